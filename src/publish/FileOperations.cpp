@@ -1,0 +1,176 @@
+#include "publish/FileOperations.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include "project/DocvaneDoc.h"
+#include "publish/Log.h"
+#include "publish/OutputPaths.h"
+#include "publish/paths/PathUtils.h"
+
+namespace fs = std::filesystem;
+
+namespace docvane {
+
+int EnsureDirectory(const std::string& folder) {
+    const std::string longForm = ToLongPath(folder);
+    if (FileExists(longForm)) {
+        return 0;
+    }
+    std::error_code ec;
+    if (!fs::create_directories(fs::path(longForm), ec) || ec) {
+        return FileExists(longForm) && fs::is_directory(longForm, ec) ? 0 : kFolderNotCreated;
+    }
+    return 0;
+}
+
+namespace {
+bool ModificationTime(const std::string& path, struct timespec& time) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        return false;
+    }
+    time = st.st_mtim;
+    return true;
+}
+
+bool NotOlder(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec >= b.tv_nsec;
+}
+}  // namespace
+
+int PlaceFile(const std::string& source, const std::string& target) {
+    const std::string from = ToLongPath(source);
+    const std::string to = ToLongPath(target);
+    struct timespec sourceTime {};
+    if (!ModificationTime(from, sourceTime)) {
+        return kSourceMissing;
+    }
+    std::error_code ec;
+    if (FileExists(to)) {
+        // Placing a file onto itself: it already is the result.
+        if (fs::equivalent(from, to, ec)) {
+            return kPlaceOk;
+        }
+        struct timespec targetTime {};
+        if (ModificationTime(to, targetTime) && NotOlder(targetTime, sourceTime)) {
+            return kPlaceOk;
+        }
+        if (RemovePath(to) != 0) {
+            return kOldFileNotRemoved;
+        }
+    }
+    const fs::path parent = fs::path(to).parent_path();
+    if (!parent.empty() && !fs::exists(parent, ec)) {
+        fs::create_directories(parent, ec);
+        if (ec || !fs::is_directory(parent, ec)) {
+            return kFolderNotCreated;
+        }
+    }
+    if (!fs::copy_file(from, to, fs::copy_options::none, ec) || ec) {
+        return kCopyFailed;
+    }
+    return kPlaceOk;
+}
+
+void CopyReferences(const CDocvaneDoc& project) {
+    LogInfo("Копирование внешних ссылок в: " + project.editDir.fullPath + "/" + project.propertyDoc.autocad.xrefDir);
+    std::set<std::string> earlierFiles;
+    for (const auto& file : project.fileDocs) {
+        std::set<std::string> thisFile;
+        for (const auto& ref : file->xrefsAfter) {
+            if (earlierFiles.count(ref.fullPath) != 0) {
+                continue;
+            }
+            thisFile.insert(ref.fullPath);
+            LogInfo("Копирую внешнюю ссылку: " + ref.fullPath);
+            const std::string target = ReferenceTargetPath(ref);
+            switch (PlaceFile(ref.fullPath, target)) {
+                case kSourceMissing:
+                    LogWarning("Внешняя ссылка не найдена: " + ref.fullPath);
+                    break;
+                case kOldFileNotRemoved:
+                    LogWarning("Не могу скопировать внешнюю ссылку. Файл используется: " + target);
+                    break;
+                case kFolderNotCreated:
+                    LogWarning("Невозможно создать директорию для файла: " + target);
+                    break;
+                case kCopyFailed:
+                    LogWarning("Невозможно скопировать внешнюю ссылкул в: " + target);
+                    break;
+                default:
+                    break;
+            }
+        }
+        earlierFiles.insert(thisFile.begin(), thisFile.end());
+    }
+}
+
+namespace {
+// Entries of a folder (full paths); nothing when it does not exist or cannot be listed.
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> entries;
+    std::error_code ec;
+    for (fs::directory_iterator it(fs::path(ToLongPath(folder)), ec), end; !ec && it != end; it.increment(ec)) {
+        entries.push_back(LongName(JoinPath(folder, it->path().filename().string())));
+    }
+    return entries;
+}
+
+void CleanFolder(const std::string& folder, const std::set<std::string>& keep) {
+    for (const auto& entry : FolderEntries(folder)) {
+        if (keep.count(entry) != 0) {
+            continue;
+        }
+        if (RemovePath(entry) != 0) {
+            LogWarning("Не могу удалить файл: " + entry);
+        }
+    }
+}
+}  // namespace
+
+void CleanOutputFolders(const CDocvaneDoc& project) {
+    const std::string& pdfDir = project.pdfDir.fullPath;
+    const std::string& editDir = project.editDir.fullPath;
+    if (!pdfDir.empty()) {
+        LogInfo("Очистка временных и лишних файлов в PDF папке: " + pdfDir);
+        std::set<std::string> keep;
+        for (const auto& file : project.fileDocs) {
+            for (int sheet : SheetIndexes(*file)) {
+                keep.insert(PdfOutputPath(*file, sheet));
+            }
+        }
+        CleanFolder(pdfDir, keep);
+    }
+    if (!editDir.empty()) {
+        LogInfo("Очистка временных и лишних файлов в папке с ред. форматом: " + editDir);
+        std::set<std::string> keep;
+        keep.insert(editDir + "/" + project.propertyDoc.autocad.xrefDir);
+        for (const auto& file : project.fileDocs) {
+            for (int sheet : SheetIndexes(*file)) {
+                keep.insert(EditableOutputPath(*file, sheet));
+            }
+        }
+        CleanFolder(editDir, keep);
+    }
+}
+
+void RemovePublishedFiles(const FileDoc& file) {
+    std::vector<int> sheets{-1};
+    for (std::size_t i = 0; i < file.sheetNames.size(); ++i) {
+        sheets.push_back(static_cast<int>(i));
+    }
+    for (int sheet : sheets) {
+        for (const std::string& path : {EditableOutputPath(file, sheet), PdfOutputPath(file, sheet),
+                                        PdfTempPath(file, sheet), EditableTempPath(file, sheet)}) {
+            if (!path.empty()) {
+                RemovePath(path);
+            }
+        }
+    }
+}
+
+}  // namespace docvane

@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace docvane {
+
+// A stopwatch that calls back once per interval on a thread of its own.
+class IntervalTimer {
+public:
+    IntervalTimer();
+    // Stops the ticking thread's callbacks; the thread itself ends after its current sleep.
+    ~IntervalTimer();
+    IntervalTimer(const IntervalTimer&) = delete;
+    IntervalTimer& operator=(const IntervalTimer&) = delete;
+
+    // Does nothing while running (the callback is not replaced); otherwise resets the elapsed time
+    // and starts ticking every intervalMs milliseconds.
+    void Start(std::function<void()> callback, unsigned intervalMs);
+    // Clears running; at most one more callback follows.
+    void Stop();
+    bool IsRunning() const;
+    // Time since the start in 100 ns units, counted in whole intervals; kept after Stop.
+    std::uint64_t Elapsed() const;
+
+private:
+    struct Shared;
+    std::shared_ptr<Shared> shared_;
+};
+
+}  // namespace docvane

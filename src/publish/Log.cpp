@@ -1,0 +1,24 @@
+#include "publish/Log.h"
+
+#include "publish/MainWindowChannel.h"
+#include "publish/PublishState.h"
+
+namespace docvane {
+
+void LogInfo(const std::string& text) { MainWindow().LogLine(static_cast<int>(LogKind::Info), "[?] " + text); }
+
+void LogSuccess(const std::string& text) {
+    MainWindow().LogLine(static_cast<int>(LogKind::Success), "[+] " + text);
+}
+
+void LogWarning(const std::string& text) {
+    RaiseSeverity(2);
+    MainWindow().LogLine(static_cast<int>(LogKind::Warning), "[!] " + text);
+}
+
+void LogError(const std::string& text) {
+    RaiseSeverity(3);
+    MainWindow().LogLine(static_cast<int>(LogKind::Error), "[X] " + text);
+}
+
+}  // namespace docvane

@@ -1,0 +1,363 @@
+#include <gtest/gtest.h>
+#include <tinyxml2.h>
+
+#include "app/ApplicationSettings.h"
+#include "project/DocvaneDoc.h"
+#include "project/ProjectFile.h"
+#include "support/TestSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace docvane {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+// Reads project text as the loader does, into a project whose folder is dir.
+void ReadText(CDocvaneDoc& project, const std::string& dir, const std::string& text) {
+    project.propertyDoc.projectDir = dir;
+    tinyxml2::XMLDocument xml(true, tinyxml2::PRESERVE_WHITESPACE);
+    xml.Parse(text.data(), text.size());
+    ASSERT_TRUE(ReadProjectXml(project, xml));
+}
+
+class ProjectFileTest : public ::testing::Test {
+protected:
+    test::IsolatedSettings settings_;
+    TempDir dir_;
+};
+
+TEST_F(ProjectFileTest, EmptyProjectIsWrittenByteExact) {
+    CDocvaneDoc project;
+    project.propertyDoc.projectDir = dir_.Path();
+    const std::string expected =
+        "<docvane>\n"
+        "    <pdfFile>\n"
+        "        <fileRelativePath></fileRelativePath>\n"
+        "    </pdfFile>\n"
+        "    <editDir>\n"
+        "        <dirRelativePath></dirRelativePath>\n"
+        "    </editDir>\n"
+        "    <pdfDir>\n"
+        "        <dirRelativePath></dirRelativePath>\n"
+        "    </pdfDir>\n"
+        "    <fileDocs/>\n"
+        "    <propertyDoc>\n"
+        "        <general>\n"
+        "            <directories>\n"
+        "                <clearExitDir>true</clearExitDir>\n"
+        "            </directories>\n"
+        "            <combinePdf>\n"
+        "                <isCombine>true</isCombine>\n"
+        "                <hasMenu>true</hasMenu>\n"
+        "            </combinePdf>\n"
+        "            <numberingPdf>\n"
+        "                <isNumbering>true</isNumbering>\n"
+        "                <startPage>2</startPage>\n"
+        "                <pageFrom>3</pageFrom>\n"
+        "                <posX>10</posX>\n"
+        "                <posY>8</posY>\n"
+        "                <fontHeight>12</fontHeight>\n"
+        "                <fontName>Times New Roman</fontName>\n"
+        "            </numberingPdf>\n"
+        "        </general>\n"
+        "        <autocad>\n"
+        "            <path>\n"
+        "                <insertXrefs>true</insertXrefs>\n"
+        "                <copyXrefs>true</copyXrefs>\n"
+        "                <xrefDir>Refs</xrefDir>\n"
+        "            </path>\n"
+        "            <general>\n"
+        "                <fileFormat>2010</fileFormat>\n"
+        "                <clearComments>true</clearComments>\n"
+        "                <splitIntoLayouts>false</splitIntoLayouts>\n"
+        "                <lispScript></lispScript>\n"
+        "            </general>\n"
+        "        </autocad>\n"
+        "        <word>\n"
+        "            <general>\n"
+        "                <vbaScript></vbaScript>\n"
+        "            </general>\n"
+        "        </word>\n"
+        "    </propertyDoc>\n"
+        "</docvane>\n";
+    EXPECT_EQ(WriteProjectXml(project), expected + std::string(1, '\0'));
+}
+
+TEST_F(ProjectFileTest, FilesReferencesSheetsLinksAndFieldsAreWrittenInOrder) {
+    CDocvaneDoc project;
+    project.propertyDoc.projectDir = dir_.Path();
+    FileDoc& plan = project.AppendFile(dir_ / "Plan.dwg");
+    plan.xrefsBefore.emplace_back(dir_ / "refs/Base.dwg", &project, &plan);
+    plan.xrefsAfter.emplace_back(dir_ / "refs/Base.dwg", &project, &plan);
+    plan.sheetNames = {"A-1", ""};
+    WordRef ref;
+    ref.point1X = 12.75f;
+    ref.point1Y = 250;
+    ref.point2X = 180.5f;
+    ref.point2Y = 8;
+    ref.pageFrom = 1;
+    ref.pageTo = 5;
+    plan.wordRefs.push_back(ref);
+    project.AddField("Шифр", "A<&>B");
+    const std::string xml = WriteProjectXml(project);
+    const std::string expectedFile =
+        "    <fileDocs>\n"
+        "        <fileDoc>\n"
+        "            <fileRelativePath>.\\Plan.dwg</fileRelativePath>\n"
+        "            <xrefsBefore>\n"
+        "                <xrefBefore>\n"
+        "                    <fileRelativePath>.\\refs\\Base.dwg</fileRelativePath>\n"
+        "                </xrefBefore>\n"
+        "            </xrefsBefore>\n"
+        "            <xrefsAfter>\n"
+        "                <xrefAfter>\n"
+        "                    <fileRelativePath>.\\refs\\Base.dwg</fileRelativePath>\n"
+        "                </xrefAfter>\n"
+        "            </xrefsAfter>\n"
+        "            <sheetNames>\n"
+        "                <sheetName>A-1</sheetName>\n"
+        "                <sheetName></sheetName>\n"
+        "            </sheetNames>\n"
+        "            <wordRefs>\n"
+        "                <wordRef>\n"
+        "                    <pageFrom>1</pageFrom>\n"
+        "                    <pageTo>5</pageTo>\n"
+        "                    <point1X>12.75</point1X>\n"
+        "                    <point2X>180.5</point2X>\n"
+        "                    <point1Y>250</point1Y>\n"
+        "                    <point2Y>8</point2Y>\n"
+        "                </wordRef>\n"
+        "            </wordRefs>\n"
+        "        </fileDoc>\n"
+        "    </fileDocs>\n"
+        "    <fieldDocs>\n"
+        "        <fieldDoc>\n"
+        "            <name>Шифр</name>\n"
+        "            <value>A&lt;&amp;&gt;B</value>\n"
+        "        </fieldDoc>\n"
+        "    </fieldDocs>\n"
+        "    <propertyDoc>\n";
+    EXPECT_NE(xml.find(expectedFile), std::string::npos) << xml;
+}
+
+TEST_F(ProjectFileTest, RoundTripKeepsEveryPersistedMember) {
+    CDocvaneDoc project;
+    project.propertyDoc.projectDir = dir_.Path();
+    SetPath(project.pdfFile, dir_ / "out/All.pdf");
+    SetPath(project.pdfDir, dir_ / "PDF");
+    const std::string elsewhere = std::filesystem::path(dir_.Path()).parent_path().string() + "/Elsewhere/EDIT";
+    SetPath(project.editDir, elsewhere);
+    FileDoc& plan = project.AppendFile(dir_ / "Plan.DWG");
+    plan.xrefsBefore.emplace_back(dir_ / "x/R1.dwg", &project, &plan);
+    plan.xrefsAfter.emplace_back(dir_ / "x/R2.dwg", &project, &plan);
+    plan.sheetNames = {"Лист 1", "Лист 2"};
+    FileDoc& doc = project.AppendFile(dir_ / "Text.docx");
+    WordRef valid{12.75f, 250.25f, 180.125f, 8.5f, 2, 14};
+    WordRef invalid;  // never measured: written, not read back
+    doc.wordRefs = {valid, invalid};
+    project.AddField("Name", "line1\nline2");
+    PropertyDoc& p = project.propertyDoc;
+    p.clearExitDir = false;
+    p.isCombine = false;
+    p.hasMenu = false;
+    p.isNumbering = false;
+    p.startPage = 7;
+    p.pageFrom = -4;
+    p.posX = 20;
+    p.posY = 30;
+    p.fontHeight = 9;
+    p.fontName = "Arial";
+    p.autocad = {false, false, "X refs", "2018", false, true, "(princ)\r\n(princ 1)"};
+    p.vbaScript = "Sub A()\r\nEnd Sub";
+
+    WriteFile(dir_ / "p.dv1", "");
+    ASSERT_TRUE(SaveProjectFile(project, dir_ / "p.dv1"));
+    CDocvaneDoc loaded;
+    ASSERT_TRUE(LoadProjectFile(loaded, dir_ / "p.dv1"));
+
+    EXPECT_EQ(loaded.pdfFile.fullPath, dir_ / "out/All.pdf");
+    EXPECT_EQ(loaded.pdfDir.fullPath, dir_ / "PDF");
+    EXPECT_EQ(loaded.editDir.fullPath, elsewhere);
+    ASSERT_EQ(loaded.FileCount(), 2u);
+    const FileDoc& lplan = loaded.File(0);
+    EXPECT_EQ(lplan.fullPath, dir_ / "Plan.DWG");
+    ASSERT_EQ(lplan.xrefsBefore.size(), 1u);
+    EXPECT_EQ(lplan.xrefsBefore[0].fullPath, dir_ / "x/R1.dwg");
+    EXPECT_EQ(lplan.xrefsBefore[0].ownerFile, &lplan);
+    EXPECT_EQ(lplan.xrefsAfter[0].fullPath, dir_ / "x/R2.dwg");
+    EXPECT_EQ(lplan.sheetNames, plan.sheetNames);
+    ASSERT_EQ(loaded.File(1).wordRefs.size(), 1u);
+    const WordRef& r = loaded.File(1).wordRefs[0];
+    EXPECT_EQ(r.point1X, 12.75f);
+    EXPECT_EQ(r.point1Y, 250.25f);
+    EXPECT_EQ(r.point2X, 180.125f);
+    EXPECT_EQ(r.point2Y, 8.5f);
+    EXPECT_EQ(r.pageFrom, 2);
+    EXPECT_EQ(r.pageTo, 14);
+    ASSERT_EQ(loaded.fieldDocs.size(), 1u);
+    EXPECT_EQ(loaded.fieldDocs[0].value, "line1\r\nline2");
+    const PropertyDoc& q = loaded.propertyDoc;
+    EXPECT_FALSE(q.clearExitDir);
+    EXPECT_FALSE(q.isCombine);
+    EXPECT_FALSE(q.hasMenu);
+    EXPECT_FALSE(q.isNumbering);
+    EXPECT_EQ(q.startPage, 7);
+    EXPECT_EQ(q.pageFrom, -4);
+    EXPECT_EQ(q.posX, 20);
+    EXPECT_EQ(q.posY, 30);
+    EXPECT_EQ(q.fontHeight, 9);
+    EXPECT_EQ(q.fontName, "Arial");
+    EXPECT_FALSE(q.autocad.insertXrefs);
+    EXPECT_FALSE(q.autocad.copyXrefs);
+    EXPECT_EQ(q.autocad.xrefDir, "X refs");
+    EXPECT_EQ(q.autocad.fileFormat, "2018");
+    EXPECT_FALSE(q.autocad.clearComments);
+    EXPECT_TRUE(q.autocad.splitIntoLayouts);
+    EXPECT_EQ(q.autocad.lispScript, "(princ)\r\n(princ 1)");
+    EXPECT_EQ(q.vbaScript, "Sub A()\r\nEnd Sub");
+    EXPECT_FALSE(loaded.IsModified());
+}
+
+TEST_F(ProjectFileTest, SavingUnderANewNameRewritesRelativePathsOnly) {
+    CDocvaneDoc project;
+    project.propertyDoc.projectDir = dir_ / "a";
+    project.AppendFile(dir_ / "a/Plan.dwg");
+    std::filesystem::create_directories(dir_ / "a");
+    ASSERT_TRUE(SaveProjectFile(project, dir_ / "a/p.dv1"));
+    EXPECT_NE(ReadFile(dir_ / "a/p.dv1").find("<fileRelativePath>.\\Plan.dwg</fileRelativePath>"), std::string::npos);
+    std::filesystem::create_directories(dir_ / "b/c");
+    ASSERT_TRUE(SaveProjectFile(project, dir_ / "b/c/p.dv1"));
+    EXPECT_NE(ReadFile(dir_ / "b/c/p.dv1").find("<fileRelativePath>..\\..\\a\\Plan.dwg</fileRelativePath>"),
+              std::string::npos);
+    EXPECT_EQ(project.File(0).fullPath, dir_ / "a/Plan.dwg");
+    EXPECT_EQ(project.PathName(), dir_ / "b/c/p.dv1");
+}
+
+TEST_F(ProjectFileTest, AFailedSaveKeepsTheOldFileAndTheModifiedFlag) {
+    CDocvaneDoc project;
+    project.AppendFile(dir_ / "Plan.dwg");
+    project.SetModifiedFlag(true);
+    std::string error;
+    EXPECT_FALSE(SaveProjectFile(project, dir_ / "missing-folder/p.dv1", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(project.IsModified());
+
+    WriteFile(dir_ / "p.dv1", "old content");
+    ::chmod(dir_.Path().c_str(), 0555);  // the folder refuses the temporary file
+    const bool saved = SaveProjectFile(project, dir_ / "p.dv1");
+    ::chmod(dir_.Path().c_str(), 0755);
+    if (::geteuid() != 0) {  // root ignores folder permissions
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(ReadFile(dir_ / "p.dv1"), "old content");
+        EXPECT_TRUE(project.IsModified());
+    }
+    // No temporary file is left behind either way.
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir_.Path())) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(ProjectFileTest, ReaderToleratesMissingRepeatedForeignAndMalformedContent) {
+    AppSettings().posY = 44;  // the reader falls back to the application default, not the project's
+    AppSettings().clearExitDir = true;
+    CDocvaneDoc project;
+    project.propertyDoc.posY = 1;
+    project.propertyDoc.clearExitDir = false;
+    project.propertyDoc.startPage = 1;
+    ReadText(project, dir_.Path(),
+             "<docvane>"
+             "<foreign><fileDocs/></foreign>"
+             "<fileDocs>"
+             "  <fileDoc><sheetNames><sheetName>lost</sheetName></sheetNames></fileDoc>"
+             "  <fileDoc><fileRelativePath>..\\Other/Plan.dwg</fileRelativePath>"
+             "    <fileRelativePath>.\\Second.dwg</fileRelativePath>"
+             "    <xrefsBefore><xrefBefore/><xrefBefore><fileRelativePath>.\\r.dwg</fileRelativePath></xrefBefore>"
+             "    </xrefsBefore>"
+             "    <xrefsBefore><xrefBefore><fileRelativePath>.\\ignored.dwg</fileRelativePath></xrefBefore></xrefsBefore>"
+             "    <wordRefs><wordRef><pageFrom>1</pageFrom><pageTo>2</pageTo><point1X>x</point1X>"
+             "      <point2X>1</point2X><point1Y>1</point1Y><point2Y>1</point2Y></wordRef>"
+             "      <wordRef><pageFrom>3abc</pageFrom><pageTo>4</pageTo><point1X>1.5e1</point1X>"
+             "      <point2X>1</point2X><point1Y>1</point1Y><point2Y>1</point2Y></wordRef></wordRefs>"
+             "  </fileDoc>"
+             "</fileDocs>"
+             "<fieldDocs><fieldDoc><name>a/b:c</name><value>v</value></fieldDoc><fieldDoc><name>only</name></fieldDoc>"
+             "</fieldDocs>"
+             "<propertyDoc><general><directories><clearExitDir>maybe</clearExitDir></directories>"
+             "<numberingPdf><posY>abc</posY><startPage><!-- c -->0x10</startPage><PosX>99</PosX></numberingPdf>"
+             "</general></propertyDoc>"
+             "</docvane>");
+    ASSERT_EQ(project.FileCount(), 1u);
+    const FileDoc& file = project.File(0);
+    EXPECT_EQ(file.fullPath, std::filesystem::path(dir_.Path()).parent_path().string() + "/Other/Plan.dwg");
+    ASSERT_EQ(file.xrefsBefore.size(), 1u);
+    EXPECT_EQ(file.xrefsBefore[0].fullPath, dir_ / "r.dwg");
+    ASSERT_EQ(file.wordRefs.size(), 1u);  // a coordinate without a number reads as 0: not valid
+    EXPECT_EQ(file.wordRefs[0].pageFrom, 3);
+    EXPECT_EQ(file.wordRefs[0].point1X, 15.0f);
+    ASSERT_EQ(project.fieldDocs.size(), 1u);
+    EXPECT_EQ(project.fieldDocs[0].name, "abc");
+    EXPECT_TRUE(project.propertyDoc.clearExitDir);
+    EXPECT_EQ(project.propertyDoc.posY, 44);
+    EXPECT_EQ(project.propertyDoc.startPage, 16);
+    EXPECT_EQ(project.propertyDoc.posX, 10);  // element names are case-sensitive
+}
+
+TEST_F(ProjectFileTest, ScriptsComeBackWithCrLfAndMissingContainersKeepValues) {
+    CDocvaneDoc project;
+    project.propertyDoc.autocad.fileFormat = "2004";
+    ReadText(project, dir_.Path(),
+             "<docvane><propertyDoc><autocad><general><lispScript>a\r\nb\rc\nd</lispScript></general></autocad>"
+             "<word><vbaScript>top-level: ignored</vbaScript></word></propertyDoc></docvane>");
+    EXPECT_EQ(project.propertyDoc.autocad.lispScript, "a\r\nb\r\nc\r\nd");
+    EXPECT_EQ(project.propertyDoc.autocad.fileFormat, "2004");
+    EXPECT_EQ(project.propertyDoc.vbaScript, "");
+}
+
+TEST_F(ProjectFileTest, LoadingAcceptsBomAndTrailingNulAndOpensNonXmlAsEmpty) {
+    WriteFile(dir_ / "bom.dv1",
+              "\xEF\xBB\xBF<docvane><fileDocs><fileDoc><fileRelativePath>.\\a.pdf</fileRelativePath></fileDoc>"
+              "</fileDocs></docvane>\n" +
+                  std::string(1, '\0'));
+    CDocvaneDoc bom;
+    ASSERT_TRUE(LoadProjectFile(bom, dir_ / "bom.dv1"));
+    ASSERT_EQ(bom.FileCount(), 1u);
+    EXPECT_EQ(bom.File(0).fullPath, dir_ / "a.pdf");
+
+    WriteFile(dir_ / "junk.dv1", "this is not xml <<<");
+    CDocvaneDoc junk;
+    ASSERT_TRUE(LoadProjectFile(junk, dir_ / "junk.dv1"));
+    EXPECT_EQ(junk.FileCount(), 0u);
+    EXPECT_EQ(junk.propertyDoc.startPage, 2);
+
+    WriteFile(dir_ / "other.dv1", "<root><fileDocs/></root>");
+    CDocvaneDoc other;
+    ASSERT_TRUE(LoadProjectFile(other, dir_ / "other.dv1"));
+    EXPECT_EQ(other.FileCount(), 0u);
+
+    CDocvaneDoc missing;
+    std::string error;
+    EXPECT_FALSE(LoadProjectFile(missing, dir_ / "none.dv1", &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST_F(ProjectFileTest, AbsolutePathsOutsideTheProjectTreeStayAbsolute) {
+    CDocvaneDoc project;
+    project.propertyDoc.projectDir = dir_.Path();
+    project.AppendFile("/nonexistent-root-folder/Plan.dwg");
+    const std::string xml = WriteProjectXml(project);
+    EXPECT_NE(xml.find("<fileRelativePath>/nonexistent-root-folder/Plan.dwg</fileRelativePath>"), std::string::npos);
+    CDocvaneDoc loaded;
+    ReadText(loaded, dir_.Path(), xml.substr(0, xml.size() - 1));
+    EXPECT_EQ(loaded.File(0).fullPath, "/nonexistent-root-folder/Plan.dwg");
+}
+
+}  // namespace
+}  // namespace docvane

@@ -1,0 +1,85 @@
+#pragma once
+// Helpers shared by the tests: a temporary folder, files with set times, a recording channel.
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "publish/MainWindowChannel.h"
+
+namespace docvane::test {
+
+// A fresh folder removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+private:
+    std::string path_;
+};
+
+// Writes a file (creating its folders) and sets its modification time to seconds since the epoch
+// when given.
+void WriteFile(const std::string& path, const std::string& content, std::int64_t mtimeSeconds = -1);
+void SetModificationTime(const std::string& path, std::int64_t seconds);
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+
+// Holds an exclusive lock on a file for its lifetime, standing for another program that has it open.
+class FileLock {
+public:
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    int fd_ = -1;
+    bool held_ = false;
+};
+
+// Records every call of the main-window channel; installed for its lifetime.
+class RecordingChannel : public MainWindowChannel {
+public:
+    RecordingChannel();
+    ~RecordingChannel() override;
+
+    void LogLine(int kind, const std::string& line) override;
+    void OpenProject(const std::string& path) override;
+    void PublishStateChanged(int state) override;
+    void RefreshViews(CDocvaneDoc* project) override;
+    void ElapsedTime(int show) override;
+    void RefreshRibbon() override;
+
+    std::vector<std::pair<int, std::string>> Lines() const;
+    std::vector<std::string> Texts() const;
+    std::vector<std::string> Events() const;  // every call in order, as short text
+    void Clear();
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::pair<int, std::string>> lines_;
+    std::vector<std::string> events_;
+};
+
+// Points the settings at a private folder for the test's lifetime and restores the built-in defaults.
+class IsolatedSettings {
+public:
+    IsolatedSettings();
+    ~IsolatedSettings();
+    const std::string& Folder() const { return dir_.Path(); }
+
+private:
+    TempDir dir_;
+    std::string previous_;
+    bool hadPrevious_ = false;
+};
+
+}  // namespace docvane::test
