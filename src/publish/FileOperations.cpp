@@ -9,6 +9,7 @@
 #include "project/DocvaneDoc.h"
 #include "publish/Log.h"
 #include "publish/OutputPaths.h"
+#include "publish/ProtectedPaths.h"
 #include "publish/paths/PathUtils.h"
 
 namespace fs = std::filesystem;
@@ -64,7 +65,7 @@ int PlaceFile(const std::string& source, const std::string& target) {
         }
     }
     const fs::path parent = fs::path(to).parent_path();
-    if (!parent.empty() && !fs::exists(parent, ec)) {
+    if (!parent.empty() && !fs::is_directory(parent, ec)) {
         fs::create_directories(parent, ec);
         if (ec || !fs::is_directory(parent, ec)) {
             return kFolderNotCreated;
@@ -74,6 +75,16 @@ int PlaceFile(const std::string& source, const std::string& target) {
         return kCopyFailed;
     }
     return kPlaceOk;
+}
+
+int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target) {
+    if (ComparablePath(target) == ComparablePath(file.fullPath)) {
+        return kPlaceOk;
+    }
+    if (file.owner != nullptr && ProtectedPaths(*file.owner).Protects(target)) {
+        return kOldFileNotRemoved;
+    }
+    return PlaceFile(source, target);
 }
 
 void CopyReferences(const CDocvaneDoc& project) {
@@ -120,9 +131,9 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
     return entries;
 }
 
-void CleanFolder(const std::string& folder, const std::set<std::string>& keep) {
+void CleanFolder(const std::string& folder, const std::set<std::string>& keep, const ProtectedPaths& guard) {
     for (const auto& entry : FolderEntries(folder)) {
-        if (keep.count(entry) != 0) {
+        if (keep.count(entry) != 0 || guard.Protects(entry)) {
             continue;
         }
         if (RemovePath(entry) != 0) {
@@ -135,26 +146,28 @@ void CleanFolder(const std::string& folder, const std::set<std::string>& keep) {
 void CleanOutputFolders(const CDocvaneDoc& project) {
     const std::string& pdfDir = project.pdfDir.fullPath;
     const std::string& editDir = project.editDir.fullPath;
+    std::set<std::string> pdfKeep;
+    std::set<std::string> editKeep;
+    editKeep.insert(editDir + "/" + project.propertyDoc.autocad.xrefDir);
+    for (const auto& file : project.fileDocs) {
+        for (int sheet : SheetIndexes(*file)) {
+            pdfKeep.insert(PdfOutputPath(*file, sheet));
+            editKeep.insert(EditableOutputPath(*file, sheet));
+        }
+    }
+    // One folder for both kinds: each pass must keep the other kind's results too.
+    if (!pdfDir.empty() && ComparablePath(pdfDir) == ComparablePath(editDir)) {
+        pdfKeep.insert(editKeep.begin(), editKeep.end());
+        editKeep = pdfKeep;
+    }
+    const ProtectedPaths guard(project);
     if (!pdfDir.empty()) {
         LogInfo("Очистка временных и лишних файлов в PDF папке: " + pdfDir);
-        std::set<std::string> keep;
-        for (const auto& file : project.fileDocs) {
-            for (int sheet : SheetIndexes(*file)) {
-                keep.insert(PdfOutputPath(*file, sheet));
-            }
-        }
-        CleanFolder(pdfDir, keep);
+        CleanFolder(pdfDir, pdfKeep, guard);
     }
     if (!editDir.empty()) {
         LogInfo("Очистка временных и лишних файлов в папке с ред. форматом: " + editDir);
-        std::set<std::string> keep;
-        keep.insert(editDir + "/" + project.propertyDoc.autocad.xrefDir);
-        for (const auto& file : project.fileDocs) {
-            for (int sheet : SheetIndexes(*file)) {
-                keep.insert(EditableOutputPath(*file, sheet));
-            }
-        }
-        CleanFolder(editDir, keep);
+        CleanFolder(editDir, editKeep, guard);
     }
 }
 
@@ -163,10 +176,14 @@ void RemovePublishedFiles(const FileDoc& file) {
     for (std::size_t i = 0; i < file.sheetNames.size(); ++i) {
         sheets.push_back(static_cast<int>(i));
     }
+    if (file.owner == nullptr) {
+        return;  // a free-standing entry has no output paths
+    }
+    const ProtectedPaths guard(*file.owner);
     for (int sheet : sheets) {
         for (const std::string& path : {EditableOutputPath(file, sheet), PdfOutputPath(file, sheet),
                                         PdfTempPath(file, sheet), EditableTempPath(file, sheet)}) {
-            if (!path.empty()) {
+            if (!path.empty() && !guard.Protects(path)) {
                 RemovePath(path);
             }
         }

@@ -21,14 +21,21 @@ int EnsureDirectory(const std::string& folder);
 // the source itself is left alone. 0, -1 (source missing), -3, -4 or -5 (old target not removable).
 int PlaceFile(const std::string& source, const std::string& target);
 
+// PlaceFile for a published result of file: a target that is the file's own source is skipped (the
+// source already is the result, 0), and a target that is another protected file of the project (the
+// project file, another source, a reference) is never overwritten (-5).
+int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target);
+
 // Copies every drawing's remaining references into the reference folder, each path once; failures are
 // warning lines.
 void CopyReferences(const CDocvaneDoc& project);
 
-// Removes from both output folders every entry that is not a published result of the project.
+// Removes from both output folders every entry that is not a published result of the project. The
+// project file, sources, references and folders holding them are kept whatever the folders are.
 void CleanOutputFolders(const CDocvaneDoc& project);
 
-// Removes the published and temporary results of one file, for the whole file and for every sheet.
+// Removes the published and temporary results of one file, for the whole file and for every sheet;
+// a result that is a protected file of the project (a ready PDF that is its own output) stays.
 void RemovePublishedFiles(const FileDoc& file);
 
 }  // namespace docvane
