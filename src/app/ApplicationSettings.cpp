@@ -14,7 +14,8 @@ ApplicationSettings& AppSettings() {
 }
 
 namespace {
-std::string ReadText(const SettingsStore& store, const char* section, const char* name, const std::string& fallback) {
+std::string ReadText(const SettingsStore& store, const char* section, const char* name,
+                     const std::string& fallback) {
     return store.GetText(section, name).value_or(fallback);
 }
 bool ReadFlag(const SettingsStore& store, const char* section, const char* name, bool fallback) {
@@ -105,6 +106,8 @@ void LoadSettings() {
     LoadSettings(AppSettings(), store);
 }
 
-bool SaveSettings() { return SaveSettings(AppSettings(), UserSettingsStore()); }
+bool SaveSettings() {
+    return SaveSettings(AppSettings(), UserSettingsStore());
+}
 
 }  // namespace docvane

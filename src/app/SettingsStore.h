@@ -8,12 +8,13 @@
 namespace docvane {
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     // A text value; nothing when absent or stored as a number.
     virtual std::optional<std::string> GetText(const std::string& section, const std::string& name) const = 0;
     // A number; nothing when absent or stored as text.
-    virtual std::optional<std::int32_t> GetNumber(const std::string& section, const std::string& name) const = 0;
+    virtual std::optional<std::int32_t> GetNumber(const std::string& section,
+                                                  const std::string& name) const = 0;
     virtual void SetText(const std::string& section, const std::string& name, const std::string& value) = 0;
     virtual void SetNumber(const std::string& section, const std::string& name, std::int32_t value) = 0;
     virtual bool DeleteValue(const std::string& section, const std::string& name) = 0;

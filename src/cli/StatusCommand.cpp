@@ -27,9 +27,10 @@ std::string Absolute(const std::string& path) {
 
 int RunStatus(const std::vector<std::string>& args) {
     if (WantsHelp(args)) {
-        std::puts("Usage: docvane-cli status PROJECT.dv1\n"
-                  "Prints every file's status line, then the combined PDF's.\n"
-                  "Exit status: 0 up to date, 3 something needs publishing, 2 impossible or unreadable.");
+        std::puts(
+            "Usage: docvane-cli status PROJECT.dv1\n"
+            "Prints every file's status line, then the combined PDF's.\n"
+            "Exit status: 0 up to date, 3 something needs publishing, 2 impossible or unreadable.");
         return kExitOk;
     }
     if (args.size() != 1) {
@@ -40,7 +41,8 @@ int RunStatus(const std::vector<std::string>& args) {
     CDocvaneDoc project;
     std::string error;
     if (!OpenProjectDocument(project, path, &error)) {
-        std::fprintf(stderr, "docvane-cli status: cannot read the project %s (%s)\n", path.c_str(), error.c_str());
+        std::fprintf(stderr, "docvane-cli status: cannot read the project %s (%s)\n", path.c_str(),
+                     error.c_str());
         return kExitError;
     }
     const int combined = ComputeProjectStatus(project);
@@ -56,13 +58,15 @@ int RunStatus(const std::vector<std::string>& args) {
 
 int RunSaveAs(const std::vector<std::string>& args) {
     if (WantsHelp(args)) {
-        std::puts("Usage: docvane-cli save-as PROJECT.dv1 NEW.dv1\n"
-                  "Saves the project under a new name in the current format (relative paths for NEW's folder).");
+        std::puts(
+            "Usage: docvane-cli save-as PROJECT.dv1 NEW.dv1\n"
+            "Saves the project under a new name in the current format (relative paths for NEW's folder).");
         return kExitOk;
     }
     if (args.size() != 2) {
-        std::fputs("docvane-cli save-as: expected the project file and the new file (see docvane-cli --help)\n",
-                   stderr);
+        std::fputs(
+            "docvane-cli save-as: expected the project file and the new file (see docvane-cli --help)\n",
+            stderr);
         return kExitError;
     }
     const std::string from = Absolute(args[0]);
@@ -70,11 +74,13 @@ int RunSaveAs(const std::vector<std::string>& args) {
     CDocvaneDoc project;
     std::string error;
     if (!OpenProjectDocument(project, from, &error)) {
-        std::fprintf(stderr, "docvane-cli save-as: cannot read the project %s (%s)\n", from.c_str(), error.c_str());
+        std::fprintf(stderr, "docvane-cli save-as: cannot read the project %s (%s)\n", from.c_str(),
+                     error.c_str());
         return kExitError;
     }
     if (!SaveProjectDocument(project, to, &error)) {
-        std::fprintf(stderr, "docvane-cli save-as: cannot save the project as %s (%s)\n", to.c_str(), error.c_str());
+        std::fprintf(stderr, "docvane-cli save-as: cannot save the project as %s (%s)\n", to.c_str(),
+                     error.c_str());
         return kExitError;
     }
     return kExitOk;

@@ -30,7 +30,9 @@ std::optional<std::int32_t> ParseNumber(const char* text) {
 }
 }  // namespace
 
-SettingsFile::SettingsFile(std::string path) : path_(std::move(path)) { Reload(); }
+SettingsFile::SettingsFile(std::string path) : path_(std::move(path)) {
+    Reload();
+}
 
 void SettingsFile::Reload() {
     sections_.clear();
@@ -114,7 +116,8 @@ std::optional<std::string> SettingsFile::GetText(const std::string& section, con
     return v->text;
 }
 
-std::optional<std::int32_t> SettingsFile::GetNumber(const std::string& section, const std::string& name) const {
+std::optional<std::int32_t> SettingsFile::GetNumber(const std::string& section,
+                                                    const std::string& name) const {
     const Value* v = Find(section, name);
     if (v == nullptr || !v->isNumber) {
         return std::nullopt;
@@ -188,7 +191,8 @@ bool SettingsFile::Save() {
     if (!folder.empty()) {
         std::filesystem::create_directories(folder, ec);
     }
-    return WriteFileAtomically(path_, std::string_view(printer.CStr(), static_cast<std::size_t>(printer.CStrSize() - 1)));
+    return WriteFileAtomically(
+        path_, std::string_view(printer.CStr(), static_cast<std::size_t>(printer.CStrSize() - 1)));
 }
 
 std::string UserSettingsDirectory() {
@@ -206,6 +210,8 @@ std::string UserSettingsDirectory() {
     return base + "/Ostrel/Docvane";
 }
 
-std::string UserSettingsFilePath() { return UserSettingsDirectory() + "/settings.xml"; }
+std::string UserSettingsFilePath() {
+    return UserSettingsDirectory() + "/settings.xml";
+}
 
 }  // namespace docvane

@@ -9,7 +9,7 @@
 namespace docvane {
 
 class SettingsFile : public SettingsStore {
-public:
+  public:
     // Reads path when it exists; an unreadable or malformed file gives an empty store.
     explicit SettingsFile(std::string path);
 
@@ -25,7 +25,7 @@ public:
     void Reload();
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     struct Value {
         std::string name;
         bool isNumber = false;

@@ -16,7 +16,7 @@ namespace docvane {
 struct ApplicationSettings;
 
 class CDocvaneDoc {
-public:
+  public:
     // A new empty project with the application settings in force (the process-wide record).
     CDocvaneDoc();
     explicit CDocvaneDoc(const ApplicationSettings& settings);
@@ -49,7 +49,7 @@ public:
     bool IsModified() const { return modified_; }
     void SetModifiedFlag(bool modified = true) { modified_ = modified; }
 
-private:
+  private:
     std::string pathName_;
     std::atomic<bool> modified_ = false;
 };

@@ -24,8 +24,8 @@ bool operator==(const FileDoc& a, const FileDoc& b) {
     for (std::size_t i = 0; i < a.wordRefs.size(); ++i) {
         const WordRef& x = a.wordRefs[i];
         const WordRef& y = b.wordRefs[i];
-        if (x.pageFrom != y.pageFrom || x.pageTo != y.pageTo || x.point1X != y.point1X || x.point1Y != y.point1Y ||
-            x.point2X != y.point2X || x.point2Y != y.point2Y) {
+        if (x.pageFrom != y.pageFrom || x.pageTo != y.pageTo || x.point1X != y.point1X ||
+            x.point1Y != y.point1Y || x.point2X != y.point2X || x.point2Y != y.point2Y) {
             return false;
         }
     }

@@ -54,7 +54,8 @@ void ReadContentsLinks(const XMLElement* property, CDocvaneDoc& project) {
         const long long height = static_cast<long long>(top) - numbers[3];
         const int pageFrom = numbers[5];
         const int pageTo = numbers[6];
-        if (left <= 0 || top <= 0 || width <= 0 || height <= 0 || fileName.empty() || pageFrom <= 0 || pageTo <= 0) {
+        if (left <= 0 || top <= 0 || width <= 0 || height <= 0 || fileName.empty() || pageFrom <= 0 ||
+            pageTo <= 0) {
             continue;
         }
         for (auto& file : project.fileDocs) {

@@ -24,18 +24,28 @@ std::string Resolve(const CDocvaneDoc* owner, const std::string& text) {
 }
 }  // namespace
 
-PathDoc::PathDoc(const std::string& text, CDocvaneDoc* ownerDoc) : owner(ownerDoc) { SetPath(*this, text); }
+PathDoc::PathDoc(const std::string& text, CDocvaneDoc* ownerDoc) : owner(ownerDoc) {
+    SetPath(*this, text);
+}
 
-DirDoc::DirDoc(const std::string& text, CDocvaneDoc* ownerDoc) : owner(ownerDoc) { SetPath(*this, text); }
+DirDoc::DirDoc(const std::string& text, CDocvaneDoc* ownerDoc) : owner(ownerDoc) {
+    SetPath(*this, text);
+}
 
-void SetPath(PathDoc& entry, const std::string& text) { entry.fullPath = Resolve(entry.owner, text); }
+void SetPath(PathDoc& entry, const std::string& text) {
+    entry.fullPath = Resolve(entry.owner, text);
+}
 
-void SetPath(DirDoc& entry, const std::string& text) { entry.fullPath = Resolve(entry.owner, text); }
+void SetPath(DirDoc& entry, const std::string& text) {
+    entry.fullPath = Resolve(entry.owner, text);
+}
 
 std::string RelativePath(const PathDoc& entry) {
     return RelativePathText(entry.fullPath, ProjectDirOf(entry.owner));
 }
 
-std::string RelativePath(const DirDoc& entry) { return RelativePathText(entry.fullPath, ProjectDirOf(entry.owner)); }
+std::string RelativePath(const DirDoc& entry) {
+    return RelativePathText(entry.fullPath, ProjectDirOf(entry.owner));
+}
 
 }  // namespace docvane

@@ -12,8 +12,8 @@ inline constexpr Colour kNeutralColour = 0x0099FFFF;
 
 // A file location with a publication status.
 struct PathDoc {
-    std::string fullPath;                  // absolute, or empty when not set
-    CDocvaneDoc* owner = nullptr;          // the project whose folder resolves relative paths
+    std::string fullPath;          // absolute, or empty when not set
+    CDocvaneDoc* owner = nullptr;  // the project whose folder resolves relative paths
     std::string statusText;
     Colour statusColor = kNeutralColour;
 

@@ -23,8 +23,8 @@ namespace {
 // ---- writing ----
 
 class TreeWriter {
-public:
-    explicit TreeWriter(XMLDocument& doc) : doc_(doc) {}
+  public:
+    TreeWriter(XMLDocument& doc, const std::string& projectDir) : doc_(doc), relativizer_(projectDir) {}
 
     XMLElement* Container(XMLElement* parent, const char* name) {
         XMLElement* e = doc_.NewElement(name);
@@ -39,25 +39,33 @@ public:
     void Text(XMLElement* parent, const char* name, const std::string& text) {
         Container(parent, name)->SetText(text.c_str());
     }
-    void Bool(XMLElement* parent, const char* name, bool value) { Text(parent, name, value ? "true" : "false"); }
+    void Bool(XMLElement* parent, const char* name, bool value) {
+        Text(parent, name, value ? "true" : "false");
+    }
     void Int(XMLElement* parent, const char* name, int value) { Text(parent, name, std::to_string(value)); }
     void Float(XMLElement* parent, const char* name, float value) {
         // "%.8g" without the locale's decimal separator.
         char buffer[64];
-        const auto [end, ec] =
-            std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value), std::chars_format::general, 8);
+        const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
+                                             std::chars_format::general, 8);
         Text(parent, name, ec == std::errc() ? std::string(buffer, end) : std::string("0"));
     }
 
-private:
+    // A path in its stored form, relative to the project's folder.
+    void Path(XMLElement* parent, const char* name, const std::string& fullPath) {
+        Text(parent, name, relativizer_.Relative(fullPath));
+    }
+
+  private:
     XMLDocument& doc_;
+    PathRelativizer relativizer_;
 };
 
 void WriteReferences(TreeWriter& w, XMLElement* fileDoc, const char* listName, const char* itemName,
                      const std::vector<XrefFile>& refs) {
     XMLElement* list = w.Container(fileDoc, listName);
     for (const auto& ref : refs) {
-        w.Text(w.Container(list, itemName), "fileRelativePath", RelativePath(ref));
+        w.Path(w.Container(list, itemName), "fileRelativePath", ref.fullPath);
     }
 }
 
@@ -87,8 +95,8 @@ void ReadString(const XMLElement* parent, const char* name, std::string& target)
     }
 }
 
-void ReadReferences(const XMLElement* fileDoc, const char* listName, const char* itemName, CDocvaneDoc& project,
-                    FileDoc& file, std::vector<XrefFile>& target) {
+void ReadReferences(const XMLElement* fileDoc, const char* listName, const char* itemName,
+                    CDocvaneDoc& project, FileDoc& file, std::vector<XrefFile>& target) {
     const XMLElement* list = Child(fileDoc, listName);
     if (list == nullptr) {
         return;
@@ -125,12 +133,18 @@ void ReadFileDocs(const XMLElement* root, CDocvaneDoc& project) {
             for (const XMLElement* r = refs->FirstChildElement("wordRef"); r != nullptr;
                  r = r->NextSiblingElement("wordRef")) {
                 WordRef ref{0, 0, 0, 0, 0, 0};
-                if (const XMLElement* e = Child(r, "pageFrom")) ref.pageFrom = LeadingInteger(ElementText(e));
-                if (const XMLElement* e = Child(r, "pageTo")) ref.pageTo = LeadingInteger(ElementText(e));
-                if (const XMLElement* e = Child(r, "point1X")) ref.point1X = LeadingFloat(ElementText(e));
-                if (const XMLElement* e = Child(r, "point2X")) ref.point2X = LeadingFloat(ElementText(e));
-                if (const XMLElement* e = Child(r, "point1Y")) ref.point1Y = LeadingFloat(ElementText(e));
-                if (const XMLElement* e = Child(r, "point2Y")) ref.point2Y = LeadingFloat(ElementText(e));
+                if (const XMLElement* e = Child(r, "pageFrom"))
+                    ref.pageFrom = LeadingInteger(ElementText(e));
+                if (const XMLElement* e = Child(r, "pageTo"))
+                    ref.pageTo = LeadingInteger(ElementText(e));
+                if (const XMLElement* e = Child(r, "point1X"))
+                    ref.point1X = LeadingFloat(ElementText(e));
+                if (const XMLElement* e = Child(r, "point2X"))
+                    ref.point2X = LeadingFloat(ElementText(e));
+                if (const XMLElement* e = Child(r, "point1Y"))
+                    ref.point1Y = LeadingFloat(ElementText(e));
+                if (const XMLElement* e = Child(r, "point2Y"))
+                    ref.point2Y = LeadingFloat(ElementText(e));
                 if (ref.IsValid()) {
                     file.wordRefs.push_back(ref);
                 }
@@ -187,17 +201,17 @@ void ReadSettings(const XMLElement* propertyDoc, PropertyDoc& p) {
 
 std::string WriteProjectXml(const CDocvaneDoc& project) {
     XMLDocument doc;
-    TreeWriter w(doc);
+    TreeWriter w(doc, project.propertyDoc.projectDir);
     XMLElement* root = w.Container(nullptr, "docvane");
-    w.Text(w.Container(root, "pdfFile"), "fileRelativePath", RelativePath(project.pdfFile));
-    w.Text(w.Container(root, "editDir"), "dirRelativePath", RelativePath(project.editDir));
-    w.Text(w.Container(root, "pdfDir"), "dirRelativePath", RelativePath(project.pdfDir));
+    w.Path(w.Container(root, "pdfFile"), "fileRelativePath", project.pdfFile.fullPath);
+    w.Path(w.Container(root, "editDir"), "dirRelativePath", project.editDir.fullPath);
+    w.Path(w.Container(root, "pdfDir"), "dirRelativePath", project.pdfDir.fullPath);
 
     XMLElement* fileDocs = w.Container(root, "fileDocs");
     for (const auto& filePtr : project.fileDocs) {
         const FileDoc& file = *filePtr;
         XMLElement* fileDoc = w.Container(fileDocs, "fileDoc");
-        w.Text(fileDoc, "fileRelativePath", RelativePath(file));
+        w.Path(fileDoc, "fileRelativePath", file.fullPath);
         WriteReferences(w, fileDoc, "xrefsBefore", "xrefBefore", file.xrefsBefore);
         WriteReferences(w, fileDoc, "xrefsAfter", "xrefAfter", file.xrefsAfter);
         XMLElement* sheets = w.Container(fileDoc, "sheetNames");

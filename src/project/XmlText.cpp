@@ -2,10 +2,10 @@
 
 #include <cerrno>
 #include <charconv>
-#include <string>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 
 namespace docvane {
 

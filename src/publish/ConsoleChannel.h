@@ -8,7 +8,7 @@
 namespace docvane {
 
 class ConsoleChannel : public MainWindowChannel {
-public:
+  public:
     explicit ConsoleChannel(std::FILE* out = stdout) : out_(out) {}
 
     void LogLine(int kind, const std::string& line) override;
@@ -21,7 +21,7 @@ public:
     // The kind of the last line written, -1 before the first.
     int LastKind() const;
 
-private:
+  private:
     std::FILE* out_;
     mutable std::mutex mutex_;
     int lastKind_ = -1;

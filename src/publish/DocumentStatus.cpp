@@ -24,8 +24,8 @@ int ComputeStatus(FileDoc& file) {
         return Set(file, kStatusSourceMissing, "Исходный файл не найден: " + source, kColourMissing);
     }
     int result = kStatusUpToDate;
-    const bool split = file.owner != nullptr && file.owner->propertyDoc.autocad.splitIntoLayouts &&
-                       IsDrawingFile(source);
+    const bool split =
+        file.owner != nullptr && file.owner->propertyDoc.autocad.splitIntoLayouts && IsDrawingFile(source);
     if (split && file.sheetNames.empty()) {
         result = Set(file, kStatusNoSheets, "Листы не найдены, требуется перепубликация: " + source,
                      kColourNeedsPublishing);
@@ -90,7 +90,8 @@ int ComputeProjectStatus(CDocvaneDoc& project) {
         if (code < 0) {
             summary = Set(combined, code, "Публикация невозможна", kColourError);
         } else if (code > 0 && summary >= 0) {
-            summary = Set(combined, code, "Файлы изменились, требуется перепубликация", kColourNeedsPublishing);
+            summary =
+                Set(combined, code, "Файлы изменились, требуется перепубликация", kColourNeedsPublishing);
         }
     }
     if (FileExists(combined.fullPath)) {

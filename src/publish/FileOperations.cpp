@@ -88,7 +88,8 @@ int PlaceOutput(const FileDoc& file, const std::string& source, const std::strin
 }
 
 void CopyReferences(const CDocvaneDoc& project) {
-    LogInfo("Копирование внешних ссылок в: " + project.editDir.fullPath + "/" + project.propertyDoc.autocad.xrefDir);
+    LogInfo("Копирование внешних ссылок в: " + project.editDir.fullPath + "/" +
+            project.propertyDoc.autocad.xrefDir);
     std::set<std::string> earlierFiles;
     for (const auto& file : project.fileDocs) {
         std::set<std::string> thisFile;
@@ -125,7 +126,8 @@ namespace {
 std::vector<std::string> FolderEntries(const std::string& folder) {
     std::vector<std::string> entries;
     std::error_code ec;
-    for (fs::directory_iterator it(fs::path(ToLongPath(folder)), ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(fs::path(ToLongPath(folder)), ec), end; !ec && it != end;
+         it.increment(ec)) {
         entries.push_back(LongName(JoinPath(folder, it->path().filename().string())));
     }
     return entries;

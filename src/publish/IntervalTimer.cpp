@@ -42,10 +42,16 @@ void IntervalTimer::Start(std::function<void()> callback, unsigned intervalMs) {
     }).detach();
 }
 
-void IntervalTimer::Stop() { shared_->running = false; }
+void IntervalTimer::Stop() {
+    shared_->running = false;
+}
 
-bool IntervalTimer::IsRunning() const { return shared_->running; }
+bool IntervalTimer::IsRunning() const {
+    return shared_->running;
+}
 
-std::uint64_t IntervalTimer::Elapsed() const { return shared_->elapsed; }
+std::uint64_t IntervalTimer::Elapsed() const {
+    return shared_->elapsed;
+}
 
 }  // namespace docvane

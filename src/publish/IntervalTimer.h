@@ -7,7 +7,7 @@ namespace docvane {
 
 // A stopwatch that calls back once per interval on a thread of its own.
 class IntervalTimer {
-public:
+  public:
     IntervalTimer();
     // Stops the ticking thread's callbacks; the thread itself ends after its current sleep.
     ~IntervalTimer();
@@ -23,7 +23,7 @@ public:
     // Time since the start in 100 ns units, counted in whole intervals; kept after Stop.
     std::uint64_t Elapsed() const;
 
-private:
+  private:
     struct Shared;
     std::shared_ptr<Shared> shared_;
 };

@@ -5,7 +5,9 @@
 
 namespace docvane {
 
-void LogInfo(const std::string& text) { MainWindow().LogLine(static_cast<int>(LogKind::Info), "[?] " + text); }
+void LogInfo(const std::string& text) {
+    MainWindow().LogLine(static_cast<int>(LogKind::Info), "[?] " + text);
+}
 
 void LogSuccess(const std::string& text) {
     MainWindow().LogLine(static_cast<int>(LogKind::Success), "[+] " + text);

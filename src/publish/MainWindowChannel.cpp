@@ -13,7 +13,9 @@ NullChannel& Silent() {
 std::atomic<MainWindowChannel*> g_channel{nullptr};
 }  // namespace
 
-void SetMainWindowChannel(MainWindowChannel* channel) { g_channel.store(channel); }
+void SetMainWindowChannel(MainWindowChannel* channel) {
+    g_channel.store(channel);
+}
 
 MainWindowChannel& MainWindow() {
     MainWindowChannel* channel = g_channel.load();

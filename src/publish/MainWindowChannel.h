@@ -14,7 +14,7 @@ inline constexpr int kRunStarted = 0;
 inline constexpr int kRunEnded = -1;
 
 class MainWindowChannel {
-public:
+  public:
     virtual ~MainWindowChannel() = default;
     // A log line with its prefix; kind is 0..3 (other kinds show nothing).
     virtual void LogLine(int kind, const std::string& line) = 0;
@@ -32,7 +32,7 @@ public:
 
 // A channel that shows nothing; in force until another is installed.
 class NullChannel : public MainWindowChannel {
-public:
+  public:
     void LogLine(int, const std::string&) override {}
     void OpenProject(const std::string&) override {}
     void PublishStateChanged(int) override {}

@@ -6,7 +6,9 @@
 namespace docvane {
 
 namespace {
-const CDocvaneDoc* Project(const FileDoc& file) { return file.owner; }
+const CDocvaneDoc* Project(const FileDoc& file) {
+    return file.owner;
+}
 
 // A sheet name comes from a drawing or a project file: it must never lead out of its folder.
 std::string SheetBase(const FileDoc& file, int sheet) {
@@ -42,7 +44,8 @@ std::string PdfOutputPath(const FileDoc& file, int sheet) {
 
 std::string EditableOutputPath(const FileDoc& file, int sheet) {
     const CDocvaneDoc* project = Project(file);
-    return project == nullptr ? std::string() : InFolder(project->editDir.fullPath, EditableName(file, sheet));
+    return project == nullptr ? std::string()
+                              : InFolder(project->editDir.fullPath, EditableName(file, sheet));
 }
 
 std::string PdfTempPath(const FileDoc& file, int sheet) {
@@ -52,7 +55,8 @@ std::string PdfTempPath(const FileDoc& file, int sheet) {
 
 std::string EditableTempPath(const FileDoc& file, int sheet) {
     const CDocvaneDoc* project = Project(file);
-    return project == nullptr ? std::string() : JoinPath(project->propertyDoc.tempDir, EditableName(file, sheet));
+    return project == nullptr ? std::string()
+                              : JoinPath(project->propertyDoc.tempDir, EditableName(file, sheet));
 }
 
 std::string ReferenceFolder(const CDocvaneDoc& project) {
@@ -68,7 +72,8 @@ std::string ReferenceTargetPath(const XrefFile& ref) {
 
 std::vector<int> SheetIndexes(const FileDoc& file) {
     std::vector<int> indexes;
-    if (file.owner != nullptr && file.owner->propertyDoc.autocad.splitIntoLayouts && IsDrawingFile(file.fullPath)) {
+    if (file.owner != nullptr && file.owner->propertyDoc.autocad.splitIntoLayouts &&
+        IsDrawingFile(file.fullPath)) {
         for (std::size_t i = 0; i < file.sheetNames.size(); ++i) {
             indexes.push_back(static_cast<int>(i));
         }

@@ -10,13 +10,13 @@ namespace docvane {
 class CDocvaneDoc;
 
 class ProtectedPaths {
-public:
+  public:
     explicit ProtectedPaths(const CDocvaneDoc& project);
 
     // True when path is one of the protected files or a folder that contains one.
     bool Protects(const std::string& path) const;
 
-private:
+  private:
     std::vector<std::string> paths_;  // canonical forms, sorted
 };
 

@@ -13,10 +13,11 @@ namespace docvane {
 namespace {
 
 class LegacyImportTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::filesystem::create_directories(dir_ / "proj");
-        std::filesystem::copy_file(std::string(DOCVANE_TEST_DATA) + "/legacy/full.dv1", dir_ / "proj/old.dv1");
+        std::filesystem::copy_file(std::string(DOCVANE_TEST_DATA) + "/legacy/full.dv1",
+                                   dir_ / "proj/old.dv1");
     }
     test::IsolatedSettings settings_;
     test::TempDir dir_;
@@ -60,7 +61,7 @@ TEST_F(LegacyImportTest, MapsFilesLinksReferencesFieldsLocationsAndSettings) {
 
     const PropertyDoc& p = project.propertyDoc;
     EXPECT_FALSE(p.isCombine);
-    EXPECT_TRUE(p.hasMenu);  // "False" is not "false"
+    EXPECT_TRUE(p.hasMenu);      // "False" is not "false"
     EXPECT_TRUE(p.isNumbering);  // empty text is true
     EXPECT_FALSE(p.clearExitDir);
     EXPECT_EQ(p.startPage, 4);
@@ -91,7 +92,8 @@ TEST_F(LegacyImportTest, SavingAnImportWritesTheCurrentFormat) {
 
 TEST_F(LegacyImportTest, MissingContainersSkipOnlyWhatLiesBelowThem) {
     tinyxml2::XMLDocument xml;
-    xml.Parse("<DocElements><Property><numbering><font_size>9</font_size></numbering></Property></DocElements>");
+    xml.Parse(
+        "<DocElements><Property><numbering><font_size>9</font_size></numbering></Property></DocElements>");
     CDocvaneDoc project;
     ASSERT_TRUE(ImportLegacyProject(project, xml));
     EXPECT_EQ(project.FileCount(), 0u);

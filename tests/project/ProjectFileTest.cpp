@@ -27,7 +27,7 @@ void ReadText(CDocvaneDoc& project, const std::string& dir, const std::string& t
 }
 
 class ProjectFileTest : public ::testing::Test {
-protected:
+  protected:
     test::IsolatedSettings settings_;
     TempDir dir_;
 };
@@ -151,7 +151,8 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryPersistedMember) {
     project.propertyDoc.projectDir = dir_.Path();
     SetPath(project.pdfFile, dir_ / "out/All.pdf");
     SetPath(project.pdfDir, dir_ / "PDF");
-    const std::string elsewhere = std::filesystem::path(dir_.Path()).parent_path().string() + "/Elsewhere/EDIT";
+    const std::string elsewhere =
+        std::filesystem::path(dir_.Path()).parent_path().string() + "/Elsewhere/EDIT";
     SetPath(project.editDir, elsewhere);
     FileDoc& plan = project.AppendFile(dir_ / "Plan.DWG");
     plan.xrefsBefore.emplace_back(dir_ / "x/R1.dwg", &project, &plan);
@@ -230,7 +231,8 @@ TEST_F(ProjectFileTest, SavingUnderANewNameRewritesRelativePathsOnly) {
     project.AppendFile(dir_ / "a/Plan.dwg");
     std::filesystem::create_directories(dir_ / "a");
     ASSERT_TRUE(SaveProjectFile(project, dir_ / "a/p.dv1"));
-    EXPECT_NE(ReadFile(dir_ / "a/p.dv1").find("<fileRelativePath>.\\Plan.dwg</fileRelativePath>"), std::string::npos);
+    EXPECT_NE(ReadFile(dir_ / "a/p.dv1").find("<fileRelativePath>.\\Plan.dwg</fileRelativePath>"),
+              std::string::npos);
     std::filesystem::create_directories(dir_ / "b/c");
     ASSERT_TRUE(SaveProjectFile(project, dir_ / "b/c/p.dv1"));
     EXPECT_NE(ReadFile(dir_ / "b/c/p.dv1").find("<fileRelativePath>..\\..\\a\\Plan.dwg</fileRelativePath>"),
@@ -272,28 +274,32 @@ TEST_F(ProjectFileTest, ReaderToleratesMissingRepeatedForeignAndMalformedContent
     project.propertyDoc.posY = 1;
     project.propertyDoc.clearExitDir = false;
     project.propertyDoc.startPage = 1;
-    ReadText(project, dir_.Path(),
-             "<docvane>"
-             "<foreign><fileDocs/></foreign>"
-             "<fileDocs>"
-             "  <fileDoc><sheetNames><sheetName>lost</sheetName></sheetNames></fileDoc>"
-             "  <fileDoc><fileRelativePath>..\\Other/Plan.dwg</fileRelativePath>"
-             "    <fileRelativePath>.\\Second.dwg</fileRelativePath>"
-             "    <xrefsBefore><xrefBefore/><xrefBefore><fileRelativePath>.\\r.dwg</fileRelativePath></xrefBefore>"
-             "    </xrefsBefore>"
-             "    <xrefsBefore><xrefBefore><fileRelativePath>.\\ignored.dwg</fileRelativePath></xrefBefore></xrefsBefore>"
-             "    <wordRefs><wordRef><pageFrom>1</pageFrom><pageTo>2</pageTo><point1X>x</point1X>"
-             "      <point2X>1</point2X><point1Y>1</point1Y><point2Y>1</point2Y></wordRef>"
-             "      <wordRef><pageFrom>3abc</pageFrom><pageTo>4</pageTo><point1X>1.5e1</point1X>"
-             "      <point2X>1</point2X><point1Y>1</point1Y><point2Y>1</point2Y></wordRef></wordRefs>"
-             "  </fileDoc>"
-             "</fileDocs>"
-             "<fieldDocs><fieldDoc><name>a/b:c</name><value>v</value></fieldDoc><fieldDoc><name>only</name></fieldDoc>"
-             "</fieldDocs>"
-             "<propertyDoc><general><directories><clearExitDir>maybe</clearExitDir></directories>"
-             "<numberingPdf><posY>abc</posY><startPage><!-- c -->0x10</startPage><PosX>99</PosX></numberingPdf>"
-             "</general></propertyDoc>"
-             "</docvane>");
+    ReadText(
+        project, dir_.Path(),
+        "<docvane>"
+        "<foreign><fileDocs/></foreign>"
+        "<fileDocs>"
+        "  <fileDoc><sheetNames><sheetName>lost</sheetName></sheetNames></fileDoc>"
+        "  <fileDoc><fileRelativePath>..\\Other/Plan.dwg</fileRelativePath>"
+        "    <fileRelativePath>.\\Second.dwg</fileRelativePath>"
+        "    <xrefsBefore><xrefBefore/><xrefBefore><fileRelativePath>.\\r.dwg</fileRelativePath></xrefBefore>"
+        "    </xrefsBefore>"
+        "    "
+        "<xrefsBefore><xrefBefore><fileRelativePath>.\\ignored.dwg</fileRelativePath></xrefBefore></"
+        "xrefsBefore>"
+        "    <wordRefs><wordRef><pageFrom>1</pageFrom><pageTo>2</pageTo><point1X>x</point1X>"
+        "      <point2X>1</point2X><point1Y>1</point1Y><point2Y>1</point2Y></wordRef>"
+        "      <wordRef><pageFrom>3abc</pageFrom><pageTo>4</pageTo><point1X>1.5e1</point1X>"
+        "      <point2X>1</point2X><point1Y>1</point1Y><point2Y>1</point2Y></wordRef></wordRefs>"
+        "  </fileDoc>"
+        "</fileDocs>"
+        "<fieldDocs><fieldDoc><name>a/b:c</name><value>v</value></fieldDoc><fieldDoc><name>only</name></"
+        "fieldDoc>"
+        "</fieldDocs>"
+        "<propertyDoc><general><directories><clearExitDir>maybe</clearExitDir></directories>"
+        "<numberingPdf><posY>abc</posY><startPage><!-- c -->0x10</startPage><PosX>99</PosX></numberingPdf>"
+        "</general></propertyDoc>"
+        "</docvane>");
     ASSERT_EQ(project.FileCount(), 1u);
     const FileDoc& file = project.File(0);
     EXPECT_EQ(file.fullPath, std::filesystem::path(dir_.Path()).parent_path().string() + "/Other/Plan.dwg");
@@ -313,19 +319,21 @@ TEST_F(ProjectFileTest, ReaderToleratesMissingRepeatedForeignAndMalformedContent
 TEST_F(ProjectFileTest, ScriptsComeBackWithCrLfAndMissingContainersKeepValues) {
     CDocvaneDoc project;
     project.propertyDoc.autocad.fileFormat = "2004";
-    ReadText(project, dir_.Path(),
-             "<docvane><propertyDoc><autocad><general><lispScript>a\r\nb\rc\nd</lispScript></general></autocad>"
-             "<word><vbaScript>top-level: ignored</vbaScript></word></propertyDoc></docvane>");
+    ReadText(
+        project, dir_.Path(),
+        "<docvane><propertyDoc><autocad><general><lispScript>a\r\nb\rc\nd</lispScript></general></autocad>"
+        "<word><vbaScript>top-level: ignored</vbaScript></word></propertyDoc></docvane>");
     EXPECT_EQ(project.propertyDoc.autocad.lispScript, "a\r\nb\r\nc\r\nd");
     EXPECT_EQ(project.propertyDoc.autocad.fileFormat, "2004");
     EXPECT_EQ(project.propertyDoc.vbaScript, "");
 }
 
 TEST_F(ProjectFileTest, LoadingAcceptsBomAndTrailingNulAndOpensNonXmlAsEmpty) {
-    WriteFile(dir_ / "bom.dv1",
-              "\xEF\xBB\xBF<docvane><fileDocs><fileDoc><fileRelativePath>.\\a.pdf</fileRelativePath></fileDoc>"
-              "</fileDocs></docvane>\n" +
-                  std::string(1, '\0'));
+    WriteFile(
+        dir_ / "bom.dv1",
+        "\xEF\xBB\xBF<docvane><fileDocs><fileDoc><fileRelativePath>.\\a.pdf</fileRelativePath></fileDoc>"
+        "</fileDocs></docvane>\n" +
+            std::string(1, '\0'));
     CDocvaneDoc bom;
     ASSERT_TRUE(LoadProjectFile(bom, dir_ / "bom.dv1"));
     ASSERT_EQ(bom.FileCount(), 1u);
@@ -353,7 +361,8 @@ TEST_F(ProjectFileTest, AbsolutePathsOutsideTheProjectTreeStayAbsolute) {
     project.propertyDoc.projectDir = dir_.Path();
     project.AppendFile("/nonexistent-root-folder/Plan.dwg");
     const std::string xml = WriteProjectXml(project);
-    EXPECT_NE(xml.find("<fileRelativePath>/nonexistent-root-folder/Plan.dwg</fileRelativePath>"), std::string::npos);
+    EXPECT_NE(xml.find("<fileRelativePath>/nonexistent-root-folder/Plan.dwg</fileRelativePath>"),
+              std::string::npos);
     CDocvaneDoc loaded;
     ReadText(loaded, dir_.Path(), xml.substr(0, xml.size() - 1));
     EXPECT_EQ(loaded.File(0).fullPath, "/nonexistent-root-folder/Plan.dwg");

@@ -24,7 +24,8 @@ TEST(ProjectModelTest, NewProjectTakesTheApplicationSettingsInForce) {
     EXPECT_FALSE(fresh.propertyDoc.autocad.splitIntoLayouts);
     EXPECT_EQ(fresh.propertyDoc.autocad.xrefDir, "Refs");
     EXPECT_EQ(fresh.propertyDoc.autocad.fileFormat, "2010");
-    EXPECT_TRUE(fresh.pdfDir.fullPath.empty() && fresh.editDir.fullPath.empty() && fresh.pdfFile.fullPath.empty());
+    EXPECT_TRUE(fresh.pdfDir.fullPath.empty() && fresh.editDir.fullPath.empty() &&
+                fresh.pdfFile.fullPath.empty());
     EXPECT_EQ(fresh.pdfFile.statusColor, 0x0099FFFFu);
 
     AppSettings().startPage = 5;

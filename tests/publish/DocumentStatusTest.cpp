@@ -12,7 +12,7 @@ using test::WriteFile;
 
 // A project in a temporary folder with PDF and EDIT output folders; times are set explicitly.
 class DocumentStatusTest : public ::testing::Test {
-protected:
+  protected:
     DocumentStatusTest() {
         project_.propertyDoc.projectDir = dir_.Path();
         project_.propertyDoc.tempDir = dir_ / "tmp";
@@ -37,12 +37,14 @@ TEST_F(DocumentStatusTest, MissingSourceAndMissingOrOlderResults) {
 
     FileDoc& plan = Drawing();
     EXPECT_EQ(ComputeStatus(plan), 2);
-    EXPECT_EQ(plan.statusText, "Опубликованный файл не найден, требуется перепубликация: " + (dir_ / "PDF/Plan.pdf"));
+    EXPECT_EQ(plan.statusText,
+              "Опубликованный файл не найден, требуется перепубликация: " + (dir_ / "PDF/Plan.pdf"));
     EXPECT_EQ(plan.statusColor, 0x0099FFFFu);
 
     WriteFile(dir_ / "PDF/Plan.pdf", "pdf", 1000);
     EXPECT_EQ(ComputeStatus(plan), 12);
-    EXPECT_EQ(plan.statusText, "Опубликованный файл не найден, требуется перепубликация: " + (dir_ / "EDIT/Plan.dwg"));
+    EXPECT_EQ(plan.statusText,
+              "Опубликованный файл не найден, требуется перепубликация: " + (dir_ / "EDIT/Plan.dwg"));
 
     WriteFile(dir_ / "EDIT/Plan.dwg", "copy", 1000);  // equal times are current
     EXPECT_EQ(ComputeStatus(plan), 0);
@@ -55,7 +57,8 @@ TEST_F(DocumentStatusTest, MissingSourceAndMissingOrOlderResults) {
 
     test::SetModificationTime(dir_ / "PDF/Plan.pdf", 2000);
     EXPECT_EQ(ComputeStatus(plan), 11);
-    EXPECT_EQ(plan.statusText, "Исходный файл изменен, требуется перепубликация: " + (dir_ / "EDIT/Plan.dwg"));
+    EXPECT_EQ(plan.statusText,
+              "Исходный файл изменен, требуется перепубликация: " + (dir_ / "EDIT/Plan.dwg"));
 }
 
 TEST_F(DocumentStatusTest, LockedResultsMatterOnlyWhenTheyNeedReplacing) {
@@ -84,7 +87,8 @@ TEST_F(DocumentStatusTest, ReferencesNewerThanTheEditableCopy) {
     plan.xrefsBefore.emplace_back(dir_ / "refs/Base.dwg", &project_, &plan);
     plan.xrefsBefore.emplace_back(dir_ / "refs/Gone.dwg", &project_, &plan);  // missing: ignored
     EXPECT_EQ(ComputeStatus(plan), 32);
-    EXPECT_EQ(plan.statusText, "Внешняя ссылка изменена, требуется перепубликация: " + (dir_ / "refs/Base.dwg"));
+    EXPECT_EQ(plan.statusText,
+              "Внешняя ссылка изменена, требуется перепубликация: " + (dir_ / "refs/Base.dwg"));
     test::SetModificationTime(dir_ / "refs/Base.dwg", 1000);
     EXPECT_EQ(ComputeStatus(plan), 0);
     // Without an editable folder neither copies nor references are checked.
@@ -104,7 +108,8 @@ TEST_F(DocumentStatusTest, SplitDrawingsAreCheckedPerSheet) {
     WriteFile(dir_ / "PDF/A1.pdf", "", 1000);
     WriteFile(dir_ / "EDIT/A1.dwg", "", 1000);
     EXPECT_EQ(ComputeStatus(plan), 2);
-    EXPECT_EQ(plan.statusText, "Опубликованный файл не найден, требуется перепубликация: " + (dir_ / "PDF/A2.pdf"));
+    EXPECT_EQ(plan.statusText,
+              "Опубликованный файл не найден, требуется перепубликация: " + (dir_ / "PDF/A2.pdf"));
     WriteFile(dir_ / "PDF/A2.pdf", "", 1000);
     WriteFile(dir_ / "EDIT/A2.dwg", "", 1000);
     EXPECT_EQ(ComputeStatus(plan), 0);
@@ -145,7 +150,8 @@ TEST_F(DocumentStatusTest, CombinedStatusSummarisesTheFiles) {
 
     test::FileLock lock(dir_ / "All.pdf");
     EXPECT_EQ(ComputeProjectStatus(project_), -2);
-    EXPECT_EQ(project_.pdfFile.statusText, "Отсутствует доступ к опубликованному файлу: " + (dir_ / "All.pdf"));
+    EXPECT_EQ(project_.pdfFile.statusText,
+              "Отсутствует доступ к опубликованному файлу: " + (dir_ / "All.pdf"));
 }
 
 }  // namespace

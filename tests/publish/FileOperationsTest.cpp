@@ -17,7 +17,7 @@ using test::ReadFile;
 using test::WriteFile;
 
 class FileOperationsTest : public ::testing::Test {
-protected:
+  protected:
     FileOperationsTest() {
         GetPublishState().severity = 0;
         project_.propertyDoc.projectDir = dir_.Path();
@@ -129,13 +129,15 @@ TEST_F(FileOperationsTest, CleaningKeepsResultsAndRemovesTheRest) {
                              "EDIT/Text.docx", "EDIT/Refs/r.dwg"}) {
         EXPECT_TRUE(Exists(dir_ / kept)) << kept;
     }
-    for (const char* removed : {"PDF/Plan.pdf", "PDF/old.pdf", "PDF/sub", "EDIT/Plan.dwg", "EDIT/stray.bak"}) {
+    for (const char* removed :
+         {"PDF/Plan.pdf", "PDF/old.pdf", "PDF/sub", "EDIT/Plan.dwg", "EDIT/stray.bak"}) {
         EXPECT_FALSE(Exists(dir_ / removed)) << removed;
     }
-    EXPECT_EQ(channel_.Texts(), (std::vector<std::string>{
-                                    "[?] Очистка временных и лишних файлов в PDF папке: " + (dir_ / "PDF"),
-                                    "[?] Очистка временных и лишних файлов в папке с ред. форматом: " + (dir_ / "EDIT"),
-                                }));
+    EXPECT_EQ(channel_.Texts(),
+              (std::vector<std::string>{
+                  "[?] Очистка временных и лишних файлов в PDF папке: " + (dir_ / "PDF"),
+                  "[?] Очистка временных и лишних файлов в папке с ред. форматом: " + (dir_ / "EDIT"),
+              }));
 }
 
 TEST_F(FileOperationsTest, CleaningWarnsForEntriesItCannotRemoveAndSkipsMissingFolders) {

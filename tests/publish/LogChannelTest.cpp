@@ -15,7 +15,7 @@ namespace docvane {
 namespace {
 
 class LogChannelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         GetPublishState().running = false;
         GetPublishState().severity = 0;

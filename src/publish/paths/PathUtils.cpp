@@ -12,9 +12,15 @@ namespace fs = std::filesystem;
 
 namespace docvane {
 
-std::string ToLongPath(const std::string& path) { return path; }
-std::string FromLongPath(const std::string& path) { return path; }
-std::string LongName(const std::string& path) { return path; }
+std::string ToLongPath(const std::string& path) {
+    return path;
+}
+std::string FromLongPath(const std::string& path) {
+    return path;
+}
+std::string LongName(const std::string& path) {
+    return path;
+}
 
 std::string ShortName(const std::string& path) {
     if (path.empty() || !FileExists(path)) {
@@ -152,9 +158,13 @@ bool IsWordFile(const std::string& path) {
     return ext == ".doc" || ext == ".docx" || ext == ".docm";
 }
 
-bool IsPdfFile(const std::string& path) { return LowerExtension(path) == ".pdf"; }
+bool IsPdfFile(const std::string& path) {
+    return LowerExtension(path) == ".pdf";
+}
 
-bool IsAbsolutePath(std::string_view path) { return !path.empty() && path.front() == '/'; }
+bool IsAbsolutePath(std::string_view path) {
+    return !path.empty() && path.front() == '/';
+}
 
 std::string JoinPath(const std::string& left, const std::string& right) {
     if (IsAbsolutePath(right) || left.empty()) {
@@ -178,7 +188,9 @@ std::string NormalizeLexically(const std::string& path) {
     return result;
 }
 
-std::string ParentPath(const std::string& path) { return fs::path(path).parent_path().string(); }
+std::string ParentPath(const std::string& path) {
+    return fs::path(path).parent_path().string();
+}
 
 std::string ResolvePathText(const std::string& base, const std::string& text) {
     if (text.empty()) {
@@ -192,19 +204,9 @@ std::string ResolvePathText(const std::string& base, const std::string& text) {
     return NormalizeLexically(JoinPath(base, relative));
 }
 
-std::string RelativePathText(const std::string& path, const std::string& base) {
-    if (path.empty()) {
-        return {};
-    }
-    std::error_code ec;
-    const fs::path canonicalPath = fs::weakly_canonical(fs::path(path), ec);
-    if (ec) {
-        return {};
-    }
-    const fs::path canonicalBase = fs::weakly_canonical(fs::path(base.empty() ? "/" : base), ec);
-    if (ec || base.empty()) {
-        return canonicalPath.string();
-    }
+namespace {
+// The relative form of an already canonical path against a canonical base.
+std::string RelativeForm(const fs::path& canonicalPath, const fs::path& canonicalBase) {
     // Paths that meet only at the root are kept absolute, as files on another drive are.
     auto pathIt = canonicalPath.begin();
     auto baseIt = canonicalBase.begin();
@@ -227,6 +229,61 @@ std::string RelativePathText(const std::string& path, const std::string& base) {
         text = ".\\" + text;
     }
     return text;
+}
+}  // namespace
+
+PathRelativizer::PathRelativizer(const std::string& base) : base_(base) {
+    std::error_code ec;
+    canonicalBase_ = fs::weakly_canonical(fs::path(base.empty() ? "/" : base), ec).string();
+    baseOk_ = !ec && !base.empty();
+}
+
+std::string PathRelativizer::CanonicalFolder(const std::string& folder) {
+    auto it = folders_.find(folder);
+    if (it != folders_.end()) {
+        return it->second;
+    }
+    std::error_code ec;
+    std::string canonical = fs::weakly_canonical(fs::path(folder), ec).string();
+    if (ec) {
+        canonical.clear();
+    }
+    folders_.emplace(folder, canonical);
+    return canonical;
+}
+
+std::string PathRelativizer::Relative(const std::string& path) {
+    if (path.empty()) {
+        return {};
+    }
+    fs::path canonicalPath;
+    const fs::path p(path);
+    const bool plainName =
+        p.has_filename() && p.has_parent_path() && p.filename() != "." && p.filename() != "..";
+    struct stat st {};
+    const bool finalIsLink = plainName && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    if (plainName && !finalIsLink) {
+        // Only the folder can hold links: canonicalise it once, then add the name.
+        const std::string folder = CanonicalFolder(p.parent_path().string());
+        if (folder.empty()) {
+            return {};
+        }
+        canonicalPath = fs::path(folder) / p.filename();
+    } else {
+        std::error_code ec;
+        canonicalPath = fs::weakly_canonical(p, ec);
+        if (ec) {
+            return {};
+        }
+    }
+    if (!baseOk_) {
+        return canonicalPath.string();
+    }
+    return RelativeForm(canonicalPath, fs::path(canonicalBase_));
+}
+
+std::string RelativePathText(const std::string& path, const std::string& base) {
+    return PathRelativizer(base).Relative(path);
 }
 
 std::string SafeFileName(const std::string& name) {

@@ -3,6 +3,7 @@
 // project file keeps the relative form with backslashes so projects stay exchangeable.
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace docvane {
 
@@ -41,6 +42,21 @@ std::string ResolvePathText(const std::string& base, const std::string& text);
 // The stored form of path relative to base: ".\Plan.dwg", "..\Other\Plan.dwg"; the absolute path when
 // the two share nothing but the root; empty for an empty path.
 std::string RelativePathText(const std::string& path, const std::string& base);
+
+// Forms many relative paths against one base, canonicalising each folder only once (writing a large
+// project touches the disk once per file instead of once per path component).
+class PathRelativizer {
+  public:
+    explicit PathRelativizer(const std::string& base);
+    std::string Relative(const std::string& path);
+
+  private:
+    std::string CanonicalFolder(const std::string& folder);
+    std::string base_;
+    std::string canonicalBase_;
+    bool baseOk_ = false;
+    std::unordered_map<std::string, std::string> folders_;
+};
 
 // A file name built from a name that comes from a drawing or a project file: separators and NUL are
 // replaced so that the result always stays inside the folder it is joined to.
