@@ -71,15 +71,13 @@ void RemoveAll(std::string& text, const std::string& what) {
 }
 
 // The name of the procedure declared at "sub" position at: what stands between "sub" and the first
-// "(" after it, or, for a declaration without parentheses, the rest of its line.
+// "(" after it; a declaration without parentheses ends with its line, so the name never takes in
+// text of the lines below.
 std::string ProcedureName(const std::string& text, std::size_t at) {
     const std::size_t begin = at + 3;
-    std::size_t end = text.find('(', begin);
+    std::size_t end = text.find_first_of("(\r\n", begin);
     if (end == std::string::npos) {
-        end = text.find_first_of("\r\n", begin);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
+        end = text.size();
     }
     std::string name = text.substr(begin, end - begin);
     RemoveAll(name, " ");
