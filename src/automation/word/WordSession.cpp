@@ -1,6 +1,8 @@
 #include "automation/word/WordSession.h"
 
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "app/ApplicationSettings.h"
@@ -43,6 +45,14 @@ bool PrepareTemporaryFile(const FileDoc& file, const std::string& tempPath) {
         return false;
     }
     return true;
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) {
+        return false;
+    }
+    std::error_code ec;
+    return a == b || std::filesystem::equivalent(a, b, ec);
 }
 
 // Copies a finished temporary file into its output folder; no output folder means nothing to place.
@@ -171,7 +181,13 @@ bool WordSession::SaveWordEditableCopy(const FileDoc& file) {
         Omitted(),                                            // CompatibilityMode
     };
     CallMethod(document, "SaveAs2", args);
-    return PlaceResult(tempPath, EditableOutputPath(file, -1));
+    const std::string outputPath = EditableOutputPath(file, -1);
+    // An editable folder that is the source's own folder: the source already is the result and is
+    // never overwritten.
+    if (IsSameFile(outputPath, file.fullPath)) {
+        return true;
+    }
+    return PlaceResult(tempPath, outputPath);
 }
 
 void WordSession::CloseWordDocument() {

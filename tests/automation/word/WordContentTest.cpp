@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(WordContentTest, ScriptWithoutProcedureIsWrappedInAGeneratedOne) {
     Open();
-    RunVbaScript(session_, "ActiveDocument.Range.InsertAfter \"Готово\"");
+    RunVbaScript(session_, "ActiveDocument.Range.InsertAfter \"Готово, Ёлка\"");
 
     ASSERT_EQ(server_.macrosRun.size(), 1u);
     const std::string macro = server_.macrosRun[0];
@@ -163,7 +163,7 @@ TEST_F(WordContentTest, ScriptWithoutProcedureIsWrappedInAGeneratedOne) {
     EXPECT_LE(std::stoi(number[1].str()), 32767);
     ASSERT_EQ(doc_->modules.size(), 1u);
     EXPECT_EQ(doc_->modules[0],
-              "public sub " + macro + "()\r\nactivedocument.range.insertafter \"готово\"\r\nend sub");
+              "public sub " + macro + "()\r\nactivedocument.range.insertafter \"готово, ёлка\"\r\nend sub");
 }
 
 TEST_F(WordContentTest, DeclarationWithoutAnyNameFallsBackToTheGeneratedProcedure) {

@@ -224,6 +224,16 @@ TEST_F(WordSessionTest, SaveWithoutEditableFolderKeepsTheCopyInTheTemporaryFolde
     EXPECT_FALSE(Exists(dir_ / "EDIT"));
 }
 
+TEST_F(WordSessionTest, EditableFolderThatIsTheSourceFolderLeavesTheSourceUntouched) {
+    FileDoc& file = AddSource("Plan.docx");
+    project_.editDir.fullPath = dir_ / "src";
+    OpenInWord(file);
+
+    EXPECT_TRUE(session_.SaveWordEditableCopy(file));
+    EXPECT_EQ(test::ReadFile(file.fullPath), "source Plan.docx");
+    EXPECT_TRUE(channel_.Texts().empty());
+}
+
 TEST_F(WordSessionTest, FailuresAroundTheTemporaryAndOutputFilesGiveTheirErrorLines) {
     FileDoc& file = AddSource("Plan.docx");
     OpenInWord(file);
