@@ -60,7 +60,8 @@ bool PlaceResult(const std::string& tempPath, const std::string& outputPath) {
     if (outputPath.empty()) {
         return true;
     }
-    switch (PlaceFile(tempPath, outputPath)) {
+    const int placed = PlaceFile(tempPath, outputPath);
+    switch (placed) {
         case kSourceMissing:
             LogError("Временный файл не найден: " + tempPath);
             return false;
@@ -76,7 +77,7 @@ bool PlaceResult(const std::string& tempPath, const std::string& outputPath) {
         default:
             break;
     }
-    return true;
+    return placed >= 0;
 }
 }  // namespace
 
