@@ -1,0 +1,44 @@
+#include "automation/word/WordServerFactory.h"
+
+#include <exception>
+#include <mutex>
+#include <utility>
+
+namespace docvane {
+
+namespace {
+struct FactorySlot {
+    std::mutex mutex;
+    WordServerFactory factory;
+};
+
+FactorySlot& Slot() {
+    static FactorySlot slot;
+    return slot;
+}
+}  // namespace
+
+void SetWordServerFactory(WordServerFactory factory) {
+    FactorySlot& slot = Slot();
+    std::lock_guard<std::mutex> lock(slot.mutex);
+    slot.factory = std::move(factory);
+}
+
+AutomationObject CreateWordServer(const std::string& progId) {
+    WordServerFactory factory;
+    {
+        FactorySlot& slot = Slot();
+        std::lock_guard<std::mutex> lock(slot.mutex);
+        factory = slot.factory;
+    }
+    if (!factory) {
+        return {};
+    }
+    try {
+        return factory(progId);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+}  // namespace docvane

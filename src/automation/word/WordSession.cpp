@@ -1,0 +1,223 @@
+#include "automation/word/WordSession.h"
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/ApplicationSettings.h"
+#include "automation/Automation.h"
+#include "automation/word/WordServerFactory.h"
+#include "automation/word/WordValues.h"
+#include "project/DocvaneDoc.h"
+#include "publish/Cancel.h"
+#include "publish/FileOperations.h"
+#include "publish/Log.h"
+#include "publish/OutputPaths.h"
+#include "publish/paths/PathUtils.h"
+
+namespace docvane {
+
+namespace {
+AutomationValue Int(int value) {
+    return AutomationValue::Int(value);
+}
+AutomationValue Omitted() {
+    return AutomationValue::Omitted();
+}
+
+// Shows the document in print layout, so that export and page positions see the printed pages.
+void ShowPrintLayout(const AutomationObject& application) {
+    const AutomationObject window = ObjectProperty(application, "ActiveWindow");
+    const AutomationObject view = ObjectProperty(window, "View");
+    PutProperty(view, "Type", Int(kWordViewPrintLayout));
+}
+
+// The temporary folder exists and the previous temporary result is gone; false after its error line.
+bool PrepareTemporaryFile(const FileDoc& file, const std::string& tempPath) {
+    const std::string tempDir = file.owner != nullptr ? file.owner->propertyDoc.tempDir : std::string();
+    if (EnsureDirectory(tempDir) < 0) {
+        LogError("Не могу создать временную директорию для файла: " + tempDir);
+        return false;
+    }
+    if (RemovePath(tempPath) != 0) {
+        LogError("Не могу удалить временный файл: " + tempPath);
+        return false;
+    }
+    return true;
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) {
+        return false;
+    }
+    std::error_code ec;
+    return a == b || std::filesystem::equivalent(a, b, ec);
+}
+
+// Copies a finished temporary file into its output folder; no output folder means nothing to place.
+bool PlaceResult(const std::string& tempPath, const std::string& outputPath) {
+    if (outputPath.empty()) {
+        return true;
+    }
+    const int placed = PlaceFile(tempPath, outputPath);
+    switch (placed) {
+        case kSourceMissing:
+            LogError("Временный файл не найден: " + tempPath);
+            return false;
+        case kOldFileNotRemoved:
+            LogError("Невозможно удалить старый файл: " + outputPath);
+            return false;
+        case kFolderNotCreated:
+            LogError("Невозможно создать директорию для файла: " + outputPath);
+            return false;
+        case kCopyFailed:
+            LogError("Невозможно скопировать временный файл в: " + outputPath);
+            return false;
+        default:
+            break;
+    }
+    return placed >= 0;
+}
+}  // namespace
+
+void WordSession::StartWord() {
+    if (!application.IsNull()) {
+        return;
+    }
+    AutomationObject created = CreateWordServer(kWordProgId);
+    if (created.IsNull()) {
+        LogError("Не могу запустить Word. Приложение не зарегистрировано в системе");
+        RequestCancel();
+        return;
+    }
+    application = std::move(created);
+    PutProperty(application, "Visible", Int(0));
+    PutProperty(application, "DisplayAlerts", Int(0));
+    PutProperty(application, "DisplayDocumentInformationPanel", Int(0));
+    PutProperty(application, "WindowState", Int(kWordWindowStateMinimized));
+
+    AutomationObject options = ObjectProperty(application, "Options");
+    PutProperty(options, "WarnBeforeSavingPrintingSendingMarkup", Int(0));
+    PutProperty(options, "SavePropertiesPrompt", Int(0));
+    PutProperty(options, "DoNotPromptForConvert", Int(-1));
+    PutProperty(options, "PromptUpdateStyle", Int(0));
+    PutProperty(options, "ConfirmConversions", Int(0));
+    PutProperty(options, "AllowReadingMode", Int(-1));
+}
+
+bool WordSession::OpenWordDocument(const FileDoc& file) {
+    const std::string& path = file.fullPath;
+    if (!FileExists(path)) {
+        LogError("Исходный файл не найден: " + path);
+        return false;
+    }
+    const AutomationObject documents = ObjectProperty(application, "Documents");
+    const std::vector<AutomationValue> args = {
+        TextArgument(path),  // FileName
+        Int(0),              // ConfirmConversions
+        Int(1),              // ReadOnly
+        Int(0),              // AddToRecentFiles
+        TextArgument(""),    // PasswordDocument
+        TextArgument(""),    // PasswordTemplate
+        Int(0),              // Revert
+        Omitted(),           // WritePasswordDocument
+        Omitted(),           // WritePasswordTemplate
+        Omitted(),           // Format
+        Omitted(),           // Encoding
+        Int(1),              // Visible
+        Omitted(),           // OpenAndRepair
+        Omitted(),           // DocumentDirection
+        Omitted(),           // NoEncodingDialog
+        Omitted(),           // XMLTransform
+    };
+    document.Reset();
+    document = ObjectOf(CallMethod(documents, "Open", args));
+    if (document.IsNull()) {
+        LogError("Не могу открыть файл: " + path);
+        return false;
+    }
+    ShowPrintLayout(application);
+    if (AppSettings().toggleFormsDesign) {
+        CallMethodChecked(document, "ToggleFormsDesign");
+    }
+    return true;
+}
+
+bool WordSession::ExportWordPdf(const FileDoc& file) {
+    const std::string tempPath = PdfTempPath(file, -1);
+    if (!PrepareTemporaryFile(file, tempPath)) {
+        return false;
+    }
+    ShowPrintLayout(application);
+    CallMethod(document, "ExportAsFixedFormat", {TextArgument(tempPath), Int(kWordExportFormatPdf), Int(0)});
+    return PlaceResult(tempPath, PdfOutputPath(file, -1));
+}
+
+bool WordSession::SaveWordEditableCopy(const FileDoc& file) {
+    const std::string tempPath = EditableTempPath(file, -1);
+    if (!PrepareTemporaryFile(file, tempPath)) {
+        return false;
+    }
+    const int format =
+        LowerExtension(file.fullPath) == ".doc" ? kWordFormatDocument97 : kWordFormatDocumentDefault;
+    const ApplicationSettings& settings = AppSettings();
+    const std::vector<AutomationValue> args = {
+        TextArgument(tempPath),                               // FileName
+        Int(format),                                          // FileFormat
+        AutomationValue::Bool(settings.lockComments),         // LockComments
+        Omitted(),                                            // Password
+        Int(0),                                               // AddToRecentFiles
+        TextArgument(""),                                     // WritePassword
+        AutomationValue::Bool(settings.readOnlyRecommended),  // ReadOnlyRecommended
+        AutomationValue::Bool(settings.embedTrueTypeFonts),   // EmbedTrueTypeFonts
+        Int(settings.saveNativePictureFormat ? 1 : 0),        // SaveNativePictureFormat
+        Omitted(),                                            // SaveFormsData
+        Omitted(),                                            // SaveAsAOCELetter
+        Omitted(),                                            // Encoding
+        Omitted(),                                            // InsertLineBreaks
+        Omitted(),                                            // AllowSubstitutions
+        Omitted(),                                            // LineEnding
+        Omitted(),                                            // AddBiDiMarks
+        Omitted(),                                            // CompatibilityMode
+    };
+    CallMethod(document, "SaveAs2", args);
+    const std::string outputPath = EditableOutputPath(file, -1);
+    // An editable folder that is the source's own folder: the source already is the result and is
+    // never overwritten.
+    if (IsSameFile(outputPath, file.fullPath)) {
+        return true;
+    }
+    return PlaceResult(tempPath, outputPath);
+}
+
+void WordSession::CloseWordDocument() {
+    if (AppSettings().toggleFormsDesign) {
+        CallMethodChecked(document, "ToggleFormsDesign");
+    }
+    CallMethodChecked(document, "Close", {Int(kWordDoNotSaveChanges)});
+    document.Reset();
+}
+
+void WordSession::StopWord() {
+    if (application.IsNull()) {
+        return;
+    }
+    LogInfo("Останавливаю процесс Word...");
+    if (!application.IsNull()) {
+        CallMethodChecked(application, "Quit", {Int(kWordDoNotSaveChanges)});
+    }
+    Release();
+}
+
+void WordSession::Release() {
+    document.Reset();
+    application.Reset();
+}
+
+WordSession& GetWordSession() {
+    static WordSession session;
+    return session;
+}
+
+}  // namespace docvane
