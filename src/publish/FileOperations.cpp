@@ -87,6 +87,30 @@ int PlaceOutput(const FileDoc& file, const std::string& source, const std::strin
     return PlaceFile(source, target);
 }
 
+bool PlacePublishedFile(const FileDoc& file, const std::string& source, const std::string& target) {
+    if (target.empty()) {
+        return true;
+    }
+    switch (PlaceOutput(file, source, target)) {
+        case kPlaceOk:
+            return true;
+        case kSourceMissing:
+            LogError("Временный файл не найден: " + source);
+            return false;
+        case kOldFileNotRemoved:
+            LogError("Невозможно удалить старый файл: " + target);
+            return false;
+        case kFolderNotCreated:
+            LogError("Невозможно создать директорию для файла: " + target);
+            return false;
+        case kCopyFailed:
+            LogError("Невозможно скопировать временный файл в: " + target);
+            return false;
+        default:
+            return false;
+    }
+}
+
 void CopyReferences(const CDocvaneDoc& project) {
     LogInfo("Копирование внешних ссылок в: " + project.editDir.fullPath + "/" +
             project.propertyDoc.autocad.xrefDir);

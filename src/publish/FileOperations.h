@@ -26,6 +26,10 @@ int PlaceFile(const std::string& source, const std::string& target);
 // project file, another source, a reference) is never overwritten (-5).
 int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target);
 
+// Places a finished result of file as the publishing steps do: through PlaceOutput, with the error line
+// of a failure ("Временный файл не найден: ", ...). True on success; an empty target places nothing.
+bool PlacePublishedFile(const FileDoc& file, const std::string& source, const std::string& target);
+
 // Copies every drawing's remaining references into the reference folder, each path once; failures are
 // warning lines.
 void CopyReferences(const CDocvaneDoc& project);

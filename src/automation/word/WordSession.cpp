@@ -1,8 +1,6 @@
 #include "automation/word/WordSession.h"
 
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "app/ApplicationSettings.h"
@@ -47,38 +45,6 @@ bool PrepareTemporaryFile(const FileDoc& file, const std::string& tempPath) {
     return true;
 }
 
-bool IsSameFile(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) {
-        return false;
-    }
-    std::error_code ec;
-    return a == b || std::filesystem::equivalent(a, b, ec);
-}
-
-// Copies a finished temporary file into its output folder; no output folder means nothing to place.
-bool PlaceResult(const std::string& tempPath, const std::string& outputPath) {
-    if (outputPath.empty()) {
-        return true;
-    }
-    const int placed = PlaceFile(tempPath, outputPath);
-    switch (placed) {
-        case kSourceMissing:
-            LogError("Временный файл не найден: " + tempPath);
-            return false;
-        case kOldFileNotRemoved:
-            LogError("Невозможно удалить старый файл: " + outputPath);
-            return false;
-        case kFolderNotCreated:
-            LogError("Невозможно создать директорию для файла: " + outputPath);
-            return false;
-        case kCopyFailed:
-            LogError("Невозможно скопировать временный файл в: " + outputPath);
-            return false;
-        default:
-            break;
-    }
-    return placed >= 0;
-}
 }  // namespace
 
 void WordSession::StartWord() {
@@ -151,7 +117,7 @@ bool WordSession::ExportWordPdf(const FileDoc& file) {
     }
     ShowPrintLayout(application);
     CallMethod(document, "ExportAsFixedFormat", {TextArgument(tempPath), Int(kWordExportFormatPdf), Int(0)});
-    return PlaceResult(tempPath, PdfOutputPath(file, -1));
+    return PlacePublishedFile(file, tempPath, PdfOutputPath(file, -1));
 }
 
 bool WordSession::SaveWordEditableCopy(const FileDoc& file) {
@@ -182,13 +148,8 @@ bool WordSession::SaveWordEditableCopy(const FileDoc& file) {
         Omitted(),                                            // CompatibilityMode
     };
     CallMethod(document, "SaveAs2", args);
-    const std::string outputPath = EditableOutputPath(file, -1);
-    // An editable folder that is the source's own folder: the source already is the result and is
-    // never overwritten.
-    if (IsSameFile(outputPath, file.fullPath)) {
-        return true;
-    }
-    return PlaceResult(tempPath, outputPath);
+    // An editable folder that is the source's own folder: the source already is the result.
+    return PlacePublishedFile(file, tempPath, EditableOutputPath(file, -1));
 }
 
 void WordSession::CloseWordDocument() {
