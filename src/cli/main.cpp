@@ -12,6 +12,10 @@ namespace docvane::cli {
 void PrintUsage(std::FILE* out) {
     std::fputs(
         "Usage:\n"
+        "  docvane-cli publish PROJECT.dv1 [--full] [--combined-pdf PATH] [--no-save]\n"
+        "      Publishes the project (only changed files unless --full) and builds the combined PDF,\n"
+        "      printing every log line. Exit status: 0 success, 3 warnings, 2 errors or no start.\n"
+        "      Ctrl+C asks the run to stop; again after two seconds abandons the servers.\n"
         "  docvane-cli status PROJECT.dv1\n"
         "      Prints the status of every file of the project, then the combined PDF's status.\n"
         "      Exit status: 0 nothing to publish, 3 something needs publishing,\n"
@@ -44,6 +48,9 @@ int main(int argc, char** argv) {
         docvane::LoadSettings();
         if (command == "status") {
             return RunStatus(args);
+        }
+        if (command == "publish") {
+            return RunPublish(args);
         }
         if (command == "save-as") {
             return RunSaveAs(args);

@@ -1,0 +1,174 @@
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "cli/Commands.h"
+#include "project/DocvaneDoc.h"
+#include "publish/ConsoleChannel.h"
+#include "publish/MainWindowChannel.h"
+#include "publish/ProjectDocument.h"
+#include "publish/PublishState.h"
+#include "publish/PublishWorker.h"
+#include "publish/StopControl.h"
+
+namespace docvane::cli {
+
+namespace {
+
+// The console channel plus what the main window does when a run ends: the stop timer stops.
+class PublishConsole : public ConsoleChannel {
+public:
+    explicit PublishConsole(StopControl& stop) : stop_(stop) {}
+    void ElapsedTime(int show) override {
+        if (show == 0) {
+            stop_.RunEnded();
+        }
+    }
+
+private:
+    StopControl& stop_;
+};
+
+struct Options {
+    std::string project;
+    std::string combinedPdf;
+    bool full = false;
+    bool save = true;
+};
+
+void PrintPublishUsage(std::FILE* out) {
+    std::fputs("Usage: docvane-cli publish PROJECT.dv1 [--full] [--combined-pdf PATH] [--no-save]\n"
+               "  --full               republish every file (default: only files that changed)\n"
+               "  --combined-pdf PATH  where to write the combined PDF (required when the project has none)\n"
+               "  --no-save            do not save the project after the run\n"
+               "Ctrl+C asks the run to stop; a second Ctrl+C two seconds later abandons the servers.\n"
+               "Exit status: 0 success, 3 finished with warnings, 2 errors or the run could not start.\n",
+               out);
+}
+
+std::string Absolute(const std::string& path) {
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
+bool ParseOptions(const std::vector<std::string>& args, Options& options) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--full") {
+            options.full = true;
+        } else if (a == "--no-save") {
+            options.save = false;
+        } else if (a == "--combined-pdf") {
+            if (i + 1 >= args.size()) {
+                std::fputs("docvane-cli publish: --combined-pdf needs a path\n", stderr);
+                return false;
+            }
+            options.combinedPdf = args[++i];
+        } else if (!a.empty() && a[0] == '-') {
+            std::fprintf(stderr, "docvane-cli publish: unknown option \"%s\"\n", a.c_str());
+            return false;
+        } else if (options.project.empty()) {
+            options.project = a;
+        } else {
+            std::fputs("docvane-cli publish: expected one project file\n", stderr);
+            return false;
+        }
+    }
+    if (options.project.empty()) {
+        std::fputs("docvane-cli publish: expected a project file (see docvane-cli publish --help)\n", stderr);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunPublish(const std::vector<std::string>& args) {
+    for (const auto& a : args) {
+        if (a == "--help" || a == "-h") {
+            PrintPublishUsage(stdout);
+            return kExitOk;
+        }
+    }
+    Options options;
+    if (!ParseOptions(args, options)) {
+        return kExitError;
+    }
+    const std::string path = Absolute(options.project);
+    CDocvaneDoc project;
+    std::string error;
+    if (!OpenProjectDocument(project, path, &error)) {
+        std::fprintf(stderr, "docvane-cli publish: cannot read the project %s (%s)\n", path.c_str(), error.c_str());
+        return kExitError;
+    }
+    if (!options.combinedPdf.empty()) {
+        SetPath(project.pdfFile, Absolute(options.combinedPdf));
+    }
+    if (project.pdfFile.fullPath.empty()) {
+        std::fputs("docvane-cli publish: the project names no combined PDF; give one with --combined-pdf PATH\n",
+                   stderr);
+        return kExitError;
+    }
+
+    StopControl stop;
+    PublishConsole console(stop);
+    SetMainWindowChannel(&console);
+    SetOpenCombinedPdfAction({});  // a console run never opens a viewer
+
+    // Ctrl+C and termination are taken by this thread only; the worker inherits the blocked mask.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    const auto started = std::chrono::steady_clock::now();
+    std::atomic<bool> done = false;
+    std::thread worker([&project, &options, &done] {
+        PublishWorker(&project, !options.full);
+        done = true;
+    });
+    const struct timespec tick {0, 100 * 1000 * 1000};
+    while (!done) {
+        if (sigtimedwait(&signals, nullptr, &tick) < 0) {
+            continue;
+        }
+        if (!GetPublishState().running && !stop.StopRequested()) {
+            continue;  // the run has not started or already ended
+        }
+        if (!stop.OnUpdateStopPublish(true)) {
+            std::fputs("docvane-cli: stopping; press Ctrl+C again after two seconds to abandon the servers\n", stderr);
+            continue;
+        }
+        stop.OnStopPublish([](const std::string&, const std::string&) { return true; });
+    }
+    worker.join();
+    SetMainWindowChannel(nullptr);
+    pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+
+    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - started);
+    std::printf("%s\n", FormatElapsed(static_cast<unsigned long long>(elapsed.count() / 100)).c_str());
+
+    if (options.save && project.IsModified()) {
+        if (!SaveProjectDocument(project, project.PathName(), &error)) {
+            std::fprintf(stderr, "docvane-cli publish: cannot save the project %s (%s)\n", project.PathName().c_str(),
+                         error.c_str());
+            return kExitError;
+        }
+    }
+    switch (console.LastKind()) {
+        case 1:
+            return kExitOk;
+        case 2:
+            return kExitNeedsPublishing;  // 3: finished with warnings
+        default:
+            return kExitError;
+    }
+}
+
+}  // namespace docvane::cli
