@@ -21,8 +21,8 @@ bool InvokeByName(const AutomationObject& object, const std::string& name, Invok
         params.namedArgs.push_back(kDispidPropertyPut);
     }
     AutomationValue value;
-    const DispatchStatus status = target->Invoke(dispid, kLocaleSystemDefault, kind, params,
-                                                 result != nullptr ? &value : nullptr);
+    const DispatchStatus status =
+        target->Invoke(dispid, kLocaleSystemDefault, kind, params, result != nullptr ? &value : nullptr);
     if (status < 0) {
         return false;
     }
@@ -98,6 +98,8 @@ std::string ValueToText(const AutomationValue& value) {
     throw AutomationError("value has no text form", kDispatchTypeMismatch);
 }
 
-AutomationValue TextArgument(const std::string& text) { return AutomationValue::Text(text); }
+AutomationValue TextArgument(const std::string& text) {
+    return AutomationValue::Text(text);
+}
 
 }  // namespace docvane

@@ -28,11 +28,12 @@ bool CallMethodChecked(const AutomationObject& object, const std::string& name,
 
 // Raised by ValueToText for a value that has no text form; carries the failure status.
 class AutomationError : public std::runtime_error {
-public:
-    AutomationError(const std::string& what, DispatchStatus status) : std::runtime_error(what), status_(status) {}
+  public:
+    AutomationError(const std::string& what, DispatchStatus status)
+        : std::runtime_error(what), status_(status) {}
     DispatchStatus Status() const { return status_; }
 
-private:
+  private:
     DispatchStatus status_;
 };
 

@@ -36,9 +36,10 @@ struct DispatchParams {
 
 // What a late-bound server object offers.
 class Dispatch {
-public:
+  public:
     virtual ~Dispatch() = default;
-    virtual DispatchStatus GetIDsOfNames(const std::string& name, std::uint32_t locale, std::int32_t& dispid) = 0;
+    virtual DispatchStatus GetIDsOfNames(const std::string& name, std::uint32_t locale,
+                                         std::int32_t& dispid) = 0;
     // result is null when the caller wants no value.
     virtual DispatchStatus Invoke(std::int32_t dispid, std::uint32_t locale, InvokeKind kind,
                                   const DispatchParams& params, AutomationValue* result) = 0;
@@ -46,9 +47,10 @@ public:
 
 // A counted reference to a late-bound object; may be null. Copying adds a reference, Reset drops it.
 class AutomationObject {
-public:
+  public:
     AutomationObject() = default;
-    AutomationObject(std::shared_ptr<Dispatch> object) : object_(std::move(object)) {}  // NOLINT: implicit by design
+    AutomationObject(std::shared_ptr<Dispatch> object)
+        : object_(std::move(object)) {}  // NOLINT: implicit by design
 
     explicit operator bool() const { return object_ != nullptr; }
     bool IsNull() const { return object_ == nullptr; }
@@ -57,7 +59,7 @@ public:
     void Reset() { object_.reset(); }
     bool operator==(const AutomationObject& other) const { return object_ == other.object_; }
 
-private:
+  private:
     std::shared_ptr<Dispatch> object_;
 };
 

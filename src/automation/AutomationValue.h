@@ -19,7 +19,7 @@ enum class ValueTag {
 
 // A tagged automation value.
 class AutomationValue {
-public:
+  public:
     AutomationValue() = default;
 
     static AutomationValue Int(std::int32_t value);
@@ -42,7 +42,7 @@ public:
     double AsDouble() const;
     std::int16_t BoolBits() const { return tag_ == ValueTag::Bool ? boolBits_ : 0; }
 
-private:
+  private:
     ValueTag tag_ = ValueTag::Empty;
     std::int32_t int_ = 0;
     std::int16_t boolBits_ = 0;
