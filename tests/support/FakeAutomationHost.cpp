@@ -65,8 +65,8 @@ FakeObjectTransport::~FakeObjectTransport() {
     SetObjectTransport(nullptr);
 }
 
-AutomationObject FakeObjectTransport::Connect(const std::string&) {
-    return {};
+AutomationObject FakeObjectTransport::Connect(const std::string& address) {
+    return connect ? connect(address) : AutomationObject();
 }
 
 AutomationObject FakeObjectTransport::Activate(const std::string& serverCommand) {

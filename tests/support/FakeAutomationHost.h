@@ -53,7 +53,7 @@ class FakeClassRegistry : public ClassRegistry {
     std::map<std::string, std::string> commands;
 };
 
-// Activates servers by command through a callback; connects to nothing.
+// Activates servers and connects to addresses through callbacks; without them, nothing is reached.
 class FakeObjectTransport : public ObjectTransport {
   public:
     FakeObjectTransport();
@@ -61,6 +61,7 @@ class FakeObjectTransport : public ObjectTransport {
     AutomationObject Connect(const std::string& address) override;
     AutomationObject Activate(const std::string& serverCommand) override;
     std::function<AutomationObject(const std::string&)> activate;
+    std::function<AutomationObject(const std::string&)> connect;
     std::vector<std::string> activated;
 };
 
