@@ -5,19 +5,29 @@
 #include <filesystem>
 #include <system_error>
 
+#include "automation/ClassRegistry.h"
+
 namespace docvane {
 
+namespace {
+bool IsExecutableFile(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_regular_file(path, ec) && ::access(path.c_str(), X_OK) == 0;
+}
+}  // namespace
+
 std::string FindAcadExecutable() {
+    const std::string registered = GetClassRegistry().ServerCommand("AutoCAD.Application");
+    if (IsExecutableFile(registered)) {
+        return registered;
+    }
     std::error_code ec;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) {
         return {};
     }
-    const auto candidate = self.parent_path() / "docvane-acad-server";
-    if (::access(candidate.c_str(), X_OK) == 0) {
-        return candidate.string();
-    }
-    return {};
+    const auto candidate = (self.parent_path() / "docvane-acad-server").string();
+    return IsExecutableFile(candidate) ? candidate : std::string();
 }
 
 }  // namespace docvane

@@ -3,8 +3,9 @@
 
 namespace docvane {
 
-// The drawing program to start when none is running: the stand-in drawing server installed beside
-// this program ("docvane-acad-server"), or empty text when there is none.
+// The drawing program to start when none is running: the server the class registry names for
+// "AutoCAD.Application", otherwise the stand-in drawing server installed beside this program
+// ("docvane-acad-server"); empty text when neither exists as an executable file.
 std::string FindAcadExecutable();
 
 }  // namespace docvane

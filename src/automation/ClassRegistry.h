@@ -1,0 +1,27 @@
+#pragma once
+// Program ids of automation servers and the commands that start them.
+#include <string>
+
+#include "automation/AutomationObject.h"
+
+namespace docvane {
+
+class ClassRegistry {
+  public:
+    virtual ~ClassRegistry() = default;
+    // The server command registered for programId (an absolute path of an executable); empty text
+    // when the id is not registered.
+    virtual std::string ServerCommand(const std::string& programId) const = 0;
+};
+
+// The installed registry, or the per-user registry file when none is installed.
+ClassRegistry& GetClassRegistry();
+// Installs a registry (nullptr restores the per-user file). It must outlive every call made through it.
+void SetClassRegistry(ClassRegistry* registry);
+
+// Creates the object of programId as a local server: the class registry names the server, the object
+// transport starts it and connects to it. Null when the id is not registered or the server cannot be
+// reached.
+AutomationObject CreateLocalServer(const std::string& programId);
+
+}  // namespace docvane

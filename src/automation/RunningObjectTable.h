@@ -1,0 +1,36 @@
+#pragma once
+// The table in which running automation servers register their objects, and the search in it.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "automation/AutomationObject.h"
+
+namespace docvane {
+
+// One registered entry: its display name (absent when it cannot be read) and where the object lives.
+struct RunningEntry {
+    std::optional<std::string> displayName;
+    std::string address;
+};
+
+class RunningObjectTable {
+  public:
+    virtual ~RunningObjectTable() = default;
+    // The registered entries, in a stable order.
+    virtual std::vector<RunningEntry> EnumRunning() = 0;
+    // The registered object of an entry; null when it cannot be reached.
+    virtual AutomationObject GetObject(const RunningEntry& entry) = 0;
+};
+
+// The installed table, or the per-user running-object directory when none is installed.
+RunningObjectTable& GetRunningObjectTable();
+// Installs a table (nullptr restores the per-user directory). It must outlive every call made through it.
+void SetRunningObjectTable(RunningObjectTable* table);
+
+// Walks the registered entries; the first object whose property Name is text equal to expectedName
+// (exact, case-sensitive; empty text never matches) and whose property propertyName can be read gives
+// the object held by that value. Null when no entry matches.
+AutomationObject FindRunningObject(const std::string& expectedName, const std::string& propertyName);
+
+}  // namespace docvane

@@ -1,0 +1,222 @@
+#include "automation/acad/DrawingOperations.h"
+
+#include <algorithm>
+
+#include "automation/Automation.h"
+#include "automation/acad/AcadSession.h"
+#include "automation/acad/LispStatements.h"
+#include "project/DocvaneDoc.h"
+#include "publish/FileOperations.h"
+#include "publish/Log.h"
+#include "publish/OutputPaths.h"
+#include "publish/paths/PathUtils.h"
+
+namespace docvane {
+
+namespace {
+// One argument of a (command ...) call: names and paths go in as LISP strings, so a double quote or
+// a backslash in them cannot end the string early and run the rest as commands.
+std::string Quoted(const std::string& text) {
+    return "\"" + LispStringContent(text) + "\"";
+}
+
+bool MakeTempDir(const std::string& tempDir) {
+    if (EnsureDirectory(tempDir) < 0) {
+        LogError("Не могу создать временную директорию для файла: " + tempDir);
+        return false;
+    }
+    return true;
+}
+
+bool RemoveTempFiles(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        if (RemovePath(path) < 0) {
+            LogError("Не могу удалить временный файл: " + path);
+            return false;
+        }
+    }
+    return true;
+}
+
+int SheetCount(const FileDoc& file) {
+    return static_cast<int>(file.sheetNames.size());
+}
+
+bool Place(const std::string& tempPath, const std::string& outputPath) {
+    const int code = PlaceFile(tempPath, outputPath);
+    return code >= 0 || ReportPlaceFailure(code, tempPath, outputPath);
+}
+
+std::string SaveAsCommand(const std::string& format, const std::string& path) {
+    return "(command \"_.SAVEAS\" " + Quoted(format) + " " + Quoted(path) + ")";
+}
+}  // namespace
+
+std::string CommandPath(const std::string& path) {
+    std::string result = path;
+    std::replace(result.begin(), result.end(), '\\', '/');
+    return result;
+}
+
+bool ReportPlaceFailure(int code, const std::string& tempPath, const std::string& outputPath) {
+    switch (code) {
+        case kSourceMissing:
+            LogError("Временный файл не найден: " + tempPath);
+            break;
+        case kOldFileNotRemoved:
+            LogError("Невозможно удалить старый файл: " + outputPath);
+            break;
+        case kFolderNotCreated:
+            LogError("Невозможно создать директорию для файла: " + outputPath);
+            break;
+        case kCopyFailed:
+            LogError("Невозможно скопировать временный файл в: " + outputPath);
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+void WriteCustomProperties(AcadSession& session, const std::vector<FieldDoc>& fields) {
+    AutomationObject summary = GetProperty(session.Document(), "SummaryInfo").AsObject();
+    session.WaitUntilIdle();
+    for (const FieldDoc& field : fields) {
+        // The first call creates the property (and fails for an existing one); the second sets it.
+        CallMethodChecked(summary, "AddCustomInfo", {TextArgument(field.name), TextArgument(field.value)});
+        session.WaitUntilIdle();
+        CallMethodChecked(summary, "SetCustomByKey", {TextArgument(field.name), TextArgument(field.value)});
+        session.WaitUntilIdle();
+    }
+    summary.Reset();
+}
+
+void ReadSheetNames(AcadSession& session, std::vector<std::string>& sheetNames) {
+    sheetNames.clear();
+    const AutomationObject layouts = GetProperty(session.Document(), "Layouts").AsObject();
+    const std::int32_t count = GetProperty(layouts, "Count").AsInt();
+    if (count <= 0) {
+        return;
+    }
+    sheetNames.resize(static_cast<std::size_t>(count - 1));
+    for (std::int32_t i = 0; i < count; ++i) {
+        AutomationObject item = CallMethod(layouts, "Item", {AutomationValue::Int(i)}).AsObject();
+        const std::int32_t tab = GetProperty(item, "TabOrder").AsInt();
+        // Tab 0 is the model; a tab order outside the list (a damaged drawing) is ignored.
+        if (tab > 0 && tab < count) {
+            sheetNames[static_cast<std::size_t>(tab - 1)] = GetProperty(item, "Name").AsText();
+        }
+        item.Reset();
+    }
+}
+
+bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file) {
+    const CDocvaneDoc* project = file.owner;
+    if (project == nullptr) {
+        return false;
+    }
+    session.WaitUntilIdle();
+    CallMethodChecked(session.Document(), "SetVariable",
+                      {TextArgument("BACKGROUNDPLOT"), AutomationValue::Int(0)});
+    session.WaitUntilIdle();
+    session.RunLispScript("(command \"_.LAYOUT\" \"_S\" \"\")");
+
+    const std::string& tempDir = project->propertyDoc.tempDir;
+    if (!MakeTempDir(tempDir)) {
+        return false;
+    }
+    std::vector<std::string> temporaries{PdfTempPath(file, -1)};
+    for (int s = 0; s < SheetCount(file); ++s) {
+        temporaries.push_back(PdfTempPath(file, s));
+    }
+    if (!RemoveTempFiles(temporaries)) {
+        return false;
+    }
+    const bool place = !project->pdfDir.fullPath.empty();
+
+    if (project->propertyDoc.autocad.splitIntoLayouts) {
+        for (int s = 0; s < SheetCount(file); ++s) {
+            const std::string& sheet = file.sheetNames[static_cast<std::size_t>(s)];
+            session.RunLispScript("(command \"_.LAYOUT\" \"_S\" " + Quoted(sheet) + ")");
+            const std::string tempPath = PdfTempPath(file, s);
+            session.RunLispScript("(command \"_.-EXPORT\" \"_P\" \"_C\" \"_N\" " +
+                                  Quoted(CommandPath(tempPath)) + ")");
+            if (place && !Place(tempPath, PdfOutputPath(file, s))) {
+                return false;
+            }
+        }
+        return true;
+    }
+    const std::string tempPath = PdfTempPath(file, -1);
+    session.RunLispScript("(command \"_.-EXPORT\" \"_P\" \"_A\" " + Quoted(CommandPath(tempPath)) + ")");
+    return !place || Place(tempPath, PdfOutputPath(file, -1));
+}
+
+bool SaveEditableCopy(AcadSession& session, const FileDoc& file) {
+    const CDocvaneDoc* project = file.owner;
+    if (project == nullptr) {
+        return false;
+    }
+    session.WaitUntilIdle();
+    const std::string& tempDir = project->propertyDoc.tempDir;
+    if (!MakeTempDir(tempDir)) {
+        return false;
+    }
+    std::vector<std::string> temporaries{EditableTempPath(file, -1)};
+    for (int s = 0; s < SheetCount(file); ++s) {
+        temporaries.push_back(EditableTempPath(file, s));
+    }
+    if (!RemoveTempFiles(temporaries)) {
+        return false;
+    }
+    if (project->editDir.fullPath.empty()) {
+        return true;
+    }
+    // The project's own format: it starts as the application setting and the ribbon changes it.
+    const std::string& format = project->propertyDoc.autocad.fileFormat;
+    const bool perSheet = project->propertyDoc.autocad.splitIntoLayouts;
+    std::vector<int> passes;
+    if (perSheet) {
+        for (int s = 0; s < SheetCount(file); ++s) {
+            passes.push_back(s);
+        }
+    } else {
+        passes.push_back(-1);
+    }
+    const AutomationObject& document = session.Document();
+    for (const int s : passes) {
+        const std::string tempPath = EditableTempPath(file, s);
+        const std::string command = SaveAsCommand(format, CommandPath(tempPath));
+        if (perSheet) {
+            const std::string& keep = file.sheetNames[static_cast<std::size_t>(s)];
+            CallMethodChecked(document, "StartUndoMark");
+            AutomationObject layouts = GetProperty(document, "Layouts").AsObject();
+            // Downwards, so that the indexes still to visit stay valid; item 0 is the model.
+            for (int j = SheetCount(file); j >= 1; --j) {
+                AutomationObject item = CallMethod(layouts, "Item", {AutomationValue::Int(j)}).AsObject();
+                if (GetProperty(item, "Name").AsText() != keep) {
+                    CallMethodChecked(item, "Delete");
+                }
+            }
+            layouts.Reset();
+            session.RunLispScript(command);
+            CallMethodChecked(document, "EndUndoMark");
+            session.RunLispScript("(command \"_.undo\" \"1\")");
+        } else {
+            session.RunLispScript(command);
+        }
+        if (!Place(tempPath, EditableOutputPath(file, s))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CloseDrawing(AcadSession& session) {
+    session.WaitUntilIdle();
+    CallMethodChecked(session.Document(), "Close", {AutomationValue::Int(0)});
+    session.WaitUntilIdle();
+    session.ReleaseDocument();
+}
+
+}  // namespace docvane

@@ -1,0 +1,31 @@
+#pragma once
+// The steps applied to one open drawing: custom properties, sheet list, PDF export, editable copy,
+// closing. Each works on the document of the session.
+#include <string>
+#include <vector>
+
+#include "project/FieldDoc.h"
+#include "project/FileDoc.h"
+
+namespace docvane {
+
+class AcadSession;
+
+void WriteCustomProperties(AcadSession& session, const std::vector<FieldDoc>& fields);
+// Replaces sheetNames with the names of the paper-space layouts in tab order.
+void ReadSheetNames(AcadSession& session, std::vector<std::string>& sheetNames);
+// Exports the whole drawing, or every sheet on its own while splitIntoLayouts is set, into the
+// temporary folder and places the PDFs in the PDF folder. False after an error line.
+bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file);
+// Saves the editable copy (per sheet while splitIntoLayouts is set) in the project's file format into
+// the temporary folder and places it in the editable folder. False after an error line.
+bool SaveEditableCopy(AcadSession& session, const FileDoc& file);
+// Closes the drawing without saving.
+void CloseDrawing(AcadSession& session);
+
+// The error line of a failed PlaceFile; false for every code (the step then fails).
+bool ReportPlaceFailure(int code, const std::string& tempPath, const std::string& outputPath);
+// A path as the drawing program's command line wants it: slashes only.
+std::string CommandPath(const std::string& path);
+
+}  // namespace docvane

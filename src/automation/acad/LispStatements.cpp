@@ -1,0 +1,123 @@
+#include "automation/acad/LispStatements.h"
+
+namespace docvane {
+
+namespace {
+std::string NormaliseLineEnds(const std::string& script) {
+    std::string text;
+    text.reserve(script.size());
+    for (std::size_t i = 0; i < script.size(); ++i) {
+        if (script[i] == '\r') {
+            text.push_back('\n');
+            if (i + 1 < script.size() && script[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            text.push_back(script[i]);
+        }
+    }
+    return text;
+}
+
+constexpr std::size_t kShortest = 2;  // statements of this many characters or less are stray tokens
+
+// Characters, not bytes: a two-letter Cyrillic symbol is as short as a Latin one.
+std::size_t CharacterCount(const std::string& text) {
+    std::size_t count = 0;
+    for (const char c : text) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            ++count;
+        }
+    }
+    return count;
+}
+}  // namespace
+
+std::vector<std::string> SplitLispStatements(const std::string& script) {
+    const std::string text = NormaliseLineEnds(script);
+    std::vector<std::string> statements;
+    std::string buffer;
+    bool inString = false;
+    bool blank = false;
+    int depth = 0;
+
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (inString) {
+            buffer.push_back(c);
+            if (c == '"') {
+                const bool escaped = i >= 1 && text[i - 1] == '\\' && !(i >= 2 && text[i - 2] == '\\');
+                if (!escaped) {
+                    inString = false;
+                }
+            }
+            ++i;
+            continue;
+        }
+        if (c == '"') {
+            buffer.push_back(c);
+            inString = true;
+            blank = false;
+            ++i;
+            continue;
+        }
+        if (c == ';') {
+            if (i + 1 >= text.size()) {
+                break;
+            }
+            std::size_t next = std::string::npos;
+            if (text[i + 1] == '|') {
+                const auto end = text.find("|;", i + 2);
+                next = end == std::string::npos ? std::string::npos : end + 2;
+            } else {
+                const auto end = text.find('\n', i + 1);
+                next = end == std::string::npos ? std::string::npos : end + 1;
+            }
+            if (next == std::string::npos) {
+                break;
+            }
+            i = next;
+            continue;
+        }
+        if (c == ' ' || c == '\n' || c == '\t') {
+            if (!blank) {
+                buffer.push_back(' ');
+            }
+            blank = true;
+        } else {
+            blank = false;
+            buffer.push_back(c);
+        }
+        if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            --depth;
+        }
+        if (depth == 0) {
+            if (CharacterCount(buffer) > kShortest) {
+                statements.push_back(buffer);
+            }
+            buffer.clear();
+        }
+        ++i;
+    }
+    if (CharacterCount(buffer) > kShortest) {
+        statements.push_back(buffer);
+    }
+    return statements;
+}
+
+std::string LispStringContent(const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        if (c == '\\' || c == '"') {
+            escaped.push_back('\\');
+        }
+        escaped.push_back(c);
+    }
+    return escaped;
+}
+
+}  // namespace docvane

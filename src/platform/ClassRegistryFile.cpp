@@ -1,0 +1,97 @@
+#include "platform/ClassRegistryFile.h"
+
+#include <filesystem>
+#include <sstream>
+#include <vector>
+
+#include "platform/AtomicFile.h"
+#include "platform/SettingsFile.h"
+
+namespace docvane {
+
+namespace {
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::string bytes;
+    std::vector<std::string> lines;
+    if (!ReadWholeFile(path, bytes)) {
+        return lines;
+    }
+    std::istringstream in(bytes);
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The program id of a registry line, empty for comments and malformed lines.
+std::string LineId(const std::string& line, std::string* command) {
+    const std::string trimmed = Trim(line);
+    if (trimmed.empty() || trimmed.front() == '#') {
+        return {};
+    }
+    const auto equals = trimmed.find('=');
+    if (equals == std::string::npos) {
+        return {};
+    }
+    if (command != nullptr) {
+        *command = Trim(trimmed.substr(equals + 1));
+    }
+    return Trim(trimmed.substr(0, equals));
+}
+}  // namespace
+
+std::string UserClassRegistryPath() {
+    return UserSettingsDirectory() + "/classes.conf";
+}
+
+std::string ClassRegistryFile::Path() const {
+    return path_.empty() ? UserClassRegistryPath() : path_;
+}
+
+std::string ClassRegistryFile::ServerCommand(const std::string& programId) const {
+    for (const std::string& line : Lines(Path())) {
+        std::string command;
+        if (!programId.empty() && LineId(line, &command) == programId) {
+            // Only absolute paths name a server: a relative one would depend on the working folder.
+            return !command.empty() && command.front() == '/' ? command : std::string();
+        }
+    }
+    return {};
+}
+
+bool RegisterClassServer(const std::string& path, const std::string& programId, const std::string& command) {
+    if (programId.empty() || programId.find_first_of("=\n") != std::string::npos ||
+        command.find('\n') != std::string::npos) {
+        return false;
+    }
+    std::string content;
+    bool replaced = false;
+    for (const std::string& line : Lines(path)) {
+        if (LineId(line, nullptr) == programId) {
+            if (!replaced) {
+                content += programId + "=" + command + "\n";
+                replaced = true;
+            }
+            continue;
+        }
+        content += line + "\n";
+    }
+    if (!replaced) {
+        content += programId + "=" + command + "\n";
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    return WriteFileAtomically(path, content);
+}
+
+}  // namespace docvane

@@ -1,0 +1,111 @@
+#include "platform/RunningObjectDirectory.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+
+#include "automation/ObjectTransport.h"
+#include "platform/AtomicFile.h"
+
+namespace fs = std::filesystem;
+
+namespace docvane {
+
+namespace {
+// A folder this user owns, no symbolic link, not writable by others; created when missing.
+bool PrivateFolder(const std::string& path) {
+    ::mkdir(path.c_str(), 0700);
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
+        return false;
+    }
+    return (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+std::string EnvFolder(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value == '/' ? std::string(value) : std::string();
+}
+}  // namespace
+
+std::string UserRuntimeDirectory() {
+    std::string folder = EnvFolder("DOCVANE_RUNTIME_DIR");
+    if (folder.empty()) {
+        const std::string xdg = EnvFolder("XDG_RUNTIME_DIR");
+        folder = xdg.empty() ? "/tmp/docvane-" + std::to_string(::getuid()) : xdg + "/docvane";
+    }
+    return PrivateFolder(folder) ? folder : std::string();
+}
+
+std::string RunningObjectDirectory::Folder() const {
+    if (!folder_.empty()) {
+        return folder_;
+    }
+    const std::string runtime = UserRuntimeDirectory();
+    return runtime.empty() ? std::string() : runtime + "/running";
+}
+
+std::vector<RunningEntry> RunningObjectDirectory::EnumRunning() {
+    std::vector<RunningEntry> entries;
+    const std::string folder = Folder();
+    if (folder.empty() || !PrivateFolder(folder)) {
+        return entries;
+    }
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const auto& item : fs::directory_iterator(folder, ec)) {
+        if (item.path().extension() == ".entry") {
+            files.push_back(item.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    for (const auto& file : files) {
+        RunningEntry entry;
+        std::string bytes;
+        if (ReadWholeFile(file.string(), bytes)) {
+            const auto newline = bytes.find('\n');
+            if (newline != std::string::npos) {
+                entry.displayName = bytes.substr(0, newline);
+                std::string address = bytes.substr(newline + 1);
+                while (!address.empty() && (address.back() == '\n' || address.back() == '\r')) {
+                    address.pop_back();
+                }
+                entry.address = address;
+            }
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+AutomationObject RunningObjectDirectory::GetObject(const RunningEntry& entry) {
+    ObjectTransport* transport = GetObjectTransport();
+    if (transport == nullptr || entry.address.empty()) {
+        return {};
+    }
+    return transport->Connect(entry.address);
+}
+
+std::string RegisterRunningObject(const std::string& folder, const std::string& displayName,
+                                  const std::string& address) {
+    if (displayName.find('\n') != std::string::npos || address.find('\n') != std::string::npos ||
+        !PrivateFolder(folder)) {
+        return {};
+    }
+    static std::atomic<unsigned> counter{0};
+    const std::string path =
+        folder + "/" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".entry";
+    return WriteFileAtomically(path, displayName + "\n" + address + "\n") ? path : std::string();
+}
+
+void RevokeRunningObject(const std::string& entryPath) {
+    if (!entryPath.empty()) {
+        ::unlink(entryPath.c_str());
+    }
+}
+
+}  // namespace docvane

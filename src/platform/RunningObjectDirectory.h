@@ -1,0 +1,39 @@
+#pragma once
+// The per-user running-object table: a folder "running" inside the user's runtime folder in which
+// every running automation server keeps one file "<name>.entry" of two lines, its display name and
+// the address (local socket path) where its object can be reached. A server removes its file when it
+// ends; a file left behind by a crashed server is skipped because its address no longer answers.
+#include <string>
+
+#include "automation/RunningObjectTable.h"
+
+namespace docvane {
+
+// The user's private runtime folder, created with mode 0700: $DOCVANE_RUNTIME_DIR when set,
+// otherwise $XDG_RUNTIME_DIR/docvane, otherwise /tmp/docvane-<uid>. Empty when the folder cannot be
+// created or is not a private folder of this user (another user could plant entries in it).
+std::string UserRuntimeDirectory();
+
+class RunningObjectDirectory : public RunningObjectTable {
+  public:
+    // The per-user folder (UserRuntimeDirectory()/running), looked up on every enumeration.
+    RunningObjectDirectory() = default;
+    explicit RunningObjectDirectory(std::string folder) : folder_(std::move(folder)) {}
+
+    // Entries in file-name order; an unreadable file gives an entry without display name.
+    std::vector<RunningEntry> EnumRunning() override;
+    // Connects through the installed object transport; null without one.
+    AutomationObject GetObject(const RunningEntry& entry) override;
+
+    std::string Folder() const;
+
+  private:
+    std::string folder_;
+};
+
+// Registers an entry in folder; returns the entry's file path (empty on failure) for Revoke.
+std::string RegisterRunningObject(const std::string& folder, const std::string& displayName,
+                                  const std::string& address);
+void RevokeRunningObject(const std::string& entryPath);
+
+}  // namespace docvane
