@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "automation/acad/DrawingOperations.h"
+
+#include "app/ApplicationSettings.h"
 #include "project/DocvaneDoc.h"
 #include "support/AcadTestBed.h"
 
@@ -95,7 +97,8 @@ TEST_F(DrawingOperationsTest, FieldsBecomeCustomPropertiesCreatingOrUpdatingEach
 
 TEST_F(DrawingOperationsTest, SplitDrawingExportsAndSavesEverySheetOnItsOwn) {
     project.propertyDoc.autocad.splitIntoLayouts = true;
-    project.propertyDoc.autocad.fileFormat = "2013";
+    AppSettings().fileFormat = "2013";
+    project.propertyDoc.autocad.fileFormat = "2000";  // stored with the project, not sent
     Open(DrawingWithSheets({"A", "B", "C"}));
     const std::string tmp = bed.dir / "tmp";
 
@@ -149,7 +152,8 @@ TEST_F(DrawingOperationsTest, SplitDrawingExportsAndSavesEverySheetOnItsOwn) {
 }
 
 TEST_F(DrawingOperationsTest, AWholeDrawingIsExportedAndSavedOnce) {
-    project.propertyDoc.autocad.fileFormat = "2013";
+    AppSettings().fileFormat = "2013";
+    project.propertyDoc.autocad.fileFormat = "2000";  // stored with the project, not sent
     Open(DrawingWithSheets({"A", "B", "C"}));
     const std::string tmp = bed.dir / "tmp";
     ASSERT_TRUE(ExportSheetsToPdf(bed.session, *file));
@@ -225,19 +229,6 @@ TEST_F(DrawingOperationsTest, WithoutOutputFoldersResultsStayInTheTemporaryFolde
         EXPECT_THAT(command, Not(HasSubstr("SAVEAS")));
     }
     EXPECT_THAT(bed.channel.Texts(), IsEmpty());
-}
-
-TEST(PlaceFailureTest, EachCodeNamesItsPath) {
-    RecordingChannel channel;
-    EXPECT_FALSE(ReportPlaceFailure(-1, "/t/a.pdf", "/o/a.pdf"));
-    EXPECT_FALSE(ReportPlaceFailure(-5, "/t/a.pdf", "/o/a.pdf"));
-    EXPECT_FALSE(ReportPlaceFailure(-3, "/t/a.pdf", "/o/a.pdf"));
-    EXPECT_FALSE(ReportPlaceFailure(-4, "/t/a.pdf", "/o/a.pdf"));
-    EXPECT_FALSE(ReportPlaceFailure(-7, "/t/a.pdf", "/o/a.pdf"));
-    EXPECT_THAT(channel.Texts(), ElementsAre("[X] Временный файл не найден: /t/a.pdf",
-                                             "[X] Невозможно удалить старый файл: /o/a.pdf",
-                                             "[X] Невозможно создать директорию для файла: /o/a.pdf",
-                                             "[X] Невозможно скопировать временный файл в: /o/a.pdf"));
 }
 
 }  // namespace

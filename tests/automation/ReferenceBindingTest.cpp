@@ -124,14 +124,13 @@ TEST_F(ReferenceBindingTest, WithoutAnEditableFolderNothingIsBoundAndTheOldListS
     EXPECT_TRUE(Block("1A")->isXref);
 }
 
-TEST_F(ReferenceBindingTest, WithBindingSwitchedOffEveryReferenceIsCopiedInstead) {
+TEST_F(ReferenceBindingTest, BindingDoesNotDependOnTheStoredBindingSwitch) {
     WriteFile(bed.dir / "proj/dwg/base.dwg", "ref");
     project.propertyDoc.autocad.insertXrefs = false;
     Open({{"base", "1A", true, bed.dir / "proj/dwg/base.dwg", true, true}});
     BindReferences(bed.session, *file);
-    EXPECT_THAT(server->Commands(), ElementsAre(kPurge, kPurge));
-    EXPECT_THAT(Paths(file->xrefsAfter), ElementsAre(bed.dir / "proj/dwg/base.dwg"));
-    EXPECT_EQ(Block("1A")->path, "./Refs/base.dwg");
+    EXPECT_FALSE(Block("1A")->isXref);
+    EXPECT_THAT(Paths(file->xrefsAfter), IsEmpty());
 }
 
 TEST_F(ReferenceBindingTest, RecordingSkipsUnknownHandlesAndBlocksThatAreNoReference) {

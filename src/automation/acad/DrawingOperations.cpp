@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/ApplicationSettings.h"
 #include "automation/Automation.h"
 #include "automation/acad/AcadSession.h"
 #include "automation/acad/LispStatements.h"
@@ -42,10 +43,6 @@ int SheetCount(const FileDoc& file) {
     return static_cast<int>(file.sheetNames.size());
 }
 
-bool Place(const std::string& tempPath, const std::string& outputPath) {
-    const int code = PlaceFile(tempPath, outputPath);
-    return code >= 0 || ReportPlaceFailure(code, tempPath, outputPath);
-}
 
 std::string SaveAsCommand(const std::string& format, const std::string& path) {
     return "(command \"_.SAVEAS\" " + Quoted(format) + " " + Quoted(path) + ")";
@@ -58,25 +55,6 @@ std::string CommandPath(const std::string& path) {
     return result;
 }
 
-bool ReportPlaceFailure(int code, const std::string& tempPath, const std::string& outputPath) {
-    switch (code) {
-        case kSourceMissing:
-            LogError("Временный файл не найден: " + tempPath);
-            break;
-        case kOldFileNotRemoved:
-            LogError("Невозможно удалить старый файл: " + outputPath);
-            break;
-        case kFolderNotCreated:
-            LogError("Невозможно создать директорию для файла: " + outputPath);
-            break;
-        case kCopyFailed:
-            LogError("Невозможно скопировать временный файл в: " + outputPath);
-            break;
-        default:
-            break;
-    }
-    return false;
-}
 
 void WriteCustomProperties(AcadSession& session, const std::vector<FieldDoc>& fields) {
     AutomationObject summary = GetProperty(session.Document(), "SummaryInfo").AsObject();
@@ -141,7 +119,7 @@ bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file) {
             const std::string tempPath = PdfTempPath(file, s);
             session.RunLispScript("(command \"_.-EXPORT\" \"_P\" \"_C\" \"_N\" " +
                                   Quoted(CommandPath(tempPath)) + ")");
-            if (place && !Place(tempPath, PdfOutputPath(file, s))) {
+            if (place && !PlacePublishedFile(file, tempPath, PdfOutputPath(file, s))) {
                 return false;
             }
         }
@@ -149,7 +127,7 @@ bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file) {
     }
     const std::string tempPath = PdfTempPath(file, -1);
     session.RunLispScript("(command \"_.-EXPORT\" \"_P\" \"_A\" " + Quoted(CommandPath(tempPath)) + ")");
-    return !place || Place(tempPath, PdfOutputPath(file, -1));
+    return !place || PlacePublishedFile(file, tempPath, PdfOutputPath(file, -1));
 }
 
 bool SaveEditableCopy(AcadSession& session, const FileDoc& file) {
@@ -172,8 +150,9 @@ bool SaveEditableCopy(AcadSession& session, const FileDoc& file) {
     if (project->editDir.fullPath.empty()) {
         return true;
     }
-    // The project's own format: it starts as the application setting and the ribbon changes it.
-    const std::string& format = project->propertyDoc.autocad.fileFormat;
+    // The application setting, not the project's stored value: the settings dialog is where users pick
+    // the version their recipients can open.
+    const std::string& format = AppSettings().fileFormat;
     const bool perSheet = project->propertyDoc.autocad.splitIntoLayouts;
     std::vector<int> passes;
     if (perSheet) {
@@ -205,7 +184,7 @@ bool SaveEditableCopy(AcadSession& session, const FileDoc& file) {
         } else {
             session.RunLispScript(command);
         }
-        if (!Place(tempPath, EditableOutputPath(file, s))) {
+        if (!PlacePublishedFile(file, tempPath, EditableOutputPath(file, s))) {
             return false;
         }
     }

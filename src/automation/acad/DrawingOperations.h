@@ -23,8 +23,6 @@ bool SaveEditableCopy(AcadSession& session, const FileDoc& file);
 // Closes the drawing without saving.
 void CloseDrawing(AcadSession& session);
 
-// The error line of a failed PlaceFile; false for every code (the step then fails).
-bool ReportPlaceFailure(int code, const std::string& tempPath, const std::string& outputPath);
 // A path as the drawing program's command line wants it: slashes only.
 std::string CommandPath(const std::string& path);
 

@@ -100,12 +100,8 @@ void BindReferences(AcadSession& session, FileDoc& file) {
     if (project == nullptr || project->editDir.fullPath.empty()) {
         return;
     }
-    const AutocadDoc& settings = project->propertyDoc.autocad;
-    // Without binding every reference stays one, and all of them are copied and re-pointed below.
-    if (settings.insertXrefs) {
-        session.RunLispScript(kFullPaths);
-        session.RunLispScript(kBindAll);
-    }
+    session.RunLispScript(kFullPaths);
+    session.RunLispScript(kBindAll);
 
     file.xrefsAfter.clear();
     const std::string folder = ParentPath(file.fullPath);
