@@ -78,30 +78,23 @@ void CombinedDocument::Append(const PublishedPdf& part) {
         copier.Map(page.object->Reference(), copy->Reference());
         created.push_back(copy);
     }
-    static const PdfName kResources("Resources"), kMediaBox("MediaBox"), kCropBox("CropBox"),
-        kRotate("Rotate"), kParent("Parent");
     for (std::size_t i = 0; i < created.size(); ++i) {
         const PublishedPage& page = part.Pages()[i];
-        PdfVariant value(*page.object);
-        PdfDictionary& dictionary = value.GetDictionary();
-        dictionary.RemoveKey(kParent);
+        PdfObject& copy = *created[i];
+        copier.CopyValue(*page.object, copy, {"Parent"});
         // The page leaves its tree, so what it inherited becomes its own.
-        if (page.resources != nullptr) {
-            dictionary.AddKey(kResources, *page.resources);
+        const std::pair<const char*, const PdfObject*> inherited[] = {{"Resources", page.resources},
+                                                                      {"MediaBox", page.mediaBox},
+                                                                      {"CropBox", page.cropBox},
+                                                                      {"Rotate", page.rotate}};
+        for (const auto& [key, value] : inherited) {
+            if (value != nullptr) {
+                copy.GetDictionary().AddKey(PdfName(key), *value);
+                copier.Translate(*copy.GetDictionary().GetKey(PdfName(key)));
+            }
         }
-        if (page.mediaBox != nullptr) {
-            dictionary.AddKey(kMediaBox, *page.mediaBox);
-        }
-        if (page.cropBox != nullptr) {
-            dictionary.AddKey(kCropBox, *page.cropBox);
-        }
-        if (page.rotate != nullptr) {
-            dictionary.AddKey(kRotate, *page.rotate);
-        }
-        copier.Translate(value);
-        static_cast<PdfVariant&>(*created[i]) = value;
-        created[i]->GetDictionary().AddKey(kParent, pagesRoot_->Reference());
-        pages_.push_back(created[i]);
+        copy.GetDictionary().AddKey(PdfName("Parent"), pagesRoot_->Reference());
+        pages_.push_back(&copy);
     }
     copier.CopyPending();
 

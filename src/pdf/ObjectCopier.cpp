@@ -28,7 +28,10 @@ std::optional<PdfReference> ObjectCopier::Target(const PdfReference& source) {
     if (original == nullptr) {
         return std::nullopt;
     }
-    PdfObject* copy = target_.CreateObject(PdfVariant());
+    // Containers are created as such so that what is inserted into them later belongs to the target.
+    PdfObject* copy = target_.CreateObject(original->IsDictionary() ? PdfVariant(PdfDictionary())
+                                           : original->IsArray()    ? PdfVariant(PdfArray())
+                                                                    : PdfVariant());
     copies_.emplace(key, copy->Reference());
     pending_.emplace_back(original, copy);
     return copy->Reference();
@@ -55,18 +58,44 @@ void ObjectCopier::Translate(PdfVariant& value) {
     }
 }
 
+void ObjectCopier::CopyValue(const PdfObject& original, PdfObject& copy,
+                             std::initializer_list<const char*> skip) {
+    // Filled through the containers' own insertion so the new values know their document: PoDoFo
+    // resolves references of direct values through that, and a plain assignment leaves it unset.
+    if (original.IsDictionary() && copy.IsDictionary()) {
+        PdfDictionary& target = copy.GetDictionary();
+        for (const auto& [key, value] : original.GetDictionary().GetKeys()) {
+            bool skipped = false;
+            for (const char* name : skip) {
+                skipped = skipped || key == PdfName(name);
+            }
+            if (!skipped) {
+                target.AddKey(key, *value);
+            }
+        }
+    } else if (original.IsArray() && copy.IsArray()) {
+        PdfArray& target = copy.GetArray();
+        target.reserve(original.GetArray().size());
+        for (const PdfObject& element : original.GetArray()) {
+            target.push_back(element);
+        }
+    } else {
+        static_cast<PdfVariant&>(copy) = static_cast<const PdfVariant&>(original);
+    }
+    Translate(copy);
+}
+
 void ObjectCopier::CopyPending() {
     while (!pending_.empty()) {
         auto [original, copy] = pending_.front();
         pending_.pop_front();
-        PdfVariant value(*original);
         const bool hasStream = original->IsDictionary() && original->HasStream();
+        // The stream copy sets the length itself; an indirect /Length would only leave an orphan.
         if (hasStream) {
-            // The stream copy sets the length itself; an indirect /Length would only leave an orphan.
-            value.GetDictionary().RemoveKey(PdfName::KeyLength);
+            CopyValue(*original, *copy, {"Length"});
+        } else {
+            CopyValue(*original, *copy);
         }
-        Translate(value);
-        static_cast<PdfVariant&>(*copy) = value;
         if (hasStream) {
             // Memory streams share their buffer on assignment, so the bytes are not copied again.
             *copy->GetStream() = *original->GetStream();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -19,11 +20,16 @@ class ObjectCopier {
 
     // A source object that already has its copy (pages are created up front).
     void Map(const PoDoFo::PdfReference& source, const PoDoFo::PdfReference& target);
-    // Rewrites every reference inside value to the copy of its object, queueing objects not copied yet;
-    // references to excluded or missing objects become null.
-    void Translate(PoDoFo::PdfVariant& value);
+    // Gives copy the value of original (without the keys in skip when it is a dictionary), with every
+    // reference rewritten to the copy of its object; objects not copied yet are queued. References to
+    // excluded or missing objects become null. copy must belong to the target.
+    void CopyValue(const PoDoFo::PdfObject& original, PoDoFo::PdfObject& copy,
+                   std::initializer_list<const char*> skip = {});
     // Copies the queued objects (and whatever they reach) with their streams.
     void CopyPending();
+
+    // Rewrites the references inside value (already part of the target) the same way.
+    void Translate(PoDoFo::PdfVariant& value);
 
   private:
     std::optional<PoDoFo::PdfReference> Target(const PoDoFo::PdfReference& source);

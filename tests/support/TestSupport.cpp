@@ -75,8 +75,12 @@ FileLock::~FileLock() {
     }
 }
 
-RecordingChannel::RecordingChannel() { SetMainWindowChannel(this); }
-RecordingChannel::~RecordingChannel() { SetMainWindowChannel(nullptr); }
+RecordingChannel::RecordingChannel() {
+    SetMainWindowChannel(this);
+}
+RecordingChannel::~RecordingChannel() {
+    SetMainWindowChannel(nullptr);
+}
 
 void RecordingChannel::LogLine(int kind, const std::string& line) {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -12,7 +12,7 @@ namespace docvane::test {
 
 // A fresh folder removed with everything in it at the end of the test.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ public:
     const std::string& Path() const { return path_; }
     std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -33,21 +33,21 @@ bool Exists(const std::string& path);
 
 // Holds an exclusive lock on a file for its lifetime, standing for another program that has it open.
 class FileLock {
-public:
+  public:
     explicit FileLock(const std::string& path);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     bool Held() const { return held_; }
 
-private:
+  private:
     int fd_ = -1;
     bool held_ = false;
 };
 
 // Records every call of the main-window channel; installed for its lifetime.
 class RecordingChannel : public MainWindowChannel {
-public:
+  public:
     RecordingChannel();
     ~RecordingChannel() override;
 
@@ -63,7 +63,7 @@ public:
     std::vector<std::string> Events() const;  // every call in order, as short text
     void Clear();
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<std::pair<int, std::string>> lines_;
     std::vector<std::string> events_;
@@ -71,12 +71,12 @@ private:
 
 // Points the settings at a private folder for the test's lifetime and restores the built-in defaults.
 class IsolatedSettings {
-public:
+  public:
     IsolatedSettings();
     ~IsolatedSettings();
     const std::string& Folder() const { return dir_.Path(); }
 
-private:
+  private:
     TempDir dir_;
     std::string previous_;
     bool hadPrevious_ = false;
