@@ -37,6 +37,20 @@ const WordBox* FindWord(const PageWords& page, const std::string& text);
 // pdffonts' table.
 std::string FontTable(const std::string& path);
 
+struct LinkAnnotation {
+    int page = 0;  // 1-based page that carries it
+    double rect[4] = {};
+    int targetPage = 0;  // 1-based page of its destination, 0 without one
+    std::string fit;     // the destination's fit mode ("/Fit")
+    std::string border;  // the /Border array as qpdf writes it
+};
+// Every link annotation as qpdf reads it.
+std::vector<LinkAnnotation> QpdfLinks(const std::string& path);
+
+// Checks the outline's links as qpdf reads the objects: parents, first/last, prev/next and counts
+// (all items closed). Returns an empty text when consistent, else what is wrong.
+std::string QpdfOutlineProblems(const std::string& path);
+
 // One object as qpdf shows it (qpdf --show-object=N).
 std::string QpdfObject(const std::string& path, int objectNumber);
 
