@@ -87,7 +87,7 @@ long StoredRotation(const PdfObject& page) {
 long A4Formats(double widthPt, double heightPt) {
     const double formats = std::round(widthPt * heightPt / static_cast<double>(kA4AreaPt2));
     // A box read from an untrusted file can be absurdly large; keep the conversion defined.
-    if (!std::isfinite(formats) || formats < 0) {
+    if (std::isnan(formats) || formats < 0) {
         return 0;
     }
     return formats > 1e15 ? 1000000000000000L : static_cast<long>(formats);
