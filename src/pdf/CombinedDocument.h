@@ -1,0 +1,46 @@
+#pragma once
+// The combined PDF while it is being built: PoDoFo's memory document with our own list of pages and
+// our own outline tree. Pages are appended by copying the objects they reach (linear in the size of
+// the input), and the page tree and the outline are written into the catalog when the document is
+// written, so no PoDoFo page-tree or outline code ever runs on it.
+#include <podofo/podofo.h>
+
+#include <string>
+#include <vector>
+
+#include "pdf/OutlineItem.h"
+#include "pdf/PublishedPdf.h"
+
+namespace docvane {
+
+class CombinedDocument {
+  public:
+    CombinedDocument();
+    CombinedDocument(const CombinedDocument&) = delete;
+    CombinedDocument& operator=(const CombinedDocument&) = delete;
+
+    PoDoFo::PdfMemDocument& Document() { return document_; }
+
+    // Appends the part's pages after those appended before and its menu item (when it has one) after
+    // the top-level items appended before. The part can be released afterwards.
+    void Append(const PublishedPdf& part);
+
+    int PageCount() const { return static_cast<int>(pages_.size()); }
+    PoDoFo::PdfObject& Page(int index) { return *pages_.at(static_cast<std::size_t>(index)); }
+    const std::vector<OutlineItem>& Outline() const { return outline_; }
+
+    // Writes the document in PoDoFo's compact mode; library errors come out as PoDoFo::PdfError.
+    void Write(const std::string& path);
+
+  private:
+    void CommitPageTree();
+    void CommitOutline();
+
+    PoDoFo::PdfMemDocument document_;
+    PoDoFo::PdfObject* pagesRoot_ = nullptr;
+    std::vector<PoDoFo::PdfObject*> pages_;
+    std::vector<OutlineItem> outline_;
+    bool outlineCommitted_ = false;
+};
+
+}  // namespace docvane

@@ -1,0 +1,181 @@
+#include "pdf/CombinedPdf.h"
+
+#include <podofo/podofo.h>
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "pdf/CombinedDocument.h"
+#include "pdf/CombinedPdfTexts.h"
+#include "pdf/Comments.h"
+#include "pdf/ContentsLinks.h"
+#include "pdf/OutlineMenu.h"
+#include "pdf/PageNumbering.h"
+#include "pdf/PdfLibrary.h"
+#include "pdf/PublishedPdf.h"
+#include "project/DocvaneDoc.h"
+#include "publish/Log.h"
+#include "publish/OutputPaths.h"
+#include "publish/PublishState.h"
+#include "publish/paths/PathUtils.h"
+
+namespace docvane {
+
+using namespace PoDoFo;
+
+namespace {
+
+bool Running() {
+    return GetPublishState().running.load();
+}
+
+bool ExistingFile(const std::string& path) {
+    return IsAbsolutePath(path) && FileExists(path);
+}
+
+// Whether the old combined PDF may go: a folder at that path, the project file or one of the
+// project's sources is never deleted (a mistyped path must not cost the user their documents).
+bool MayDelete(const CDocvaneDoc& project, const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(ToLongPath(path), error))) {
+        return false;
+    }
+    if (path == project.PathName()) {
+        return false;
+    }
+    for (const auto& file : project.fileDocs) {
+        if (file->fullPath == path) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Writes the document; on failure logs the save error line and returns false.
+bool WriteCombined(CombinedDocument& combined, const std::string& path) {
+    try {
+        combined.Write(ToLongPath(path));
+        return true;
+    } catch (const PdfError& error) {
+        LogError(pdftext::kCannotSaveLine + LibraryMessage(error));
+    } catch (...) {
+        LogError(pdftext::kCannotSaveBare);
+    }
+    return false;
+}
+
+// Loads one published PDF, prepares it and appends it. Returns its page count, or -1 after logging
+// the error line.
+int AppendPublishedPdf(CombinedDocument& combined, const CDocvaneDoc& project, const std::string& path,
+                       const std::string& pdfName) {
+    try {
+        auto part = std::make_unique<PublishedPdf>();
+        part->Load(path);
+        if (part->Document().GetPdfVersion() > combined.Document().GetPdfVersion()) {
+            combined.Document().SetPdfVersion(part->Document().GetPdfVersion());
+        }
+        if (project.propertyDoc.hasMenu) {
+            AddMenuItem(*part, pdfName.substr(0, pdfName.size() >= 4 ? pdfName.size() - 4 : 0));
+        } else {
+            ClearOutline(*part);
+        }
+        if (project.propertyDoc.autocad.clearComments) {
+            RemoveComments(*part);
+        }
+        combined.Append(*part);
+        return part->PageCount();
+    } catch (const PdfError& error) {
+        LogError(pdftext::kCannotAddOpening + LibraryMessage(error) + ") " + pdfName);
+    } catch (...) {
+        LogError(pdftext::kCannotAddLine + pdfName);
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::string ResolvePublishedPdf(const FileDoc& file, int sheet) {
+    const std::string temporary = ToLongPath(PdfTempPath(file, sheet));
+    if (ExistingFile(temporary)) {
+        return temporary;
+    }
+    const std::string fallback =
+        ToLongPath(IsPdfFile(file.fullPath) ? file.fullPath : PdfOutputPath(file, sheet));
+    return ExistingFile(fallback) ? fallback : std::string();
+}
+
+bool BuildCombinedPdf(CDocvaneDoc& project) {
+    PreparePdfLibrary();
+    const std::string combinedPath = project.pdfFile.fullPath;
+    LogInfo(pdftext::kMergingLine + combinedPath);
+
+    std::unique_ptr<CombinedDocument> combined;
+    try {
+        combined = std::make_unique<CombinedDocument>();
+    } catch (...) {
+        LogError(pdftext::kCannotSaveBare);
+        return false;
+    }
+
+    if (!MayDelete(project, combinedPath) || RemovePath(combinedPath) < 0) {
+        LogError(pdftext::kCannotDeleteLine + combinedPath);
+        return false;
+    }
+    // From here on the path holds a PDF without pages until the final save replaces it.
+    if (!WriteCombined(*combined, combinedPath)) {
+        return false;
+    }
+
+    std::vector<int> pageCounts;
+    long long totalPages = 0;
+    for (const auto& file : project.fileDocs) {
+        if (!Running()) {
+            return false;
+        }
+        for (const int sheet : SheetIndexes(*file)) {
+            const std::string pdfName = PdfName(*file, sheet);
+            const std::string path = ResolvePublishedPdf(*file, sheet);
+            if (path.empty()) {
+                LogError(pdftext::kMissingPublishedLine + pdfName);
+                return false;
+            }
+            const int pages = AppendPublishedPdf(*combined, project, path, pdfName);
+            if (pages < 0) {
+                return false;
+            }
+            pageCounts.push_back(pages);
+            totalPages += pages;
+        }
+    }
+    if (!Running()) {
+        return false;
+    }
+
+    const long a4Count = ProcessCombinedPages(*combined, project);
+    if (a4Count < 0) {
+        return false;
+    }
+    if (!Running()) {
+        return false;
+    }
+
+    if (project.propertyDoc.hasMenu) {
+        if (!AddContentsLinks(*combined, project, pageCounts)) {
+            return false;
+        }
+        if (!Running()) {
+            return false;
+        }
+    }
+
+    LogInfo(pdftext::kSavingLine + combinedPath);
+    if (!WriteCombined(*combined, combinedPath)) {
+        return false;
+    }
+    LogInfo(pdftext::kTotalPagesLine + std::to_string(totalPages));
+    LogInfo(pdftext::kA4CountLine + std::to_string(a4Count));
+    return true;
+}
+
+}  // namespace docvane

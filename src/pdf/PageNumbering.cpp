@@ -1,0 +1,193 @@
+#include "pdf/PageNumbering.h"
+
+#include <cmath>
+#include <deque>
+#include <string>
+
+#include "pdf/CombinedPdfTexts.h"
+#include "pdf/FontLookup.h"
+#include "pdf/PageGeometry.h"
+#include "pdf/PdfLibrary.h"
+#include "project/DocvaneDoc.h"
+#include "publish/Log.h"
+#include "publish/paths/PathUtils.h"
+
+namespace docvane {
+
+using namespace PoDoFo;
+
+namespace {
+
+PdfReference StreamObject(PdfVecObjects& objects, const char* text) {
+    PdfObject* object = objects.CreateObject(PdfVariant(PdfDictionary()));
+    object->GetStream()->Set(text, static_cast<pdf_long>(std::char_traits<char>::length(text)),
+                             TVecFilters());
+    return object->Reference();
+}
+
+bool DrawsSomething(const PdfVecObjects& objects, const PdfObject& element) {
+    if (!element.IsReference()) {
+        return false;
+    }
+    const PdfObject* stream = objects.GetObject(element.GetReference());
+    return stream != nullptr && stream->IsDictionary() && stream->HasStream() &&
+           stream->GetStream()->GetLength() > 0;
+}
+
+// The displayed orientation: /Rotate is a multiple of 90 and viewers take it modulo 360, so -90 shows
+// like 270 and 450 like 90. Other values are ignored, as viewers do.
+long DisplayedRotation(const PdfObject& page) {
+    const long stored = StoredRotation(page);
+    if (stored % 90 != 0) {
+        return 0;
+    }
+    return ((stored % 360) + 360) % 360;
+}
+
+PdfFont& CreateNumberFont(PdfMemDocument& document, const PropertyDoc& settings) {
+    // PoDoFo's own lookup skips fontconfig's alias rules and lands on an arbitrary face, so the file is
+    // found here and handed over; the face name itself is passed unchanged.
+    const std::string file = FindFontFile(settings.fontName);
+    if (file.empty()) {
+        PODOFO_RAISE_ERROR(ePdfError_InvalidFontFile);
+    }
+    PdfFont* font = document.CreateFont(settings.fontName.c_str(), false, false, false,
+                                        PdfEncodingFactory::GlobalWinAnsiEncodingInstance(),
+                                        PdfFontCache::eFontCreationFlags_None, true, file.c_str());
+    if (font == nullptr) {
+        PODOFO_RAISE_ERROR(ePdfError_InvalidFontFile);
+    }
+    font->SetFontSize(static_cast<float>(settings.fontHeight));
+    return *font;
+}
+
+}  // namespace
+
+ContentBrackets ContentBrackets::Create(PdfVecObjects& objects) {
+    ContentBrackets brackets;
+    brackets.open = StreamObject(objects, "q\n");
+    brackets.close = StreamObject(objects, "\nQ");
+    return brackets;
+}
+
+void GuardPageContent(PdfObject& page, const ContentBrackets& brackets) {
+    static const PdfName kContents("Contents");
+    PdfObject* contents = page.GetIndirectKey(kContents);
+    if (contents == nullptr) {
+        return;
+    }
+    PdfArray elements;
+    if (contents->IsArray()) {
+        elements = contents->GetArray();
+    } else if (contents->IsDictionary() && contents->HasStream()) {
+        // A single stream is bracketed too: painting after it must not inherit its state either.
+        elements.push_back(contents->Reference());
+    } else {
+        return;
+    }
+    const PdfVecObjects& objects = *page.GetOwner();
+    bool drawsSomething = false;
+    for (const PdfObject& element : elements) {
+        if (DrawsSomething(objects, element)) {
+            drawsSomething = true;
+            break;
+        }
+    }
+    // The page gets a direct array of its own either way: an array shared with other pages would
+    // otherwise collect their brackets and numbers too.
+    PdfArray guarded;
+    guarded.reserve(elements.size() + 2);
+    if (drawsSomething) {
+        guarded.push_back(brackets.open);
+    }
+    for (const PdfObject& element : elements) {
+        guarded.push_back(element);
+    }
+    if (drawsSomething) {
+        guarded.push_back(brackets.close);
+    }
+    page.GetDictionary().AddKey(kContents, guarded);
+}
+
+void DrawPageNumber(PdfObject& page, PdfFont& font, long number, const PropertyDoc& settings) {
+    static const PdfName kResources("Resources");
+    const PdfObject* resources = page.GetIndirectKey(kResources);
+    if (resources == nullptr || !resources->IsDictionary()) {
+        page.GetDictionary().AddKey(kResources, PdfDictionary());
+    }
+    // A fresh page object reads the contents as they are now, so the painter appends a stream of its
+    // own after the closing bracket instead of writing into the page's original stream.
+    PdfPage canvas(&page, std::deque<PdfObject*>());
+    PdfPainter painter;
+    painter.SetPage(&canvas);
+    painter.SetFont(&font);
+    font.SetFontSize(static_cast<float>(settings.fontHeight));
+    painter.SetColorCMYK(1, 1, 1, 1);
+
+    // Placed in the box a viewer shows, whose lower-left corner need not be the origin.
+    const PageBox box = VisibleBoxOf(page);
+    const double w = box.width;
+    const double h = box.height;
+    const double x = settings.posX * kMmToPt;
+    const double y = settings.posY * kMmToPt;
+    const double f = settings.fontHeight / 2;
+    double theta = 0;
+    double e = w - x;
+    double g = h - y - f;
+    const long rotation = DisplayedRotation(page);
+    if (rotation == 270) {
+        theta = 4.71238898038469;
+        e = w - x;
+        g = y + f;
+    } else if (rotation == 180) {
+        theta = 3.141592653589793;
+        e = y + f;
+        g = x;
+    } else if (rotation == 90) {
+        theta = 1.5707963267948966;
+        e = x;
+        g = h - y - f;
+    }
+    if (theta == 0) {
+        painter.SetTransformationMatrix(1, 0, 0, 1, box.left + e, box.bottom + g);
+    } else {
+        painter.SetTransformationMatrix(std::cos(theta), std::sin(theta), -std::sin(theta), std::cos(theta),
+                                        box.left + e, box.bottom + g);
+    }
+    painter.DrawTextAligned(0, 0, 1, PdfString(std::to_string(number).c_str()), ePdfAlignment_Center);
+    painter.FinishPage();
+}
+
+long ProcessCombinedPages(CombinedDocument& combined, const CDocvaneDoc& project) {
+    const PropertyDoc& settings = project.propertyDoc;
+    const std::string combinedName = FileName(project.pdfFile.fullPath);
+    try {
+        PdfFont* font = nullptr;
+        if (settings.isNumbering) {
+            LogInfo(pdftext::kNumberingLine + combinedName);
+            font = &CreateNumberFont(combined.Document(), settings);
+        } else {
+            LogInfo(pdftext::kCountingLine + combinedName);
+        }
+        const ContentBrackets brackets = ContentBrackets::Create(combined.Document().GetObjects());
+        long a4Count = 0;
+        for (int i = 0; i < combined.PageCount(); ++i) {
+            PdfObject& page = combined.Page(i);
+            GuardPageContent(page, brackets);
+            const PageBox media = MediaBoxOf(page);
+            a4Count += A4Formats(media.width, media.height);
+            if (font != nullptr && i >= static_cast<long>(settings.pageFrom) - 1) {
+                const long number = static_cast<long>(i) + 1 + settings.startPage - settings.pageFrom;
+                DrawPageNumber(page, *font, number, settings);
+            }
+        }
+        return a4Count;
+    } catch (const PdfError& error) {
+        LogError(pdftext::kCannotNumberLine + LibraryMessage(error));
+    } catch (...) {
+        LogError(pdftext::kCannotNumberBare);
+    }
+    return -1;
+}
+
+}  // namespace docvane

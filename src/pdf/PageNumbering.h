@@ -1,0 +1,31 @@
+#pragma once
+// The pass over every page of the combined PDF: guarding each page's content, counting A4 formats and
+// drawing page numbers.
+#include <podofo/podofo.h>
+
+#include "pdf/CombinedDocument.h"
+
+namespace docvane {
+
+class CDocvaneDoc;
+struct PropertyDoc;
+
+// Two content streams, "q\n" and "\nQ", shared by every page they bracket.
+struct ContentBrackets {
+    PoDoFo::PdfReference open;
+    PoDoFo::PdfReference close;
+
+    static ContentBrackets Create(PoDoFo::PdfVecObjects& objects);
+};
+
+// Runs the pass and returns the A4 count, or -1 after logging the error line of a failure.
+long ProcessCombinedPages(CombinedDocument& combined, const CDocvaneDoc& project);
+
+// Gives the page a contents array of its own and, when the page draws anything, brackets its content
+// with q/Q so that a transformation, colour or clip it leaves active cannot reach what is drawn after it.
+void GuardPageContent(PoDoFo::PdfObject& page, const ContentBrackets& brackets);
+
+// Draws number near the top-right corner of the page as displayed, upright, after its own content.
+void DrawPageNumber(PoDoFo::PdfObject& page, PoDoFo::PdfFont& font, long number, const PropertyDoc& settings);
+
+}  // namespace docvane
