@@ -100,6 +100,7 @@ void BindReferences(AcadSession& session, FileDoc& file) {
     if (project == nullptr || project->editDir.fullPath.empty()) {
         return;
     }
+    const AutocadDoc& settings = project->propertyDoc.autocad;
     session.RunLispScript(kFullPaths);
     session.RunLispScript(kBindAll);
 
