@@ -51,6 +51,8 @@ class AcadSession {
     AcadSession& operator=(const AcadSession&) = delete;
 
     void SetPrompt(AcadPrompt prompt) { prompt_ = std::move(prompt); }
+    // How a new drawing program is started (between runs only).
+    void SetProcessStarter(std::shared_ptr<ProcessStarter> starter) { starter_ = std::move(starter); }
     void SetLimits(const AcadLimits& limits) { limits_ = limits; }
     const AcadLimits& Limits() const { return limits_; }
 

@@ -155,7 +155,7 @@ TEST_F(WordSessionTest, ExportWritesTheTemporaryPdfAndPlacesIt) {
     EXPECT_EQ(Describe(server_.Calls("Document", "ExportAsFixedFormat").at(0).args),
               (Strings{"T:" + (dir_ / "temp/Plan.pdf"), "I:17", "I:0"}));
     EXPECT_TRUE(Exists(dir_ / "temp/Plan.pdf"));
-    EXPECT_EQ(test::ReadFile(dir_ / "PDF/Plan.pdf"), "%PDF-1.4 exported\n");
+    EXPECT_EQ(test::ReadFile(dir_ / "PDF/Plan.pdf").rfind("%PDF-", 0), 0u);
 }
 
 TEST_F(WordSessionTest, ExportWithoutPdfFolderLeavesThePdfInTheTemporaryFolder) {

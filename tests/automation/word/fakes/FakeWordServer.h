@@ -12,6 +12,7 @@
 
 #include "automation/word/WordServerFactory.h"
 #include "automation/word/fakes/FakeDispatch.h"
+#include "support/PdfFixtures.h"
 
 namespace docvane::test {
 
@@ -210,7 +211,9 @@ class FakeWordServer {
         });
         object->Method("ExportAsFixedFormat", 3, [doc](const Args& args, AutomationValue&) {
             if (!doc->writeFails) {
-                WriteOut(args[0].AsText(), "%PDF-1.4 exported\n");
+                // A real one-page PDF, so that whole publications can merge it.
+                std::ofstream(args[0].AsText(), std::ios::binary | std::ios::trunc).close();
+                WriteFixturePdf(args[0].AsText(), 1, "Word");
             }
             return kDispatchOk;
         });
