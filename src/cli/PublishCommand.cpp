@@ -9,11 +9,13 @@
 #include "cli/Commands.h"
 #include "project/DocvaneDoc.h"
 #include "publish/ConsoleChannel.h"
+#include "publish/FileOperations.h"
 #include "publish/MainWindowChannel.h"
 #include "publish/ProjectDocument.h"
 #include "publish/PublishState.h"
 #include "publish/PublishWorker.h"
 #include "publish/StopControl.h"
+#include "publish/paths/PathUtils.h"
 
 namespace docvane::cli {
 
@@ -107,11 +109,22 @@ int RunPublish(const std::vector<std::string>& args) {
         return kExitError;
     }
     if (!options.combinedPdf.empty()) {
-        SetPath(project.pdfFile, Absolute(options.combinedPdf));
+        const std::string combined = Absolute(options.combinedPdf);
+        if (combined != project.pdfFile.fullPath) {
+            SetPath(project.pdfFile, combined);
+            project.SetModifiedFlag(true);  // as choosing the path in the window does
+        }
     }
     if (project.pdfFile.fullPath.empty()) {
         std::fputs("docvane-cli publish: the project names no combined PDF; give one with --combined-pdf PATH\n",
                    stderr);
+        return kExitError;
+    }
+    // A path given on the command line may name a folder that does not exist yet.
+    const std::string combinedFolder = ParentPath(project.pdfFile.fullPath);
+    if (EnsureDirectory(combinedFolder) < 0) {
+        std::fprintf(stderr, "docvane-cli publish: cannot create the folder of the combined PDF %s\n",
+                     combinedFolder.c_str());
         return kExitError;
     }
 

@@ -157,9 +157,18 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
     return entries;
 }
 
-void CleanFolder(const std::string& folder, const std::set<std::string>& keep, const ProtectedPaths& guard) {
+// True when entry is a folder on the way to path (the combined PDF is rebuilt after cleaning, and
+// removing its folder would make that fail).
+bool LeadsTo(const std::string& entry, const std::string& path) {
+    const std::string folder = ComparablePath(entry);
+    return !path.empty() && path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+           path[folder.size()] == '/';
+}
+
+void CleanFolder(const std::string& folder, const std::set<std::string>& keep, const ProtectedPaths& guard,
+                 const std::string& combinedPdf) {
     for (const auto& entry : FolderEntries(folder)) {
-        if (keep.count(entry) != 0 || guard.Protects(entry)) {
+        if (keep.count(entry) != 0 || guard.Protects(entry) || LeadsTo(entry, combinedPdf)) {
             continue;
         }
         if (RemovePath(entry) != 0) {
@@ -187,13 +196,14 @@ void CleanOutputFolders(const CDocvaneDoc& project) {
         editKeep = pdfKeep;
     }
     const ProtectedPaths guard(project);
+    const std::string combinedPdf = ComparablePath(project.pdfFile.fullPath);
     if (!pdfDir.empty()) {
         LogInfo("Очистка временных и лишних файлов в PDF папке: " + pdfDir);
-        CleanFolder(pdfDir, pdfKeep, guard);
+        CleanFolder(pdfDir, pdfKeep, guard, combinedPdf);
     }
     if (!editDir.empty()) {
         LogInfo("Очистка временных и лишних файлов в папке с ред. форматом: " + editDir);
-        CleanFolder(editDir, editKeep, guard);
+        CleanFolder(editDir, editKeep, guard, combinedPdf);
     }
 }
 

@@ -35,7 +35,8 @@ bool PlacePublishedFile(const FileDoc& file, const std::string& source, const st
 void CopyReferences(const CDocvaneDoc& project);
 
 // Removes from both output folders every entry that is not a published result of the project. The
-// project file, sources, references and folders holding them are kept whatever the folders are.
+// project file, sources, references and folders holding them are kept whatever the folders are, and
+// so is the folder the combined PDF is about to be written into.
 void CleanOutputFolders(const CDocvaneDoc& project);
 
 // Removes the published and temporary results of one file, for the whole file and for every sheet;
