@@ -94,14 +94,24 @@ bool SaveSettings(const ApplicationSettings& s, SettingsStore& store) {
     return store.Save();
 }
 
+namespace {
+// The per-user settings file, reopened whenever its location changes (DOCVANE_CONFIG_HOME).
+SettingsFile& UserSettingsFile() {
+    static std::unique_ptr<SettingsFile> store;
+    const std::string path = UserSettingsFilePath();
+    if (store == nullptr || store->Path() != path) {
+        store = std::make_unique<SettingsFile>(path);
+    }
+    return *store;
+}
+}  // namespace
+
 SettingsStore& UserSettingsStore() {
-    // Opened on first use so that DOCVANE_CONFIG_HOME set before that point is honoured.
-    static SettingsFile store(UserSettingsFilePath());
-    return store;
+    return UserSettingsFile();
 }
 
 void LoadSettings() {
-    auto& store = static_cast<SettingsFile&>(UserSettingsStore());
+    SettingsFile& store = UserSettingsFile();
     store.Reload();
     LoadSettings(AppSettings(), store);
 }

@@ -23,7 +23,7 @@ namespace {
 
 // The console channel plus what the main window does when a run ends: the stop timer stops.
 class PublishConsole : public ConsoleChannel {
-public:
+  public:
     explicit PublishConsole(StopControl& stop) : stop_(stop) {}
     void ElapsedTime(int show) override {
         if (show == 0) {
@@ -31,7 +31,7 @@ public:
         }
     }
 
-private:
+  private:
     StopControl& stop_;
 };
 
@@ -43,13 +43,14 @@ struct Options {
 };
 
 void PrintPublishUsage(std::FILE* out) {
-    std::fputs("Usage: docvane-cli publish PROJECT.dv1 [--full] [--combined-pdf PATH] [--no-save]\n"
-               "  --full               republish every file (default: only files that changed)\n"
-               "  --combined-pdf PATH  where to write the combined PDF (required when the project has none)\n"
-               "  --no-save            do not save the project after the run\n"
-               "Ctrl+C asks the run to stop; a second Ctrl+C two seconds later abandons the servers.\n"
-               "Exit status: 0 success, 3 finished with warnings, 2 errors or the run could not start.\n",
-               out);
+    std::fputs(
+        "Usage: docvane-cli publish PROJECT.dv1 [--full] [--combined-pdf PATH] [--no-save]\n"
+        "  --full               republish every file (default: only files that changed)\n"
+        "  --combined-pdf PATH  where to write the combined PDF (required when the project has none)\n"
+        "  --no-save            do not save the project after the run\n"
+        "Ctrl+C asks the run to stop; a second Ctrl+C two seconds later abandons the servers.\n"
+        "Exit status: 0 success, 3 finished with warnings, 2 errors or the run could not start.\n",
+        out);
 }
 
 std::string Absolute(const std::string& path) {
@@ -105,7 +106,8 @@ int RunPublish(const std::vector<std::string>& args) {
     CDocvaneDoc project;
     std::string error;
     if (!OpenProjectDocument(project, path, &error)) {
-        std::fprintf(stderr, "docvane-cli publish: cannot read the project %s (%s)\n", path.c_str(), error.c_str());
+        std::fprintf(stderr, "docvane-cli publish: cannot read the project %s (%s)\n", path.c_str(),
+                     error.c_str());
         return kExitError;
     }
     if (!options.combinedPdf.empty()) {
@@ -116,8 +118,9 @@ int RunPublish(const std::vector<std::string>& args) {
         }
     }
     if (project.pdfFile.fullPath.empty()) {
-        std::fputs("docvane-cli publish: the project names no combined PDF; give one with --combined-pdf PATH\n",
-                   stderr);
+        std::fputs(
+            "docvane-cli publish: the project names no combined PDF; give one with --combined-pdf PATH\n",
+            stderr);
         return kExitError;
     }
     // A path given on the command line may name a folder that does not exist yet.
@@ -146,7 +149,7 @@ int RunPublish(const std::vector<std::string>& args) {
         PublishWorker(&project, !options.full);
         done = true;
     });
-    const struct timespec tick {0, 100 * 1000 * 1000};
+    const struct timespec tick { 0, 100 * 1000 * 1000 };
     while (!done) {
         if (sigtimedwait(&signals, nullptr, &tick) < 0) {
             continue;
@@ -155,7 +158,8 @@ int RunPublish(const std::vector<std::string>& args) {
             continue;  // the run has not started or already ended
         }
         if (!stop.OnUpdateStopPublish(true)) {
-            std::fputs("docvane-cli: stopping; press Ctrl+C again after two seconds to abandon the servers\n", stderr);
+            std::fputs("docvane-cli: stopping; press Ctrl+C again after two seconds to abandon the servers\n",
+                       stderr);
             continue;
         }
         stop.OnStopPublish([](const std::string&, const std::string&) { return true; });
@@ -164,13 +168,14 @@ int RunPublish(const std::vector<std::string>& args) {
     SetMainWindowChannel(nullptr);
     pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
 
-    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - started);
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - started);
     std::printf("%s\n", FormatElapsed(static_cast<unsigned long long>(elapsed.count() / 100)).c_str());
 
     if (options.save && project.IsModified()) {
         if (!SaveProjectDocument(project, project.PathName(), &error)) {
-            std::fprintf(stderr, "docvane-cli publish: cannot save the project %s (%s)\n", project.PathName().c_str(),
-                         error.c_str());
+            std::fprintf(stderr, "docvane-cli publish: cannot save the project %s (%s)\n",
+                         project.PathName().c_str(), error.c_str());
             return kExitError;
         }
     }

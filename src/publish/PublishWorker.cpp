@@ -58,34 +58,45 @@ Step PublishWordDocument(CDocvaneDoc& project, FileDoc& file) {
     WordSession& word = GetWordSession();
     const std::string name = FileName(file.fullPath);
     word.StartWord();
-    if (!Check()) return Step::Ended;
+    if (!Check())
+        return Step::Ended;
     LogInfo("Открываю файл: " + file.fullPath);
-    if (!Check()) return Step::Ended;
-    if (!word.OpenWordDocument(file)) return Fail();
+    if (!Check())
+        return Step::Ended;
+    if (!word.OpenWordDocument(file))
+        return Fail();
     LogInfo("Заполняю поля в файле: " + name);
     WriteDocumentProperties(word, project.fieldDocs);
-    if (!Check()) return Step::Ended;
+    if (!Check())
+        return Step::Ended;
     if (!project.propertyDoc.vbaScript.empty()) {
         LogInfo("Применяю пользовательский скрипт");
         RunVbaScript(word, project.propertyDoc.vbaScript);
-        if (!Check()) return Step::Ended;
+        if (!Check())
+            return Step::Ended;
     }
     if (AppSettings().refreshFields) {
         LogInfo("Обновляю поля в файле: " + name);
         UpdateWordFields(word);
-        if (!Check()) return Step::Ended;
+        if (!Check())
+            return Step::Ended;
     }
     LogInfo("Поиск и построение интерактивного содержания в файле: " + file.fullPath);
     ScanContentsTables(word, file.wordRefs);
     LogInfo("Сохраняю нередактируемый формат: " + PdfName(file, -1));
-    if (!Check()) return Step::Ended;
-    if (!word.ExportWordPdf(file)) return Fail();
+    if (!Check())
+        return Step::Ended;
+    if (!word.ExportWordPdf(file))
+        return Fail();
     if (!project.editDir.fullPath.empty()) {
         LogInfo("Сохраняю редактируемый формат: " + name);
-        if (!Check()) return Step::Ended;
-        if (!word.SaveWordEditableCopy(file)) return Fail();
+        if (!Check())
+            return Step::Ended;
+        if (!word.SaveWordEditableCopy(file))
+            return Fail();
     }
-    if (!Check()) return Step::Ended;
+    if (!Check())
+        return Step::Ended;
     LogInfo("Закрываю файл: " + name);
     word.CloseWordDocument();
     return Step::Continue;
@@ -95,33 +106,45 @@ Step PublishDrawing(CDocvaneDoc& project, FileDoc& file) {
     AcadSession& acad = GetAcadSession();
     const std::string name = FileName(file.fullPath);
     acad.StartAcad();
-    if (!Check()) return Step::Ended;
+    if (!Check())
+        return Step::Ended;
     LogInfo("Открываю файл: " + file.fullPath);
-    if (!Check()) return Step::Ended;
-    if (!acad.OpenDrawing(file.fullPath)) return Fail();
+    if (!Check())
+        return Step::Ended;
+    if (!acad.OpenDrawing(file.fullPath))
+        return Fail();
     LogInfo("Заполняю поля в файле: " + name);
     WriteCustomProperties(acad, project.fieldDocs);
-    if (!Check()) return Step::Ended;
+    if (!Check())
+        return Step::Ended;
     if (!project.propertyDoc.autocad.lispScript.empty()) {
         LogInfo("Применяю пользовательский скрипт");
         acad.RunLispScript(project.propertyDoc.autocad.lispScript);
-        if (!Check()) return Step::Ended;
+        if (!Check())
+            return Step::Ended;
     }
     LogInfo("Получаю список листов: " + PdfName(file, -1));
     ReadSheetNames(acad, file.sheetNames);
     LogInfo("Сохраняю нередактируемый формат: " + PdfName(file, -1));
-    if (!Check()) return Step::Ended;
-    if (!ExportSheetsToPdf(acad, file)) return Fail();
-    if (!Check()) return Step::Ended;
+    if (!Check())
+        return Step::Ended;
+    if (!ExportSheetsToPdf(acad, file))
+        return Fail();
+    if (!Check())
+        return Step::Ended;
     LogInfo("Поиск внешних ссылок в файле: " + name);
     BindReferences(acad, file);
     if (!project.editDir.fullPath.empty()) {
-        if (!Check()) return Step::Ended;
+        if (!Check())
+            return Step::Ended;
         LogInfo("Сохраняю редактируемый формат: " + name);
-        if (!Check()) return Step::Ended;
-        if (!SaveEditableCopy(acad, file)) return Fail();
+        if (!Check())
+            return Step::Ended;
+        if (!SaveEditableCopy(acad, file))
+            return Fail();
     }
-    if (!Check()) return Step::Ended;
+    if (!Check())
+        return Step::Ended;
     LogInfo("Закрываю файл: " + name);
     CloseDrawing(acad);
     return Step::Continue;
@@ -137,7 +160,8 @@ bool PlaceReadyPdf(const FileDoc& file, const std::string& folder, const std::st
 }
 
 Step CopyReadyPdf(CDocvaneDoc& project, FileDoc& file) {
-    if (!project.pdfDir.fullPath.empty() && !PlaceReadyPdf(file, project.pdfDir.fullPath, PdfOutputPath(file, -1))) {
+    if (!project.pdfDir.fullPath.empty() &&
+        !PlaceReadyPdf(file, project.pdfDir.fullPath, PdfOutputPath(file, -1))) {
         return Fail();
     }
     if (!project.editDir.fullPath.empty() &&
@@ -253,7 +277,9 @@ bool StartPublishJob(PublishJob job) {
     return true;
 }
 
-bool IsWorkerActive() { return g_workerActive; }
+bool IsWorkerActive() {
+    return g_workerActive;
+}
 
 void SetOpenCombinedPdfAction(std::function<void(const std::string& path)> action) {
     std::lock_guard<std::mutex> lock(g_openMutex);

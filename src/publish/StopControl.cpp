@@ -12,8 +12,9 @@ constexpr std::uint64_t kTwoSeconds = 2ULL * 10000000ULL;  // in 100 ns units
 
 void StopControl::OnStopPublish(const EmergencyPrompt& prompt) {
     if (stopTimer_.IsRunning()) {
-        const bool confirmed = prompt && prompt("Прервать публикацию",
-                                                "Публикация уже завершается.\nХотите аварийно завершить процесс?");
+        const bool confirmed =
+            prompt &&
+            prompt("Прервать публикацию", "Публикация уже завершается.\nХотите аварийно завершить процесс?");
         if (confirmed) {
             EmergencyStop();
         }

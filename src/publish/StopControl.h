@@ -12,7 +12,7 @@ namespace docvane {
 using EmergencyPrompt = std::function<bool(const std::string& caption, const std::string& text)>;
 
 class StopControl {
-public:
+  public:
     // Handler of the Stop command.
     void OnStopPublish(const EmergencyPrompt& prompt);
     // Whether Stop is enabled: only for the project being published, and not within two seconds of the
@@ -22,7 +22,7 @@ public:
     void RunEnded() { stopTimer_.Stop(); }
     bool StopRequested() const { return stopTimer_.IsRunning(); }
 
-private:
+  private:
     IntervalTimer stopTimer_;
 };
 

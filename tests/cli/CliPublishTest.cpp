@@ -15,7 +15,7 @@ using test::RunProgram;
 using test::WriteFile;
 
 class CliPublishTest : public ::testing::Test {
-protected:
+  protected:
     test::ProgramResult Cli(const std::vector<std::string>& args) {
         std::vector<std::string> argv{DOCVANE_CLI};
         argv.insert(argv.end(), args.begin(), args.end());
@@ -26,10 +26,11 @@ protected:
         test::WriteFixturePdf(dir_ / name, 2, name);
     }
     void Project(const std::string& combined, const std::string& files) {
-        WriteFile(dir_ / "p.dv1", "<docvane><pdfFile><fileRelativePath>" + combined +
-                                      "</fileRelativePath></pdfFile><pdfDir><dirRelativePath>.\\PDF</dirRelativePath>"
-                                      "</pdfDir><fileDocs>" +
-                                      files + "</fileDocs></docvane>");
+        WriteFile(dir_ / "p.dv1",
+                  "<docvane><pdfFile><fileRelativePath>" + combined +
+                      "</fileRelativePath></pdfFile><pdfDir><dirRelativePath>.\\PDF</dirRelativePath>"
+                      "</pdfDir><fileDocs>" +
+                      files + "</fileDocs></docvane>");
     }
     static std::string FileDocXml(const std::string& relative) {
         return "<fileDoc><fileRelativePath>" + relative + "</fileRelativePath></fileDoc>";
@@ -52,7 +53,8 @@ TEST_F(CliPublishTest, PublishesPrintsEveryLineAndExitsBySeverity) {
     // Nothing changed: a fast run publishes nothing and still succeeds; --full republishes.
     result = Cli({"publish", dir_ / "p.dv1"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_NE(result.out.find("[?] Файл не нуждается в публикации: " + (dir_ / "src/A.pdf")), std::string::npos);
+    EXPECT_NE(result.out.find("[?] Файл не нуждается в публикации: " + (dir_ / "src/A.pdf")),
+              std::string::npos);
     EXPECT_EQ(result.out.find("Файл опубликован"), std::string::npos);
     result = Cli({"publish", dir_ / "p.dv1", "--full"});
     EXPECT_NE(result.out.find("[?] Файл опубликован: " + (dir_ / "src/A.pdf")), std::string::npos);

@@ -23,7 +23,7 @@ using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
 class PublishWorkerTest : public WorkerTest {
-protected:
+  protected:
     std::vector<int> Kinds() const {
         std::vector<int> kinds;
         for (const auto& [kind, line] : bed.channel.Lines()) {
@@ -34,8 +34,10 @@ protected:
     // The part of the log after the files: servers, references, cleaning, combined PDF, end.
     std::vector<std::string> EndSteps(bool withWord, bool withAcad) const {
         std::vector<std::string> lines;
-        if (withWord) lines.push_back("[?] Останавливаю процесс Word...");
-        if (withAcad) lines.push_back("[?] Останавливаю процесс AutoCAD...");
+        if (withWord)
+            lines.push_back("[?] Останавливаю процесс Word...");
+        if (withAcad)
+            lines.push_back("[?] Останавливаю процесс AutoCAD...");
         lines.push_back("[?] Копирование внешних ссылок в: " + Out("EDIT") + "/Refs");
         lines.push_back("[?] Очистка временных и лишних файлов в PDF папке: " + Out("PDF"));
         lines.push_back("[?] Очистка временных и лишних файлов в папке с ред. форматом: " + Out("EDIT"));
@@ -82,12 +84,13 @@ TEST_F(PublishWorkerTest, FullRunPublishesEveryKindInOrder) {
     }
     // Counts and the final line follow the combined PDF.
     ASSERT_GE(log.size(), expected.size() + 3);
-    EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + static_cast<long>(expected.size())), expected);
+    EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + static_cast<long>(expected.size())),
+              expected);
     EXPECT_EQ(log.back(), "[+] Публикация окончена.");
     EXPECT_EQ(Kinds().back(), 1);
 
-    for (const char* output : {"PDF/Ready.pdf", "PDF/Plan.pdf", "PDF/Text.pdf", "EDIT/Ready.pdf", "EDIT/Plan.dwg",
-                               "EDIT/Text.docx", "All.pdf"}) {
+    for (const char* output : {"PDF/Ready.pdf", "PDF/Plan.pdf", "PDF/Text.pdf", "EDIT/Ready.pdf",
+                               "EDIT/Plan.dwg", "EDIT/Text.docx", "All.pdf"}) {
         EXPECT_TRUE(Exists(Out(output))) << output;
     }
     EXPECT_TRUE(QpdfCheckClean(Out("All.pdf")));
@@ -124,7 +127,8 @@ TEST_F(PublishWorkerTest, FastRunOfAnUpToDateProjectStillCopiesCleansAndCombines
     }
     expected.insert(expected.begin() + 4, "[?] Копирую внешнюю ссылку: " + (bed.dir / "refs/Base.dwg"));
     ASSERT_GE(log.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + static_cast<long>(expected.size())), expected);
+    EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + static_cast<long>(expected.size())),
+              expected);
     EXPECT_EQ(log.back(), "[+] Публикация окончена.");
     EXPECT_TRUE(bed.servers.empty());  // the drawing program was never started
     EXPECT_EQ(ReadFile(Out("EDIT/Refs/Base.dwg")), "reference");
@@ -154,7 +158,8 @@ TEST_F(PublishWorkerTest, AFailedExportEndsTheRunWithoutTheCombinedPdf) {
     AddPdf("After.pdf");
     WriteFile(Out("PDF"), "a file where the PDF folder should be");
     const auto log = Publish(false);
-    const auto error = std::find(log.begin(), log.end(), "[X] Невозможно создать директорию для файла: " + Out("PDF/Plan.pdf"));
+    const auto error = std::find(log.begin(), log.end(),
+                                 "[X] Невозможно создать директорию для файла: " + Out("PDF/Plan.pdf"));
     ASSERT_NE(error, log.end());
     EXPECT_EQ(*(error - 1), "[?] Сохраняю нередактируемый формат: Plan.pdf");
     EXPECT_EQ(*(error + 1), "[?] Останавливаю процесс AutoCAD...");  // the end of the run follows at once

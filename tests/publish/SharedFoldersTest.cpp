@@ -16,7 +16,7 @@ using ::testing::Contains;
 using ::testing::Not;
 
 class SharedFoldersTest : public WorkerTest {
-protected:
+  protected:
     void AddAllKinds() {
         AddPdf("Ready.pdf");
         FileDoc& plan = AddDrawing("Plan.dwg", {"A1"});

@@ -49,7 +49,8 @@ FileDoc& WorkerTest::AddPdf(const std::string& name, std::int64_t mtime) {
     return project.AppendFile(Src(name));
 }
 
-FileDoc& WorkerTest::AddDrawing(const std::string& name, const std::vector<std::string>& sheets, std::int64_t mtime) {
+FileDoc& WorkerTest::AddDrawing(const std::string& name, const std::vector<std::string>& sheets,
+                                std::int64_t mtime) {
     WriteFile(Src(name), "drawing " + name, mtime);
     drawings[Src(name)] = DrawingWithSheets(sheets);
     return project.AppendFile(Src(name));

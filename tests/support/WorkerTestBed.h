@@ -15,13 +15,14 @@
 namespace docvane::test {
 
 class WorkerTest : public ::testing::Test {
-protected:
+  protected:
     WorkerTest();
     ~WorkerTest() override;
 
     // A ready PDF, a drawing with sheets, a word-processor document: written to src/ and listed.
     FileDoc& AddPdf(const std::string& name, std::int64_t mtime = 1000);
-    FileDoc& AddDrawing(const std::string& name, const std::vector<std::string>& sheets, std::int64_t mtime = 1000);
+    FileDoc& AddDrawing(const std::string& name, const std::vector<std::string>& sheets,
+                        std::int64_t mtime = 1000);
     FileDoc& AddWordDocument(const std::string& name, std::int64_t mtime = 1000);
 
     // Runs the worker on this thread and returns the log lines.

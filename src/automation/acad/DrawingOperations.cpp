@@ -43,7 +43,6 @@ int SheetCount(const FileDoc& file) {
     return static_cast<int>(file.sheetNames.size());
 }
 
-
 std::string SaveAsCommand(const std::string& format, const std::string& path) {
     return "(command \"_.SAVEAS\" " + Quoted(format) + " " + Quoted(path) + ")";
 }
@@ -54,7 +53,6 @@ std::string CommandPath(const std::string& path) {
     std::replace(result.begin(), result.end(), '\\', '/');
     return result;
 }
-
 
 void WriteCustomProperties(AcadSession& session, const std::vector<FieldDoc>& fields) {
     AutomationObject summary = GetProperty(session.Document(), "SummaryInfo").AsObject();

@@ -1,5 +1,7 @@
 #include "automation/word/WordServerFactory.h"
 
+#include "automation/ClassRegistry.h"
+
 #include <exception>
 #include <mutex>
 #include <utility>
@@ -32,7 +34,8 @@ AutomationObject CreateWordServer(const std::string& progId) {
         factory = slot.factory;
     }
     if (!factory) {
-        return {};
+        // No replacement installed: the class registry's server for the program id.
+        return CreateLocalServer(progId);
     }
     try {
         return factory(progId);

@@ -1,7 +1,6 @@
 #pragma once
-// How the word-processor application object comes into being. Until the class registry answers for
-// "Word.Application", the session creates its server through this one replaceable function; tests put
-// their in-process server here.
+// How the word-processor application object comes into being: by default the class registry's local
+// server for "Word.Application"; tests put their in-process server here instead.
 #include <functional>
 #include <string>
 
@@ -15,8 +14,8 @@ inline constexpr const char* kWordProgId = "Word.Application";
 // the id is not registered or the server could not be started.
 using WordServerFactory = std::function<AutomationObject(const std::string& progId)>;
 
-// Replaces the factory; an empty function restores the built-in one, which knows no server yet and
-// therefore always answers with a null object.
+// Replaces the factory; an empty function restores the built-in one (the class registry's local
+// server, null when the id is not registered or cannot be reached).
 void SetWordServerFactory(WordServerFactory factory);
 
 // Asks the current factory for an instance. Never throws: a factory that throws counts as "not
