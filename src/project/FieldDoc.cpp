@@ -9,6 +9,16 @@ constexpr std::string_view kForbiddenNameCharacters = "\\<>/?:;*|,=`\r\n\t";
 constexpr std::size_t kMaxFieldLength = 255;
 }  // namespace
 
+std::size_t CharacterCount(const std::string& text) {
+    std::size_t count = 0;
+    for (const char c : text) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+            ++count;
+        }
+    }
+    return count;
+}
+
 std::string CutToCharacters(const std::string& text, std::size_t count) {
     std::size_t characters = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 
 namespace docvane {
@@ -17,6 +18,9 @@ FieldDoc MakeField(const std::string& name, const std::string& value);
 
 // Every line break of text as CR LF (a lone CR, a lone LF and LF CR each count as one break).
 std::string ToCrLf(const std::string& text);
+
+// The number of characters (not bytes) of UTF-8 text.
+std::size_t CharacterCount(const std::string& text);
 
 // Cuts UTF-8 text to at most count characters without splitting a character.
 std::string CutToCharacters(const std::string& text, std::size_t count);

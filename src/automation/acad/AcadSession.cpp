@@ -1,5 +1,7 @@
 #include "automation/acad/AcadSession.h"
 
+#include "project/FieldDoc.h"
+
 #include <optional>
 #include <thread>
 
@@ -53,15 +55,6 @@ AutomationObject FirstItem(const AutomationObject& collection) {
     return CallMethod(collection, "Item", {AutomationValue::Int(0)}).AsObject();
 }
 
-std::size_t CharacterCount(const std::string& text) {
-    std::size_t count = 0;
-    for (const char c : text) {
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-            ++count;
-        }
-    }
-    return count;
-}
 }  // namespace
 
 PromptAnswer AnswerCancel(const std::string&, const std::string&) {

@@ -1,5 +1,7 @@
 #include "automation/acad/LispStatements.h"
 
+#include "project/FieldDoc.h"
+
 namespace docvane {
 
 namespace {
@@ -21,16 +23,6 @@ std::string NormaliseLineEnds(const std::string& script) {
 
 constexpr std::size_t kShortest = 2;  // statements of this many characters or less are stray tokens
 
-// Characters, not bytes: a two-letter Cyrillic symbol is as short as a Latin one.
-std::size_t CharacterCount(const std::string& text) {
-    std::size_t count = 0;
-    for (const char c : text) {
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-            ++count;
-        }
-    }
-    return count;
-}
 }  // namespace
 
 std::vector<std::string> SplitLispStatements(const std::string& script) {
