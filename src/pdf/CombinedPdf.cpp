@@ -17,6 +17,7 @@
 #include "project/DocvaneDoc.h"
 #include "publish/Log.h"
 #include "publish/OutputPaths.h"
+#include "publish/ProtectedPaths.h"
 #include "publish/PublishState.h"
 #include "publish/paths/PathUtils.h"
 
@@ -34,22 +35,14 @@ bool ExistingFile(const std::string& path) {
     return IsAbsolutePath(path) && FileExists(path);
 }
 
-// Whether the old combined PDF may go: a folder at that path, the project file or one of the
-// project's sources is never deleted (a mistyped path must not cost the user their documents).
+// Whether the old combined PDF may go: a folder at that path, the project file, a source or a
+// reference of the project is never deleted (a mistyped path must not cost the user their documents).
 bool MayDelete(const CDocvaneDoc& project, const std::string& path) {
     std::error_code error;
     if (std::filesystem::is_directory(std::filesystem::symlink_status(ToLongPath(path), error))) {
         return false;
     }
-    if (path == project.PathName()) {
-        return false;
-    }
-    for (const auto& file : project.fileDocs) {
-        if (file->fullPath == path) {
-            return false;
-        }
-    }
-    return true;
+    return !ProtectedPaths(project).Protects(path);
 }
 
 // Writes the document; on failure logs the save error line and returns false.

@@ -93,10 +93,10 @@ TEST(CommentsTest, NotesGoWhileLinksAttachmentsAndDrawnAnnotationsStay) {
         ap.AddKey("N", appearance->Reference());
         stamp->GetObject()->GetDictionary().AddKey("AP", ap);
         PdfAnnotation* attachment = add(ePdfAnnotation_FileAttachement, 300);
-        PdfDictionary spec;
-        spec.AddKey("Type", PoDoFo::PdfName("Filespec"));
-        spec.AddKey("F", PdfString("a.txt"));
-        attachment->GetObject()->GetDictionary().AddKey("FS", spec);
+        PdfDictionary fileSpec;
+        fileSpec.AddKey("Type", PoDoFo::PdfName("Filespec"));
+        fileSpec.AddKey("F", PdfString("a.txt"));
+        attachment->GetObject()->GetDictionary().AddKey("FS", fileSpec);
         add(ePdfAnnotation_Highlight, 350);
     });
     auto subtypes = [&] {
