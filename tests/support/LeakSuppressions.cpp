@@ -1,8 +1,0 @@
-// Fontconfig's configuration and OpenSSL's loaded providers live for the whole process by design;
-// their allocations are not leaks of ours. Read by LeakSanitizer when the tests run under it.
-extern "C" const char* __lsan_default_suppressions();
-
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n"
-           "leak:libcrypto.so\n";
-}
