@@ -1,6 +1,7 @@
 #include "platform/DesktopOpen.h"
 
-#include <signal.h>
+#include "platform/SpawnProgram.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -19,15 +20,8 @@ bool OpenWithDesktop(const std::string& path) {
     std::string program = "xdg-open";
     std::string argument = path;
     std::vector<char*> argv{program.data(), argument.data(), nullptr};
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
     pid_t pid = 0;
-    const int started = posix_spawnp(&pid, program.c_str(), nullptr, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
+    const int started = SpawnProgram(&pid, program.c_str(), true, nullptr, argv.data(), environ);
     if (started != 0) {
         return false;
     }

@@ -1,5 +1,7 @@
 #include "platform/PosixServerProcess.h"
 
+#include "platform/SpawnProgram.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -147,18 +149,9 @@ std::shared_ptr<ServerProcess> PosixProcessStarter::Start(const std::string& pro
     auto argPointers = Pointers(argv);
     auto envPointers = Pointers(envp);
 
-    // The caller may block signals (the command line takes Ctrl+C on one thread); the server starts
-    // with none blocked so that it can be stopped like any program.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
     pid_t pid = 0;
     const int result =
-        ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argPointers.data(), envPointers.data());
-    posix_spawnattr_destroy(&attributes);
+        SpawnProgram(&pid, program.c_str(), false, &actions, argPointers.data(), envPointers.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(writeFd);
     if (result != 0) {

@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -145,6 +146,26 @@ TEST(PosixServerProcessTest, StartsWithExactlyTheGivenArgumentsAndReportsReadine
     process->Terminate();
     EXPECT_TRUE(process->WaitForExit(std::chrono::seconds(20)));
     process->Terminate();  // harmless once ended
+}
+
+TEST(PosixServerProcessTest, AServerStartsWithNoSignalsBlockedWhateverTheCaller) {
+    test::TempDir dir;
+    const std::string program = dir / "server";
+    MakeExecutable(program,
+                   "#!/bin/sh\ngrep SigBlk /proc/self/status > \"$(dirname \"$0\")/mask\"\nprintf r >&3\n");
+    sigset_t blocked;
+    sigset_t previous;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGINT);
+    sigaddset(&blocked, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &blocked, &previous);  // as the command line's worker thread has it
+    PosixProcessStarter starter;
+    auto process = starter.Start(program, {});
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    ASSERT_NE(process, nullptr);
+    EXPECT_TRUE(process->WaitUntilReady(std::chrono::seconds(20), {}));
+    EXPECT_TRUE(process->WaitForExit(std::chrono::seconds(20)));
+    EXPECT_EQ(test::ReadFile(dir / "mask"), "SigBlk:\t0000000000000000\n");
 }
 
 TEST(PosixServerProcessTest, AProgramThatEndsWithoutReportingIsNotReady) {
