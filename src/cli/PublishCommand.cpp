@@ -3,9 +3,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <thread>
 
+#include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "project/DocvaneDoc.h"
 #include "publish/ConsoleChannel.h"
@@ -53,12 +53,6 @@ void PrintPublishUsage(std::FILE* out) {
         out);
 }
 
-std::string Absolute(const std::string& path) {
-    std::error_code ec;
-    const auto absolute = std::filesystem::absolute(path, ec);
-    return ec ? path : absolute.lexically_normal().string();
-}
-
 bool ParseOptions(const std::vector<std::string>& args, Options& options) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -92,17 +86,15 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options) {
 }  // namespace
 
 int RunPublish(const std::vector<std::string>& args) {
-    for (const auto& a : args) {
-        if (a == "--help" || a == "-h") {
-            PrintPublishUsage(stdout);
-            return kExitOk;
-        }
+    if (WantsHelp(args)) {
+        PrintPublishUsage(stdout);
+        return kExitOk;
     }
     Options options;
     if (!ParseOptions(args, options)) {
         return kExitError;
     }
-    const std::string path = Absolute(options.project);
+    const std::string path = AbsolutePath(options.project);
     CDocvaneDoc project;
     std::string error;
     if (!OpenProjectDocument(project, path, &error)) {
@@ -111,7 +103,7 @@ int RunPublish(const std::vector<std::string>& args) {
         return kExitError;
     }
     if (!options.combinedPdf.empty()) {
-        const std::string combined = Absolute(options.combinedPdf);
+        const std::string combined = AbsolutePath(options.combinedPdf);
         if (combined != project.pdfFile.fullPath) {
             SetPath(project.pdfFile, combined);
             project.SetModifiedFlag(true);  // as choosing the path in the window does

@@ -43,6 +43,19 @@ int SheetCount(const FileDoc& file) {
     return static_cast<int>(file.sheetNames.size());
 }
 
+// The temporary folder exists and the file's earlier temporary results (whole and per sheet) are gone;
+// false after an error line.
+bool PrepareTemporaries(const FileDoc& file, std::string (*pathOf)(const FileDoc&, int)) {
+    if (!MakeTempDir(file.owner->propertyDoc.tempDir)) {
+        return false;
+    }
+    std::vector<std::string> temporaries{pathOf(file, -1)};
+    for (int s = 0; s < SheetCount(file); ++s) {
+        temporaries.push_back(pathOf(file, s));
+    }
+    return RemoveTempFiles(temporaries);
+}
+
 std::string SaveAsCommand(const std::string& format, const std::string& path) {
     return "(command \"_.SAVEAS\" " + Quoted(format) + " " + Quoted(path) + ")";
 }
@@ -97,15 +110,7 @@ bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file) {
     session.WaitUntilIdle();
     session.RunLispScript("(command \"_.LAYOUT\" \"_S\" \"\")");
 
-    const std::string& tempDir = project->propertyDoc.tempDir;
-    if (!MakeTempDir(tempDir)) {
-        return false;
-    }
-    std::vector<std::string> temporaries{PdfTempPath(file, -1)};
-    for (int s = 0; s < SheetCount(file); ++s) {
-        temporaries.push_back(PdfTempPath(file, s));
-    }
-    if (!RemoveTempFiles(temporaries)) {
+    if (!PrepareTemporaries(file, PdfTempPath)) {
         return false;
     }
     const bool place = !project->pdfDir.fullPath.empty();
@@ -134,15 +139,7 @@ bool SaveEditableCopy(AcadSession& session, const FileDoc& file) {
         return false;
     }
     session.WaitUntilIdle();
-    const std::string& tempDir = project->propertyDoc.tempDir;
-    if (!MakeTempDir(tempDir)) {
-        return false;
-    }
-    std::vector<std::string> temporaries{EditableTempPath(file, -1)};
-    for (int s = 0; s < SheetCount(file); ++s) {
-        temporaries.push_back(EditableTempPath(file, s));
-    }
-    if (!RemoveTempFiles(temporaries)) {
+    if (!PrepareTemporaries(file, EditableTempPath)) {
         return false;
     }
     if (project->editDir.fullPath.empty()) {
