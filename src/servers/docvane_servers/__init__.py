@@ -1,0 +1,1 @@
+"""Stand-in automation servers of Docvane."""

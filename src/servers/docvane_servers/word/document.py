@@ -1,0 +1,179 @@
+"""An open document: opening a private copy, PDF export, saving copies, closing."""
+import os
+import shutil
+import tempfile
+
+import uno
+
+from ..dispatch import OMITTED, DispatchError, DispatchObject
+from .fields import Fields, Sections, Shapes, body_scope
+from .macros import VBProject
+from .office import property_values
+from .properties import CustomDocumentProperties
+from .tables import Tables
+
+FORMAT_PDF = 17
+# Save formats a client names, with the office's filter and the file name extension it stands for.
+SAVE_FILTERS = {
+    0: "MS Word 97",  # Word 97-2003 document
+    12: "MS Word 2007 XML",
+    16: "MS Word 2007 XML",  # the default document format
+    17: "writer_pdf_Export",
+}
+# Macros of an opened document run without asking (a headless office could not ask anyway).
+ALWAYS_EXECUTE_NO_WARN = 4
+
+
+def open_document(office, path, password=""):
+    """Loads a private copy of the file at path, so the source can never change: (model, the copy's
+    folder), or None when the file cannot be opened (missing, corrupt, protected by a password that was not given)."""
+    if not os.path.isfile(path):
+        return None
+    folder = tempfile.mkdtemp(prefix="doc-", dir=office.work_folder)
+    copy = os.path.join(folder, os.path.basename(path))
+    try:
+        shutil.copyfile(path, copy)
+    except OSError:
+        shutil.rmtree(folder, ignore_errors=True)
+        return None
+    arguments = dict(Hidden=True, ReadOnly=False, MacroExecutionMode=ALWAYS_EXECUTE_NO_WARN, RepairPackage=False,
+                     UpdateDocMode=0)
+    if password:
+        arguments["Password"] = password
+    try:
+        model = office.desktop().loadComponentFromURL(uno.systemPathToFileUrl(copy), "_blank", 0,
+                                                      property_values(**arguments))
+    except Exception as error:  # noqa: BLE001 - every failure of the office to load means "cannot be opened"
+        office.log("LibreOffice не открыл %s: %s" % (path, getattr(error, "Message", error)))
+        model = None
+    if model is None or not hasattr(model, "getText"):
+        if model is not None:
+            _close_model(model)
+        shutil.rmtree(folder, ignore_errors=True)
+        return None
+    return model, folder
+
+
+def _close_model(model):
+    try:
+        model.close(True)
+    except Exception:  # noqa: BLE001 - a model whose office went away is closed already
+        pass
+
+
+def _target_url(path):
+    if not isinstance(path, str) or not path:
+        raise DispatchError("Не задано имя файла")
+    return uno.systemPathToFileUrl(os.path.abspath(path))
+
+
+class View(DispatchObject):
+    PRINT_LAYOUT = 3
+
+    def __init__(self):
+        self.type = self.PRINT_LAYOUT
+
+    def get_Type(self):
+        return self.type
+
+    def put_Type(self, value):
+        # A headless office lays every document out in pages already: the type is remembered only.
+        self.type = value
+
+
+class Window(DispatchObject):
+    def __init__(self, document):
+        self.document = document
+        self.view = View()
+
+    def get_View(self):
+        return self.view
+
+    def get_Document(self):
+        return self.document
+
+
+class Document(DispatchObject):
+    def __init__(self, application, opened, path):
+        self.application = application
+        self.model, self._folder = opened
+        self.path = path
+        self.window = Window(self)
+        self.forms_design = False
+        self._tables = None
+
+    def get_FullName(self):
+        return self.path
+
+    def get_Name(self):
+        return os.path.basename(self.path)
+
+    def get_ActiveWindow(self):
+        return self.window
+
+    def m_ToggleFormsDesign(self):
+        self.forms_design = not self.forms_design
+        try:
+            self.model.getCurrentController().setFormDesignMode(self.forms_design)
+        except Exception:  # noqa: BLE001 - a document without forms has nothing to switch
+            pass
+
+    def get_CustomDocumentProperties(self, *index):
+        properties = CustomDocumentProperties(self.model)
+        return properties.m_Item(*index) if index else properties
+
+    def get_Fields(self):
+        return Fields(self.model, body_scope(self.model))
+
+    def get_Shapes(self):
+        return Shapes(self.model)
+
+    def get_Sections(self):
+        return Sections(self.model)
+
+    def get_Tables(self):
+        # Rows are laid out once per open document: reading them costs one office call each.
+        if self._tables is None:
+            self._tables = Tables(self.model)
+        return self._tables
+
+    def get_VBProject(self):
+        return VBProject(self.model)
+
+    def m_ExportAsFixedFormat(self, OutputFileName, ExportFormat, OpenAfterExport=OMITTED, *rest):
+        if ExportFormat != FORMAT_PDF:
+            raise DispatchError("Формат %r не поддерживается" % (ExportFormat,))
+        self._store(OutputFileName, SAVE_FILTERS[FORMAT_PDF])
+
+    def m_SaveAs2(self, FileName, FileFormat=OMITTED, LockComments=OMITTED, Password=OMITTED,
+                  AddToRecentFiles=OMITTED, WritePassword=OMITTED, ReadOnlyRecommended=OMITTED,
+                  EmbedTrueTypeFonts=OMITTED, SaveNativePictureFormat=OMITTED, *rest):
+        file_format = 16 if FileFormat is OMITTED else FileFormat
+        if file_format not in SAVE_FILTERS:
+            raise DispatchError("Формат %r не поддерживается" % (file_format,))
+        settings = self.model.createInstance("com.sun.star.document.Settings")
+        settings.setPropertyValue("EmbedFonts", bool(EmbedTrueTypeFonts))
+        settings.setPropertyValue("LoadReadonly", bool(ReadOnlyRecommended))
+        extra = {}
+        if isinstance(Password, str) and Password:
+            extra["Password"] = Password
+        self._store(FileName, SAVE_FILTERS[file_format], **extra)
+
+    def _store(self, path, filter_name, **extra):
+        url = _target_url(path)
+        self._tables = None
+        try:
+            self.model.storeToURL(url, property_values(FilterName=filter_name, Overwrite=True, **extra))
+        except Exception as error:  # noqa: BLE001 - the office's own failure becomes the call's
+            raise DispatchError("Не могу записать %s: %s" % (path, getattr(error, "Message", error)))
+
+    def m_Close(self, SaveChanges=OMITTED, OriginalFormat=OMITTED, RouteDocument=OMITTED):
+        # Changes are never written back: the model is a private copy of the source.
+        self.discard()
+
+    def discard(self):
+        self.application.documents.forget(self)
+        if self.model is not None:
+            _close_model(self.model)
+            self.model = None
+            shutil.rmtree(self._folder, ignore_errors=True)
