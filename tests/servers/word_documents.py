@@ -61,3 +61,17 @@ def soffice_processes(pid=None):
         if command and command[0].endswith(b"soffice.bin") and state != "Z":
             found.append(int(entry))
     return found
+
+
+def office_children(server_pid):
+    """soffice.bin processes started by the server process server_pid."""
+    children = []
+    for pid in soffice_processes():
+        try:
+            with open("/proc/%d/stat" % pid) as stat:
+                parent = int(stat.read().rsplit(")", 1)[1].split()[1])
+        except OSError:
+            continue
+        if parent == server_pid:
+            children.append(pid)
+    return children
