@@ -132,15 +132,19 @@ def lay_out(model, table):
     if placed and _line_after(cursor):
         after = (cursor.getPage(), cursor.getPosition())
     layouts = []
+    measured = 0
     for index, names in enumerate(names_by_row):
         page, position, metrics = placed[index]
         following = (placed[index + 1][0], placed[index + 1][1]) if index + 1 < len(placed) else after
         row = rows.getByIndex(index)
         if row.getPropertyValue("IsAutoHeight"):
-            # The office reports no height for rows that grow with their text: measure the row instead.
-            height = 0
+            # The office reports no height for rows that grow with their text: measure the row against
+            # what follows it; the last row of a page takes the height of the row above it.
             if following is not None and following[0] == page:
-                height = points(following[1].Y - position.Y)
+                measured = points(following[1].Y - position.Y)
+            elif index == 0 or placed[index - 1][0] != page:
+                measured = 0
+            height = measured
         else:
             height = points(row.getPropertyValue("Height"))
         offset = (page - 1) * (metrics.height + PAGE_GAP)
