@@ -6,7 +6,7 @@ import tempfile
 import uno
 
 from ..dispatch import OMITTED, DispatchError, DispatchObject
-from .fields import Fields, Sections, Shapes, body_scope
+from .fields import Fields, Sections, Shapes
 from .macros import VBProject
 from .office import property_values
 from .properties import CustomDocumentProperties
@@ -102,6 +102,10 @@ class Document(DispatchObject):
         self.forms_design = False
         self._tables = None
 
+    @property
+    def office(self):
+        return self.application.office
+
     def get_FullName(self):
         return self.path
 
@@ -123,18 +127,18 @@ class Document(DispatchObject):
         return properties.m_Item(*index) if index else properties
 
     def get_Fields(self):
-        return Fields(self.model, body_scope(self.model))
+        return Fields(self)
 
     def get_Shapes(self):
-        return Shapes(self.model)
+        return Shapes(self)
 
     def get_Sections(self):
-        return Sections(self.model)
+        return Sections(self)
 
     def get_Tables(self):
         # Rows are laid out once per open document: reading them costs one office call each.
         if self._tables is None:
-            self._tables = Tables(self.model)
+            self._tables = Tables(self.application.office, self.model)
         return self._tables
 
     def get_VBProject(self):

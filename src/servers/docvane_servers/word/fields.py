@@ -6,24 +6,13 @@ fields live again, then lets the office compute every field, so the project's pr
 the PDF and the saved copies.
 """
 from ..dispatch import DispatchError, DispatchObject
+from .layout import layout_call, used_page_styles
 
-# Stories of the main text: the body itself and the cells of its tables.
-_BODY_TEXTS = ("SwXBodyText", "SwXCell")
-
-
-def _implementation(text):
+def _implementation(item):
     try:
-        return text.getImplementationName()
-    except Exception:  # noqa: BLE001 - a text without service information is no body text
+        return item.getImplementationName()
+    except Exception:  # noqa: BLE001 - an object without service information
         return ""
-
-
-def body_scope(model):
-    return lambda text: _implementation(text) in _BODY_TEXTS
-
-
-def text_scope(story):
-    return lambda text: text == story
 
 
 def _story_text(story):
@@ -31,57 +20,46 @@ def _story_text(story):
 
 
 class Fields(DispatchObject):
-    def __init__(self, model, in_scope):
-        self._model = model
-        self._in_scope = in_scope
+    """The fields of one story: the body (story None) or the text of a text box, header or footer."""
 
-    def _fields(self):
-        found = []
-        enumeration = self._model.getTextFields().createEnumeration()
-        while enumeration.hasMoreElements():
-            field = enumeration.nextElement()
-            try:
-                anchor_text = field.getAnchor().getText()
-            except Exception:  # noqa: BLE001 - a field without an anchor is in no story
-                continue
-            if self._in_scope(anchor_text):
-                found.append(field)
-        return found
+    def __init__(self, document, story=None):
+        self._document = document
+        self._story = story
+
+    def _call(self, update):
+        document = self._document
+        return layout_call(document.office, "StoryFields", document.model, self._story, self._story is None, update)
 
     def get_Count(self):
-        return len(self._fields())
+        return self._call(False)
 
     def m_Update(self):
-        for field in self._fields():
-            info = field.getPropertySetInfo()
-            if info.hasPropertyByName("IsFixed") and field.getPropertyValue("IsFixed"):
-                field.setPropertyValue("IsFixed", False)
-        self._model.getTextFields().refresh()
+        self._call(True)
         return 0
 
 
 class TextRange(DispatchObject):
-    def __init__(self, model, story):
-        self._model = model
+    def __init__(self, document, story):
+        self._document = document
         self._story = story
 
     def get_Text(self):
         return _story_text(self._story)
 
     def get_Fields(self):
-        return Fields(self._model, text_scope(self._story))
+        return Fields(self._document, self._story)
 
 
 class TextFrame(DispatchObject):
-    def __init__(self, model, story):
-        self._model = model
+    def __init__(self, document, story):
+        self._document = document
         self._story = story
 
     def get_HasText(self):
         return -1 if self._story.getString() else 0
 
     def get_TextRange(self):
-        return TextRange(self._model, self._story)
+        return TextRange(self._document, self._story)
 
 
 def _shape_story(shape):
@@ -95,8 +73,8 @@ def _shape_story(shape):
 
 
 class Shape(DispatchObject):
-    def __init__(self, model, shape):
-        self._model = model
+    def __init__(self, document, shape):
+        self._document = document
         self._shape = shape
 
     def get_Name(self):
@@ -106,20 +84,20 @@ class Shape(DispatchObject):
         story = _shape_story(self._shape)
         if story is None:
             raise DispatchError("У фигуры нет текста")
-        return TextFrame(self._model, story)
+        return TextFrame(self._document, story)
 
 
 class Shapes(DispatchObject):
-    def __init__(self, model):
-        self._model = model
-        self._page = model.getDrawPage()
+    def __init__(self, document):
+        self._document = document
+        self._page = document.model.getDrawPage()
 
     def get_Count(self):
         return self._page.getCount()
 
     def m_Item(self, index):
         if isinstance(index, int) and not isinstance(index, bool) and 1 <= index <= self._page.getCount():
-            return Shape(self._model, self._page.getByIndex(index - 1))
+            return Shape(self._document, self._page.getByIndex(index - 1))
         raise DispatchError("Нет фигуры %r" % (index,))
 
 
@@ -128,8 +106,8 @@ _KINDS = (("Text", None), ("TextFirst", "FirstIsShared"), ("TextLeft", "{}IsShar
 
 
 class HeaderFooter(DispatchObject):
-    def __init__(self, model, style, part, index):
-        self._model = model
+    def __init__(self, document, style, part, index):
+        self._document = document
         self._style = style
         self._part = part  # "Header" or "Footer"
         self._index = index
@@ -144,12 +122,12 @@ class HeaderFooter(DispatchObject):
         story = self._style.getPropertyValue(self._part + _KINDS[self._index - 1][0])
         if story is None:
             raise DispatchError("Нет колонтитула")
-        return TextRange(self._model, story)
+        return TextRange(self._document, story)
 
 
 class HeadersFooters(DispatchObject):
-    def __init__(self, model, style, part):
-        self._model = model
+    def __init__(self, document, style, part):
+        self._document = document
         self._style = style
         self._part = part
 
@@ -158,47 +136,34 @@ class HeadersFooters(DispatchObject):
 
     def m_Item(self, index):
         if isinstance(index, int) and not isinstance(index, bool) and 1 <= index <= len(_KINDS):
-            return HeaderFooter(self._model, self._style, self._part, index)
+            return HeaderFooter(self._document, self._style, self._part, index)
         raise DispatchError("Нет колонтитула %r" % (index,))
 
 
 class Section(DispatchObject):
-    def __init__(self, model, style):
-        self._model = model
+    def __init__(self, document, style):
+        self._document = document
         self._style = style
 
     def get_Headers(self):
-        return HeadersFooters(self._model, self._style, "Header")
+        return HeadersFooters(self._document, self._style, "Header")
 
     def get_Footers(self):
-        return HeadersFooters(self._model, self._style, "Footer")
-
-
-def used_page_styles(model):
-    """Names of the page styles the document's pages use, in page order, each once."""
-    controller = model.getCurrentController()
-    cursor = controller.getViewCursor()
-    names = []
-    for page in range(1, controller.getPropertyValue("PageCount") + 1):
-        cursor.jumpToPage(page)
-        name = cursor.getPropertyValue("PageStyleName")
-        if name not in names:
-            names.append(name)
-    return names
+        return HeadersFooters(self._document, self._style, "Footer")
 
 
 class Sections(DispatchObject):
     """A section per page style in use: what a header or a footer belongs to in the office."""
 
-    def __init__(self, model):
-        self._model = model
-        self._names = used_page_styles(model)
+    def __init__(self, document):
+        self._document = document
+        self._names = used_page_styles(document.office, document.model)
 
     def get_Count(self):
         return len(self._names)
 
     def m_Item(self, index):
         if isinstance(index, int) and not isinstance(index, bool) and 1 <= index <= len(self._names):
-            styles = self._model.getStyleFamilies().getByName("PageStyles")
-            return Section(self._model, styles.getByName(self._names[index - 1]))
+            styles = self._document.model.getStyleFamilies().getByName("PageStyles")
+            return Section(self._document, styles.getByName(self._names[index - 1]))
         raise DispatchError("Нет раздела %r" % (index,))

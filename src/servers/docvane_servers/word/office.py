@@ -60,6 +60,7 @@ class Office:
         self._lock = threading.Lock()
         self._context = None
         self._desktop = None
+        self._scripts = {}
         self._keeper = threading.Thread(target=self._keep, name="office-keeper", daemon=True)
         self._keeper.start()
 
@@ -127,6 +128,30 @@ class Office:
     def create(self, service):
         self.desktop()
         return self._context.ServiceManager.createInstanceWithContext(service, self._context)
+
+    def basic_function(self, library, module, code, name):
+        """A Basic function of the office's own (private) macro library, installed on first use.
+        Loops that would cost an office call per step run there in one call."""
+        key = (library, module, name)
+        with self._lock:
+            script = self._scripts.get(key)
+        if script is not None:
+            return script
+        libraries = self.create("com.sun.star.script.ApplicationScriptLibraryContainer")
+        if not libraries.hasByName(library):
+            libraries.createLibrary(library)
+        libraries.loadLibrary(library)
+        modules = libraries.getByName(library)
+        if modules.hasByName(module):
+            modules.replaceByName(module, code)
+        else:
+            modules.insertByName(module, code)
+        factory = self.create("com.sun.star.script.provider.MasterScriptProviderFactory")
+        script = factory.createScriptProvider("").getScript(
+            "vnd.sun.star.script:%s.%s.%s?language=Basic&location=application" % (library, module, name))
+        with self._lock:
+            self._scripts[key] = script
+        return script
 
     def stop(self):
         """Ends the office (politely first) and removes its folder. Safe to call more than once."""

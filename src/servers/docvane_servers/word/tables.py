@@ -11,7 +11,7 @@ the cursor's position plus the page's margins, less the pages (and gaps) above i
 import re
 
 from ..dispatch import DispatchError, DispatchObject, Single
-from .fields import used_page_styles
+from .layout import layout_call, used_page_styles
 
 INFO_PAGE_NUMBER = 3  # page of the end of the range
 INFO_HORIZONTAL_POSITION = 5  # from the page's left edge, in points
@@ -91,66 +91,50 @@ def _texts(table, names_by_row):
     return texts
 
 
-def _widths(table, rows, index, count):
+def _table_columns(table):
+    """Width, relative sum and column separators of a table."""
+    return tuple(table.getPropertyValue(name) for name in ("Width", "TableColumnRelativeSum", "TableColumnSeparators"))
+
+
+def _widths(columns, rows, index, count):
     """Widths of a row's cells in points, from the column separators."""
-    total = table.getPropertyValue("Width")
-    relative = table.getPropertyValue("TableColumnRelativeSum") or 1
-    separators = rows.getByIndex(index).getPropertyValue("TableColumnSeparators")
+    total, relative, separators = columns
+    relative = relative or 1
     if separators is None or len(separators) != count - 1:
-        separators = table.getPropertyValue("TableColumnSeparators") or ()
-        if len(separators) != count - 1:
+        # Rows with a cell count of their own have separators of their own.
+        separators = rows.getByIndex(index).getPropertyValue("TableColumnSeparators")
+        if separators is None or len(separators) != count - 1:
             return [points(total) / count] * count
     edges = [0] + [s.Position for s in separators] + [relative]
     return [points((edges[i + 1] - edges[i]) * total / relative) for i in range(count)]
 
 
-def _line_after(cursor):
-    """Moves the view cursor down to the first line after the table it stands in; False when the
-    table ends the document."""
-    for _ in range(1000):
-        if not cursor.goDown(1, False):
-            return False
-        if cursor.getPropertyValue("TextTable") is None:
-            return True
-    return False
-
-
-def lay_out(model, table):
+def lay_out(office, model, table):
     names_by_row = _cells_by_row(table)
     texts = _texts(table, names_by_row)
     rows = table.getRows()
-    cursor = model.getCurrentController().getViewCursor()
+    places, after = layout_call(office, "RowPlaces", model, table, tuple(names[0] for names in names_by_row))
     metrics_cache = {}
-    placed = []
-    for index, names in enumerate(names_by_row):
-        cursor.gotoRange(table.getCellByName(names[0]).getStart(), False)
-        page = cursor.getPage()
-        position = cursor.getPosition()
-        metrics = _style_metrics(model, metrics_cache, cursor.getPropertyValue("PageStyleName"))
-        placed.append((page, position, metrics))
-    after = None
-    if placed and _line_after(cursor):
-        after = (cursor.getPage(), cursor.getPosition())
+    columns = _table_columns(table)
     layouts = []
     measured = 0
     for index, names in enumerate(names_by_row):
-        page, position, metrics = placed[index]
-        following = (placed[index + 1][0], placed[index + 1][1]) if index + 1 < len(placed) else after
-        row = rows.getByIndex(index)
-        if row.getPropertyValue("IsAutoHeight"):
+        page, x, y, style_name, auto_height, fixed_height = places[index]
+        metrics = _style_metrics(model, metrics_cache, style_name)
+        following = places[index + 1][:3] if index + 1 < len(places) else (after or None)
+        if auto_height:
             # The office reports no height for rows that grow with their text: measure the row against
             # what follows it; the last row of a page takes the height of the row above it.
             if following is not None and following[0] == page:
-                measured = points(following[1].Y - position.Y)
-            elif index == 0 or placed[index - 1][0] != page:
+                measured = points(following[2] - y)
+            elif index == 0 or places[index - 1][0] != page:
                 measured = 0
             height = measured
         else:
-            height = points(row.getPropertyValue("Height"))
+            height = points(fixed_height)
         offset = (page - 1) * (metrics.height + PAGE_GAP)
-        layouts.append(RowLayout(texts[index], _widths(table, rows, index, len(names)),
-                                 points(position.Y + metrics.top - offset), points(position.X + metrics.left),
-                                 page, height, metrics))
+        layouts.append(RowLayout(texts[index], _widths(columns, rows, index, len(names)),
+                                 points(y + metrics.top - offset), points(x + metrics.left), page, height, metrics))
     return layouts
 
 
@@ -259,14 +243,15 @@ class Rows(DispatchObject):
 
 
 class Table(DispatchObject):
-    def __init__(self, model, table):
+    def __init__(self, office, model, table):
+        self._office = office
         self._model = model
         self._table = table
         self._rows = None
 
     def get_Rows(self):
         if self._rows is None:
-            self._rows = Rows(lay_out(self._model, self._table))
+            self._rows = Rows(lay_out(self._office, self._model, self._table))
         return self._rows
 
 
@@ -280,10 +265,10 @@ def _tables_in(story):
     return names
 
 
-def _header_footer_tables(model):
+def _header_footer_tables(office, model):
     styles = model.getStyleFamilies().getByName("PageStyles")
     names = set()
-    for style_name in used_page_styles(model):
+    for style_name in used_page_styles(office, model):
         style = styles.getByName(style_name)
         for part in ("Header", "Footer"):
             if style.getPropertyValue(part + "IsOn"):
@@ -294,31 +279,19 @@ def _header_footer_tables(model):
     return names
 
 
-def body_tables(model):
+def body_tables(office, model):
     """The tables of the document body in reading order (page, then from the top, then from the
     left), leaving out those of headers and footers. Positions order them: comparing text ranges
     with the start of a table can bring the office down."""
-    cursor = model.getCurrentController().getViewCursor()
-    excluded = _header_footer_tables(model)
-    placed = []
+    excluded = _header_footer_tables(office, model)
+    starts = [tuple(start) for start in layout_call(office, "TableStarts", model) if start[0] not in excluded]
     tables = model.getTextTables()
-    for index in range(tables.getCount()):
-        table = tables.getByIndex(index)
-        if table.getName() in excluded:
-            continue
-        names = table.getCellNames()
-        if not names:
-            continue
-        cursor.gotoRange(table.getCellByName(names[0]).getStart(), False)
-        position = cursor.getPosition()
-        placed.append(((cursor.getPage(), position.Y, position.X), index, table))
-    return [table for _, _, table in sorted(placed, key=lambda item: item[:2])]
+    return [tables.getByName(start[0]) for start in sorted(starts, key=lambda start: start[1:])]
 
 
 class Tables(DispatchObject):
-    def __init__(self, model):
-        self._model = model
-        self._tables = [Table(model, table) for table in body_tables(model)]
+    def __init__(self, office, model):
+        self._tables = [Table(office, model, table) for table in body_tables(office, model)]
 
     def get_Count(self):
         return len(self._tables)
