@@ -109,7 +109,11 @@ class Application(DispatchObject):
     def m_Run(self, MacroName, *arguments):
         if not isinstance(MacroName, str) or not MacroName:
             raise DispatchError("Не задано имя макроса")
-        run_macro(self.active_document().model, MacroName, self.log)
+        document = self.active_document()
+        try:
+            run_macro(document.model, MacroName, self.log)
+        finally:
+            document.changed_by_macro()
 
     def m_Quit(self, SaveChanges=OMITTED, OriginalFormat=OMITTED, RouteDocument=OMITTED):
         self.shutdown()

@@ -9,7 +9,7 @@ from ..dispatch import OMITTED, DispatchError, DispatchObject
 from .fields import Fields, Sections, Shapes
 from .macros import VBProject
 from .office import property_values
-from .properties import CustomDocumentProperties
+from .properties import CustomDocumentProperties, PropertyStore
 from .tables import Tables
 
 FORMAT_PDF = 17
@@ -101,6 +101,7 @@ class Document(DispatchObject):
         self.window = Window(self)
         self.forms_design = False
         self._tables = None
+        self._properties = None
 
     @property
     def office(self):
@@ -123,7 +124,9 @@ class Document(DispatchObject):
             pass
 
     def get_CustomDocumentProperties(self, *index):
-        properties = CustomDocumentProperties(self.model)
+        if self._properties is None:
+            self._properties = PropertyStore(self.model)
+        properties = CustomDocumentProperties(self._properties)
         return properties.m_Item(*index) if index else properties
 
     def get_Fields(self):
@@ -174,6 +177,12 @@ class Document(DispatchObject):
     def m_Close(self, SaveChanges=OMITTED, OriginalFormat=OMITTED, RouteDocument=OMITTED):
         # Changes are never written back: the model is a private copy of the source.
         self.discard()
+
+    def changed_by_macro(self):
+        """A macro may have changed anything: answers are read from the office again."""
+        self._tables = None
+        if self._properties is not None:
+            self._properties.forget()
 
     def discard(self):
         self.application.documents.forget(self)

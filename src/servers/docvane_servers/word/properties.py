@@ -11,12 +11,48 @@ _REMOVABLE = 128
 _INT32 = range(-2 ** 31, 2 ** 31)
 
 
-def _container(model):
-    return model.getDocumentProperties().getUserDefinedProperties()
+class PropertyStore:
+    """A document's user-defined properties with their names kept between calls: a client reads
+    them one by one, and every office call costs milliseconds. Changes made through the store
+    keep the names current; forget() drops them after anything else may have changed them."""
 
+    def __init__(self, model):
+        self.container = model.getDocumentProperties().getUserDefinedProperties()
+        self._names = None
 
-def _names(container):
-    return [p.Name for p in container.getPropertySetInfo().getProperties()]
+    def names(self):
+        if self._names is None:
+            self._names = [p.Name for p in self.container.getPropertySetInfo().getProperties()]
+        return self._names
+
+    def forget(self):
+        self._names = None
+
+    def get(self, name):
+        if name not in self.names():
+            raise DispatchError("Свойство %s удалено" % name)
+        return self.container.getPropertyValue(name)
+
+    def set(self, name, value):
+        try:
+            self.container.setPropertyValue(name, value)
+        except Exception:  # noqa: BLE001 - the office keeps a property's type: replace the property
+            self.replace(name, value)
+
+    def replace(self, name, value):
+        if name in self.names():
+            self.container.removeProperty(name)
+            self._names.remove(name)
+        self.add(name, value)
+
+    def add(self, name, value):
+        self.container.addProperty(name, _REMOVABLE, value)
+        self.names().append(name)
+
+    def remove(self, name):
+        if name in self.names():
+            self.container.removeProperty(name)
+            self._names.remove(name)
 
 
 def _type_of(value):
@@ -60,77 +96,55 @@ def _readable(value):
     return str(value)
 
 
-def _replace(container, name, value):
-    if name in _names(container):
-        container.removeProperty(name)
-    container.addProperty(name, _REMOVABLE, value)
-
-
 class CustomDocumentProperty(DispatchObject):
-    def __init__(self, model, name):
-        self._model = model
+    def __init__(self, store, name):
+        self._store = store
         self._name = name
-
-    def _value(self):
-        container = _container(self._model)
-        if self._name not in _names(container):
-            raise DispatchError("Свойство %s удалено" % self._name)
-        return container.getPropertyValue(self._name)
 
     def get_Name(self):
         return self._name
 
     def get_Value(self):
-        return _readable(self._value())
+        return _readable(self._store.get(self._name))
 
     def put_Value(self, value):
-        current = self._value()
-        new = _converted(value, _type_of(current))
-        container = _container(self._model)
-        try:
-            container.setPropertyValue(self._name, new)
-        except Exception:  # noqa: BLE001 - the office keeps a property's type: replace the property
-            _replace(container, self._name, new)
+        self._store.set(self._name, _converted(value, _type_of(self._store.get(self._name))))
 
     def get_Type(self):
-        return _type_of(self._value())
+        return _type_of(self._store.get(self._name))
 
     def put_Type(self, kind):
-        current = self._value()
+        current = self._store.get(self._name)
         if _type_of(current) != kind:
-            _replace(_container(self._model), self._name, _converted(current, kind))
+            self._store.replace(self._name, _converted(current, kind))
 
     def m_Delete(self):
-        container = _container(self._model)
-        if self._name in _names(container):
-            container.removeProperty(self._name)
+        self._store.remove(self._name)
 
 
 class CustomDocumentProperties(DispatchObject):
-    def __init__(self, model):
-        self._model = model
+    def __init__(self, store):
+        self._store = store
 
     def get_Count(self):
-        return len(_names(_container(self._model)))
+        return len(self._store.names())
 
     def m_Item(self, index):
-        names = _names(_container(self._model))
+        names = self._store.names()
         if isinstance(index, str):
             for name in names:
                 if name.lower() == index.lower():
-                    return CustomDocumentProperty(self._model, name)
+                    return CustomDocumentProperty(self._store, name)
         elif isinstance(index, int) and not isinstance(index, bool) and 1 <= index <= len(names):
-            return CustomDocumentProperty(self._model, names[index - 1])
+            return CustomDocumentProperty(self._store, names[index - 1])
         raise DispatchError("Нет свойства %r" % (index,))
 
     def m_Add(self, Name, LinkToContent=OMITTED, Type=OMITTED, Value=OMITTED, LinkSource=OMITTED):
         if not isinstance(Name, str) or not Name:
             raise DispatchError("Не задано имя свойства")
-        container = _container(self._model)
-        if any(name.lower() == Name.lower() for name in _names(container)):
+        if any(name.lower() == Name.lower() for name in self._store.names()):
             # The property keeps its value; the caller has set it already if it wanted to.
             raise DispatchError("Свойство %s уже есть" % Name)
         kind = _type_of(Value) if Type is OMITTED else Type
-        value = _converted("" if Value is OMITTED else Value, kind)
-        container.addProperty(Name, _REMOVABLE, value)
-        return CustomDocumentProperty(self._model, Name)
+        self._store.add(Name, _converted("" if Value is OMITTED else Value, kind))
+        return CustomDocumentProperty(self._store, Name)
