@@ -16,7 +16,6 @@ from .layout import layout_call, used_page_styles
 INFO_PAGE_NUMBER = 3  # page of the end of the range
 INFO_HORIZONTAL_POSITION = 5  # from the page's left edge, in points
 INFO_VERTICAL_POSITION = 6  # from the page's top edge, in points
-INFO_PAGE_COUNT = 4
 # The view's gap between consecutive pages, in hundredths of a millimetre.
 PAGE_GAP = 501
 CELL_END = "\r\a"
