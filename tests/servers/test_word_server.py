@@ -190,10 +190,13 @@ class WordServerTest(unittest.TestCase):
         corrupt = os.path.join(self.folder, "битый.docx")
         with open(corrupt, "wb") as broken:
             broken.write(b"PK\x03\x04 this is no document at all" * 10)
+        noise = os.path.join(self.folder, "шум.doc")
+        with open(noise, "wb") as broken:
+            broken.write(bytes(range(32, 127)) * 40)  # loads as plain text only
         protected = os.path.join(self.folder, "пароль.doc")
         plain = self.open(self.source)
         plain.model.storeToURL("file://" + protected, _store_args("MS Word 97", Password="secret"))
-        for path in (corrupt, protected, os.path.join(self.folder, "нет такого.docx")):
+        for path in (corrupt, noise, protected, os.path.join(self.folder, "нет такого.docx")):
             with self.subTest(path=path):
                 started = time.monotonic()
                 self.assertIsNone(self.app.get_Documents().m_Open(*open_args(path)))

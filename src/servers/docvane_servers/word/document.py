@@ -46,12 +46,25 @@ def open_document(office, path, password=""):
     except Exception as error:  # noqa: BLE001 - every failure of the office to load means "cannot be opened"
         office.log("LibreOffice не открыл %s: %s" % (path, getattr(error, "Message", error)))
         model = None
-    if model is None or not hasattr(model, "getText"):
+    if model is None or not hasattr(model, "getText") or not _loaded_as_its_kind(model, path):
         if model is not None:
             _close_model(model)
         shutil.rmtree(folder, ignore_errors=True)
         return None
     return model, folder
+
+
+# The office reads almost anything as plain text; a file named as a word-processor document that
+# only loads that way is damaged, and publishing its bytes as text would hide that.
+WORD_EXTENSIONS = (".doc", ".docx", ".docm", ".dot", ".dotx", ".dotm")
+WORD_FILTER_MARKS = ("Word", "Office Open XML Text", "Rich Text")
+
+
+def _loaded_as_its_kind(model, path):
+    if not path.lower().endswith(WORD_EXTENSIONS):
+        return True
+    filter_name = next((arg.Value for arg in model.getArgs() if arg.Name == "FilterName"), "")
+    return any(mark in filter_name for mark in WORD_FILTER_MARKS)
 
 
 def _close_model(model):
