@@ -144,7 +144,12 @@ class Evaluator:
         except LispError as failure:
             # The handler runs while the failing function's variables are still bound, so that it can
             # restore what the function changed.
-            if not failure.handled and not isinstance(failure, HardError) and self.catching == 0:
+            if (
+                not failure.handled
+                and not isinstance(failure, HardError)
+                and self.catching == 0
+                and not self.in_handler
+            ):
                 self.handle_error(failure)
             raise
         finally:
@@ -192,6 +197,8 @@ class Evaluator:
                 if isinstance(inner, HardError):
                     self.report(inner.message)
                     return
+                # The handler's own failure first, then the failure it was called for.
+                self.report("; error: " + inner.message)
             finally:
                 self.in_handler = False
         self.report("; error: " + failure.message)
