@@ -96,12 +96,16 @@ class PartialFeedTest(unittest.TestCase):
         interpreter.feed('(princ "kept")\n')
         self.assertEqual((host.text, host.errors), ("kept", []))
 
-    def test_bare_words_are_one_command_per_line_and_bang_prints(self):
+    def test_bare_words_are_one_command_per_line_and_values_fill_prompts(self):
         interpreter, host = make()
-        interpreter.feed("(setq n \"Лист 1\")\n_.LAYOUT _S !n\n")
+        interpreter.feed("(setq n \"Лист 1\")\n_.LAYOUT _S !n\n!n\n")
         interpreter.feed('_.LAYOUT _S (strcat "Лист " "2")\r_.ZOOM "_E"\n')
-        self.assertEqual(host.commands, [["_.LAYOUT", "_S"], ["_.LAYOUT", "_S", "Лист 2"], ["_.ZOOM", "_E"]])
-        self.assertEqual(host.text, '"Лист 1"\n')
+        interpreter.feed('(defun c:mark () (princ "marked")) mark\nMARK _.REGEN\n')
+        self.assertEqual(
+            host.commands,
+            [["_.LAYOUT", "_S", "Лист 1"], ["_.LAYOUT", "_S", "Лист 2"], ["_.ZOOM", "_E"], ["_.REGEN"]],
+        )
+        self.assertEqual(host.text, '"Лист 1"\nmarkedmarked')
 
     def test_pending_input_is_bounded(self):
         from docvane_servers.lisp import Interpreter

@@ -6,7 +6,7 @@ import sys
 from . import checks
 from .printer import prin1_text, princ_text
 from .registry import builtin
-from .values import QUIET, Cons, LispError, T, i32, make_list  # noqa: F401 - Cons is used by the interpreter
+from .values import QUIET, Cons, LispError, T, i32, make_list
 
 
 def _call_host(method, *args):

@@ -6,7 +6,7 @@ from . import arithmetic, forms, hostcalls, lists, strings, units  # noqa: F401 
 from . import reader
 from .evaluator import STACK_LIMIT_LINE, Evaluator
 from .printer import prin1_text
-from .values import HardError, LispError
+from .values import Cons, HardError, LispError, UserFunction, intern
 
 # Python frames one level of LISP nesting can take (eval, apply, the user function, its body, a form).
 _FRAMES_PER_LEVEL = 6
@@ -74,7 +74,7 @@ class Interpreter:
                 ev.report("; error: " + found.value)
                 continue
             value = found.value
-            if command_line and type(value) is not hostcalls.Cons and found.kind == reader.ITEM:
+            if command_line and type(value) is not Cons and found.kind == reader.ITEM:
                 words.append(found.raw if found.raw is not None else hostcalls.command_text(value))
                 continue
             ok, result = self._evaluate(value)
@@ -83,10 +83,11 @@ class Interpreter:
                 break
             if not ok:
                 continue
-            if found.kind == reader.BANG:
-                self._print_value(result)
-            elif words:
+            if words:
+                # A value typed at a command's prompt is that prompt's input.
                 self._add_word(words, result)
+            elif found.kind == reader.BANG:
+                self._print_value(result)
         self._send_words(words)
 
     def _keep_or_refuse(self, rest, command_line):
@@ -124,6 +125,13 @@ class Interpreter:
             return
         texts = list(words)
         words.clear()
+        # A command name that a script defined as C:NAME runs that function, as typed commands do.
+        command = self._ev.values.get(intern("C:" + texts[0]))
+        if type(command) is UserFunction and not command.params:
+            self._evaluate(Cons(command, None))
+            texts = texts[1:]
+            if not texts or self._ev.steps_left < 0:
+                return
         try:
             self._ev.host.command(texts)
         except Exception as failure:  # noqa: BLE001 - reported like a failing form
