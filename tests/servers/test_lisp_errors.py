@@ -134,6 +134,30 @@ class BoundsTest(unittest.TestCase):
                 self.assertEqual(len(host.errors), 1, host.errors)
                 self.assertIn(fragment, host.errors[0])
 
+    def test_work_inside_functions_counts_against_the_budget(self):
+        setup = '(setq s "a" l nil l2 nil) (repeat 19 (setq s (strcat s s))) (repeat 20000 (setq l (cons 1 l) l2 (cons 1 l2)))'
+        for loop in [
+            '(while T (vl-string-search "b" s))',
+            '(while T (wcmatch s "*b"))',
+            "(while T (nth 19999 l))",
+            "(while T (last l))",
+            "(while T (equal l l2))",
+            "(while T (member 2 l))",
+            "(while T (strcase s))",
+        ]:
+            with self.subTest(loop=loop):
+                interpreter, host = make(max_steps=300_000)
+                started = time.monotonic()
+                interpreter.run(setup + loop)
+                self.assertLess(time.monotonic() - started, 30)
+                self.assertEqual(len(host.errors), 1)
+                self.assertIn("step limit", host.errors[0])
+
+    def test_wildcards_that_would_backtrack_for_ever_answer(self):
+        interpreter, host = make()
+        interpreter.run('(setq s "a") (repeat 12 (setq s (strcat s s))) (princ (wcmatch s "*a*a*a*a*a*a*b,~*a"))')
+        self.assertEqual((host.text, host.errors), ("nil", []))
+
     def test_recursion_bombs_end_with_the_stack_line_and_leave_a_usable_interpreter(self):
         for bomb in [
             "(defun f (n) (f (1+ n))) (f 0)",

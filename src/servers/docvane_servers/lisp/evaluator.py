@@ -48,6 +48,10 @@ class Evaluator:
         if self.steps_left < 0:
             raise HardError("; error: evaluation stopped after %d steps (step limit)" % self.max_steps)
 
+    def charge_text(self, *texts):
+        """Counts work on strings in proportion to their length."""
+        self.charge(1 + sum(len(text) for text in texts) // 256)
+
     def check_string_size(self, length):
         """Refuses to build a string longer than the bound before it is built."""
         if length > self.max_string:
@@ -71,7 +75,7 @@ class Evaluator:
             if type(function) is not Builtin and type(function) is not UserFunction:
                 if function is None:
                     raise LispError("no function definition: %s" % head.name)
-                raise LispError("bad function: %s" % checks.describe(function))
+                function = self.function_of(function)
         else:
             function = self.function_of(self.eval(head) if type(head) is Cons else head)
         self.depth += 1
@@ -109,6 +113,9 @@ class Evaluator:
             return self.function_of(function) if type(function) is Cons else self._bad_function(function)
         if type(value) is Cons and value.car is LAMBDA and type(value.cdr) is Cons:
             return make_function(None, value.cdr.car, value.cdr.cdr)
+        if type(value) is Cons and (value.car is None or type(value.car) is Cons):
+            # A function kept as a list, ((params / locals) body...), as defun-q makes them.
+            return make_function(None, value.car, value.cdr)
         return self._bad_function(value)
 
     @staticmethod

@@ -8,26 +8,35 @@ from .registry import builtin
 from .values import Cons, Symbol, make_list, truth
 
 
-def equal(a, b, fuzz=0.0):
-    """Structural equality; numbers compare by value within fuzz. Walks without recursion."""
+def equal(a, b, fuzz=0.0, ev=None):
+    """Structural equality; numbers compare by value within fuzz. Walks without recursion and, given
+    the evaluator, charges it for the pairs compared."""
     pairs = [(a, b)]
+    compared = 0
+    result = True
     while pairs:
         x, y = pairs.pop()
+        compared += 1
         if x is y:
             continue
         kx, ky = type(x), type(y)
         if kx in (int, float) and ky in (int, float):
             if abs(x - y) > fuzz:
-                return False
+                result = False
+                break
         elif kx is str and ky is str:
             if x != y:
-                return False
+                result = False
+                break
         elif kx is Cons and ky is Cons:
             pairs.append((x.cdr, y.cdr))
             pairs.append((x.car, y.car))
         else:
-            return False
-    return True
+            result = False
+            break
+    if ev is not None:
+        ev.charge(compared // 16)
+    return result
 
 
 def eq(a, b):
@@ -76,6 +85,7 @@ def _nth(ev, args):
         checks.cons(rest)
     if index < 0:
         return None
+    ev.charge(min(index, 1 << 20) // 16)
     while index > 0 and type(rest) is Cons:
         rest = rest.cdr
         index -= 1
@@ -122,8 +132,11 @@ def _last(ev, args):
     if rest is None:
         return None
     checks.cons(rest)
+    walked = 0
     while type(rest.cdr) is Cons:
         rest = rest.cdr
+        walked += 1
+    ev.charge(walked // 16)
     return rest.car if rest.cdr is None else rest.cdr
 
 
@@ -132,7 +145,7 @@ def _member(ev, args):
     rest = args[1]
     while type(rest) is Cons:
         ev.charge(1)
-        if equal(args[0], rest.car):
+        if equal(args[0], rest.car, ev=ev):
             return rest
         rest = rest.cdr
     return None
@@ -144,7 +157,7 @@ def _assoc(ev, args):
     while type(rest) is Cons:
         ev.charge(1)
         entry = rest.car
-        if type(entry) is Cons and equal(args[0], entry.car):
+        if type(entry) is Cons and equal(args[0], entry.car, ev=ev):
             return entry
         rest = rest.cdr
     return None
@@ -155,14 +168,14 @@ def _subst(ev, args):
     new, old = args[0], args[1]
     items = checks.to_list(args[2])
     ev.charge(len(items))
-    return make_list([new if equal(old, item) else item for item in items])
+    return make_list([new if equal(old, item, ev=ev) else item for item in items])
 
 
 @builtin("vl-remove", 2, 2)
 def _remove(ev, args):
     items = checks.to_list(args[1])
     ev.charge(len(items))
-    return make_list([item for item in items if not equal(args[0], item)])
+    return make_list([item for item in items if not equal(args[0], item, ev=ev)])
 
 
 def _filter(ev, args, keep):
@@ -192,7 +205,7 @@ builtin("vl-member-if-not", 2, 2)(lambda ev, args: _member_if(ev, args, False))
 def _position(ev, args):
     for index, item in enumerate(checks.to_list(args[1])):
         ev.charge(1)
-        if equal(args[0], item):
+        if equal(args[0], item, ev=ev):
             return index
     return None
 
@@ -247,7 +260,7 @@ def _list_star(ev, args):
 @builtin("equal", 2, 3)
 def _equal(ev, args):
     fuzz = float(checks.number(args[2])) if len(args) == 3 else 0.0
-    return truth(equal(args[0], args[1], fuzz))
+    return truth(equal(args[0], args[1], fuzz, ev))
 
 
 @builtin("eq", 2, 2)

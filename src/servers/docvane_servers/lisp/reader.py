@@ -11,6 +11,7 @@ _INTEGER = re.compile(r"[+-]?\d+\Z")
 _REAL = re.compile(r"[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\Z")
 _DELIMITERS = frozenset(" \t\r\n\f\v()'\";")
 _LINE_ENDS = "\r\n"
+_LINE_END = re.compile(r"[\r\n]")
 _SIMPLE_ESCAPES = {"n": "\n", "r": "\r", "t": "\t", "e": "\x1b"}
 
 # What read_item found.
@@ -62,8 +63,8 @@ def _skip_blanks(text, pos, stop_at_line_end):
                     return -1
                 pos = close + 2
             else:
-                ends = [i for i in (text.find("\n", pos), text.find("\r", pos)) if i >= 0]
-                pos = min(ends) if ends else size
+                end = _LINE_END.search(text, pos)
+                pos = end.start() if end else size
         else:
             return pos
     return pos

@@ -26,6 +26,7 @@ def _strlen(ev, args):
 @builtin("substr", 2, 3)
 def _substr(ev, args):
     text = checks.string(args[0])
+    ev.charge_text(text)
     start = checks.integer(args[1])
     if start < 1:
         raise LispError("bad argument value: positive %d" % start)
@@ -40,6 +41,7 @@ def _substr(ev, args):
 @builtin("strcase", 1, 2)
 def _strcase(ev, args):
     text = checks.string(args[0])
+    ev.charge_text(text)
     return text.lower() if len(args) == 2 and args[1] is not None else text.upper()
 
 
@@ -52,6 +54,7 @@ def _start(args, index):
 @builtin("vl-string-search", 2, 3)
 def _string_search(ev, args):
     pattern, text = checks.string(args[0]), checks.string(args[1])
+    ev.charge_text(text)
     found = text.find(pattern, _start(args, 2))
     return found if found >= 0 else None
 
@@ -59,6 +62,7 @@ def _string_search(ev, args):
 @builtin("vl-string-subst", 3, 4)
 def _string_subst(ev, args):
     new, old, text = (checks.string(value) for value in args[:3])
+    ev.charge_text(text)
     found = text.find(old, _start(args, 3))
     if found < 0:
         return text
@@ -69,6 +73,7 @@ def _string_subst(ev, args):
 @builtin("vl-string-translate", 3, 3)
 def _string_translate(ev, args):
     source, target, text = (checks.string(value) for value in args)
+    ev.charge_text(source, text)
     table = {}
     for index, ch in enumerate(source):
         if index < len(target) and ch not in table:
@@ -76,14 +81,15 @@ def _string_translate(ev, args):
     return text.translate(table)
 
 
-def _trim(args, strip):
+def _trim(ev, args, strip):
     chars, text = checks.string(args[0]), checks.string(args[1])
+    ev.charge_text(chars, text)
     return strip(text, chars)
 
 
-builtin("vl-string-trim", 2, 2)(lambda ev, args: _trim(args, str.strip))
-builtin("vl-string-left-trim", 2, 2)(lambda ev, args: _trim(args, str.lstrip))
-builtin("vl-string-right-trim", 2, 2)(lambda ev, args: _trim(args, str.rstrip))
+builtin("vl-string-trim", 2, 2)(lambda ev, args: _trim(ev, args, str.strip))
+builtin("vl-string-left-trim", 2, 2)(lambda ev, args: _trim(ev, args, str.lstrip))
+builtin("vl-string-right-trim", 2, 2)(lambda ev, args: _trim(ev, args, str.rstrip))
 
 
 @builtin("vl-string-position", 2, 4)
@@ -92,6 +98,7 @@ def _string_position(ev, args):
     text = checks.string(args[1])
     start = _start(args, 2)
     from_end = len(args) == 4 and args[3] is not None
+    ev.charge_text(text)
     ch = chr(code) if 0 <= code < 0x110000 else None
     if ch is None:
         return None
@@ -146,13 +153,17 @@ def _itoa(ev, args):
 
 @builtin("atoi", 1, 1)
 def _atoi(ev, args):
-    match = _LEADING_INT.match(checks.string(args[0]))
+    text = checks.string(args[0])
+    ev.charge_text(text)
+    match = _LEADING_INT.match(text)
     return i32(int(match.group(1))) if match else 0
 
 
 @builtin("atof", 1, 1)
 def _atof(ev, args):
-    match = _LEADING_REAL.match(checks.string(args[0]))
+    text = checks.string(args[0])
+    ev.charge_text(text)
+    match = _LEADING_REAL.match(text)
     if not match:
         return 0.0
     try:
@@ -241,48 +252,89 @@ def _wildcard_alternatives(pattern):
     return alternatives
 
 
-_WILDCARD_ATOMS = {"#": r"\d", "@": r"[^\W\d_]", ".": r"[\W_]", "*": ".*", "?": "."}
+_STAR = None  # stands for "*" among the atoms: any run of characters
 
 
-def _wildcard_regex(pattern):
-    parts = []
+def _wildcard_atoms(pattern):
+    """The pattern as a list of one-character tests, with _STAR for "*"."""
+    atoms = []
     index = 0
     while index < len(pattern):
         ch = pattern[index]
-        if ch == "`" and index + 1 < len(pattern):
-            parts.append(re.escape(pattern[index + 1]))
-            index += 2
-        elif ch in _WILDCARD_ATOMS:
-            parts.append(_WILDCARD_ATOMS[ch])
+        index += 1
+        if ch == "`" and index < len(pattern):
+            atoms.append(lambda c, literal=pattern[index]: c == literal)
             index += 1
-        elif ch == "[":
-            close = pattern.find("]", index + 2)
-            if close < 0:
-                parts.append(re.escape(ch))
-                index += 1
-                continue
-            body = pattern[index + 1 : close]
-            negate = body.startswith("~")
-            if negate:
-                body = body[1:]
-            members = "".join("-" if c == "-" and 0 < i < len(body) - 1 else re.escape(c) for i, c in enumerate(body))
-            parts.append("[%s%s]" % ("^" if negate else "", members))
+        elif ch == "*":
+            if not atoms or atoms[-1] is not _STAR:
+                atoms.append(_STAR)
+        elif ch == "?":
+            atoms.append(lambda c: True)
+        elif ch == "#":
+            atoms.append(lambda c: "0" <= c <= "9")
+        elif ch == "@":
+            atoms.append(str.isalpha)
+        elif ch == ".":
+            atoms.append(lambda c: not c.isalnum())
+        elif ch == "[" and pattern.find("]", index + 1) >= 0:
+            close = pattern.find("]", index + 1)
+            atoms.append(_character_class(pattern[index:close]))
             index = close + 1
         else:
-            parts.append(re.escape(ch))
+            atoms.append(lambda c, literal=ch: c == literal)
+    return atoms
+
+
+def _character_class(body):
+    negate = body.startswith("~") and len(body) > 1
+    if negate:
+        body = body[1:]
+    singles = set()
+    ranges = []
+    index = 0
+    while index < len(body):
+        if index + 2 < len(body) and body[index + 1] == "-":
+            ranges.append((body[index], body[index + 2]))
+            index += 3
+        else:
+            singles.add(body[index])
             index += 1
-    return re.compile("".join(parts), re.DOTALL)
+
+    def test(c):
+        inside = c in singles or any(low <= c <= high for low, high in ranges)
+        return inside != negate
+
+    return test
+
+
+def _atoms_match(atoms, text):
+    """Glob matching with one remembered star: at most len(text) * len(atoms) tests, never more."""
+    t = p = 0
+    star = -1
+    resume = 0
+    while t < len(text):
+        if p < len(atoms) and atoms[p] is not _STAR and atoms[p](text[t]):
+            t += 1
+            p += 1
+        elif p < len(atoms) and atoms[p] is _STAR:
+            star, resume = p, t
+            p += 1
+        elif star >= 0:
+            p = star + 1
+            resume += 1
+            t = resume
+        else:
+            return False
+    while p < len(atoms) and atoms[p] is _STAR:
+        p += 1
+    return p == len(atoms)
 
 
 def wildcard_match(text, pattern):
     for alternative in _wildcard_alternatives(pattern):
         negate = alternative.startswith("~")
         body = alternative[1:] if negate else alternative
-        try:
-            matched = _wildcard_regex(body).fullmatch(text) is not None
-        except re.error:
-            matched = False
-        if matched != negate:
+        if _atoms_match(_wildcard_atoms(body), text) != negate:
             return True
     return False
 
@@ -290,5 +342,7 @@ def wildcard_match(text, pattern):
 @builtin("wcmatch", 2, 2)
 def _wcmatch(ev, args):
     text, pattern = checks.string(args[0]), checks.string(args[1])
-    ev.charge(len(text) + len(pattern))
+    stars = pattern.count("*")
+    ev.charge_text(text, pattern)
+    ev.charge(len(text) * stars // 64)
     return truth(wildcard_match(text, pattern))
