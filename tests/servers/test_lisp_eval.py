@@ -1,8 +1,14 @@
 """Evaluation of the functions scripts use: each expression against the value the command line gives."""
 
+import os
+import re
 import unittest
 
 from lisp_support import evaluate, make
+
+from docvane_servers.lisp.registry import BUILTINS
+
+DOC = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "lisp-scripts.md")
 
 # (expression, printed value as prin1 writes it)
 CASES = {
@@ -256,6 +262,20 @@ class EvaluationTest(unittest.TestCase):
         )
         self.assertEqual(host.text, 'a\tb"a\\tb"\n1.0 \nп(1.5 x nil)')
         self.assertEqual(host.errors, [])
+
+
+class ReferencePageTest(unittest.TestCase):
+    def test_the_page_lists_exactly_the_functions_there_are(self):
+        with open(DOC, encoding="utf-8") as page:
+            text = page.read()
+        section = text[text.index("## Functions") : text.index("## Bounds")]
+        # System variables are written in capitals; everything else in backticks is a function.
+        named = {name for name in re.findall(r"`([^`\s(),\[]+)`", section) if not name.isupper()}
+        named -= {"pi", "*error*"}
+        defined = {name.lower() for name in BUILTINS}
+        accessors = {name for name in defined if re.fullmatch(r"c[ad]{1,4}r", name)}
+        self.assertEqual(sorted(named - defined), [])
+        self.assertEqual(sorted(defined - named - accessors), [])
 
 
 if __name__ == "__main__":
