@@ -103,7 +103,8 @@ class ErrorLineTest(unittest.TestCase):
 
 class BoundsTest(unittest.TestCase):
     def test_endless_loops_stop_at_the_step_budget(self):
-        for loop in ["(while T nil)", "(while T)", "(repeat 2000000000)", "(defun f () (f)) (while T (setq x 1))"]:
+        loops = ["(while T nil)", "(while T)", "(repeat 2000000000)", "(defun f () (f)) (while T (setq x 1))"]
+        for loop in loops:
             with self.subTest(loop=loop):
                 interpreter, host = make(max_steps=20_000)
                 started = time.monotonic()
@@ -126,7 +127,10 @@ class BoundsTest(unittest.TestCase):
         for script, fragment in [
             ('(setq s "x") (repeat 40 (setq s (strcat s s)))', "string too long"),
             ("(setq l '(1)) (repeat 40 (setq l (append l l)))", "step limit"),
-            ("(setq l '(1)) (repeat 40 (setq l (vl-string->list (vl-list->string (append l l)))))", "step limit"),
+            (
+                "(setq l '(1)) (repeat 40 (setq l (vl-string->list (vl-list->string (append l l)))))",
+                "step limit",
+            ),
         ]:
             with self.subTest(script=script):
                 interpreter, host = make(max_steps=200_000)
@@ -135,7 +139,10 @@ class BoundsTest(unittest.TestCase):
                 self.assertIn(fragment, host.errors[0])
 
     def test_work_inside_functions_counts_against_the_budget(self):
-        setup = '(setq s "a" l nil l2 nil) (repeat 19 (setq s (strcat s s))) (repeat 20000 (setq l (cons 1 l) l2 (cons 1 l2)))'
+        setup = (
+            '(setq s "a" l nil l2 nil) (repeat 19 (setq s (strcat s s)))'
+            " (repeat 20000 (setq l (cons 1 l) l2 (cons 1 l2)))"
+        )
         for loop in [
             '(while T (vl-string-search "b" s))',
             '(while T (wcmatch s "*b"))',
@@ -144,6 +151,8 @@ class BoundsTest(unittest.TestCase):
             "(while T (equal l l2))",
             "(while T (member 2 l))",
             "(while T (strcase s))",
+            "(while T (princ s))",
+            '(while T (command "_.LAYOUT" "_S" s))',
         ]:
             with self.subTest(loop=loop):
                 interpreter, host = make(max_steps=300_000)
@@ -152,10 +161,14 @@ class BoundsTest(unittest.TestCase):
                 self.assertLess(time.monotonic() - started, 30)
                 self.assertEqual(len(host.errors), 1)
                 self.assertIn("step limit", host.errors[0])
+                handed_over = len(host.text) + sum(len(word) for args in host.commands for word in args)
+                self.assertLess(handed_over, 10_000_000)
 
     def test_wildcards_that_would_backtrack_for_ever_answer(self):
         interpreter, host = make()
-        interpreter.run('(setq s "a") (repeat 12 (setq s (strcat s s))) (princ (wcmatch s "*a*a*a*a*a*a*b,~*a"))')
+        interpreter.run(
+            '(setq s "a") (repeat 12 (setq s (strcat s s))) (princ (wcmatch s "*a*a*a*a*a*a*b,~*a"))'
+        )
         self.assertEqual((host.text, host.errors), ("nil", []))
 
     def test_recursion_bombs_end_with_the_stack_line_and_leave_a_usable_interpreter(self):

@@ -103,7 +103,12 @@ class PartialFeedTest(unittest.TestCase):
         interpreter.feed('(defun c:mark () (princ "marked")) mark\nMARK _.REGEN\n')
         self.assertEqual(
             host.commands,
-            [["_.LAYOUT", "_S", "Лист 1"], ["_.LAYOUT", "_S", "Лист 2"], ["_.ZOOM", "_E"], ["_.REGEN"]],
+            [
+                ["_.LAYOUT", "_S", "Лист 1"],
+                ["_.LAYOUT", "_S", "Лист 2"],
+                ["_.ZOOM", "_E"],
+                ["_.REGEN"],
+            ],
         )
         self.assertEqual(host.text, '"Лист 1"\nmarkedmarked')
 

@@ -71,7 +71,7 @@ def command_text(value):
 
 def _send_command(ev, args):
     texts = [command_text(value) for value in args]
-    ev.charge(len(texts))
+    ev.charge(len(texts) + sum(len(text) for text in texts) // 16)
     _call_host(ev.host.command, texts)
 
 
@@ -109,6 +109,8 @@ def _load_com(ev, args):
 
 
 def output(ev, text):
+    # Printing is the one effect a loop can repeat without building anything: it pays per character.
+    ev.charge(len(text) // 16)
     write = getattr(ev.host, "output", None)
     if write is None:
         sys.stdout.write(text)

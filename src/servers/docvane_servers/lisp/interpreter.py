@@ -25,7 +25,9 @@ class Interpreter:
     No call raises: a failing form reports its error line and the next form runs. Every run() or feed()
     call may take at most max_steps evaluation steps; past that the rest of its text is dropped."""
 
-    def __init__(self, host, max_steps=1_000_000, max_depth=2_000, max_string=1_000_000, max_pending=1_000_000):
+    def __init__(
+        self, host, max_steps=1_000_000, max_depth=2_000, max_string=1_000_000, max_pending=1_000_000
+    ):
         self._ev = Evaluator(host, max_steps, max_depth, max_string)
         self._max_steps = max_steps
         self._max_pending = max_pending

@@ -180,7 +180,8 @@ def _remove(ev, args):
 
 def _filter(ev, args, keep):
     function = ev.function_of(args[0])
-    return make_list([item for item in checks.to_list(args[1]) if (ev.apply(function, [item]) is None) != keep])
+    items = checks.to_list(args[1])
+    return make_list([item for item in items if (ev.apply(function, [item]) is None) != keep])
 
 
 builtin("vl-remove-if", 2, 2)(lambda ev, args: _filter(ev, args, False))
