@@ -1,5 +1,7 @@
 """Failing forms: the error lines, what survives them, and scripts that try to run forever."""
 
+import contextlib
+import io
 import time
 import unittest
 
@@ -93,12 +95,23 @@ class ErrorLineTest(unittest.TestCase):
 
         host = BrokenHost()
         interpreter = Interpreter(host)
-        interpreter.run('(command "_.LAYOUT") (getvar "CTAB") (setvar "X" 1) (setq ok T)')
-        interpreter.feed("_.ZOOM\n")
+        printed = io.StringIO()
+        with contextlib.redirect_stdout(printed):
+            interpreter.run('(command "_.LAYOUT") (getvar "CTAB") (setvar "X" 1) (princ "on stdout")')
+            interpreter.feed("_.ZOOM\n")
+            interpreter.feed(b"(princ)")
         self.assertEqual(
             host.errors,
-            ["; error: engine fault", "; error: 'CTAB'", "; error: refused", "; error: engine fault"],
+            [
+                "; error: engine fault",
+                "; error: 'CTAB'",
+                "; error: refused",
+                "; error: engine fault",
+                "; error: bad argument type: stringp bytes",
+            ],
         )
+        # A host without its own output prints to standard output.
+        self.assertEqual(printed.getvalue(), "on stdout")
 
 
 class BoundsTest(unittest.TestCase):

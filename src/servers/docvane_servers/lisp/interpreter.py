@@ -53,11 +53,15 @@ class Interpreter:
     def feed(self, text):
         """Command-line input: forms are evaluated as they complete, an unfinished one waits for the next
         call; bare words on a line are given to the host as one command, "!x" prints x's value."""
-        text, self._pending = self._pending + text, ""
+        if isinstance(text, str):
+            text, self._pending = self._pending + text, ""
         self._process(text, command_line=True)
 
     def _process(self, text, command_line):
         ev = self._ev
+        if not isinstance(text, str):
+            ev.report("; error: bad argument type: stringp %s" % type(text).__name__)
+            return
         ev.steps_left = self._max_steps
         words = []
         pos = 0
