@@ -130,6 +130,13 @@ class BoundsTest(unittest.TestCase):
                 interpreter.run('(princ "next call")')
                 self.assertEqual(host.text, "next call")
 
+    def test_a_typed_command_that_runs_away_stops_the_rest_of_its_text(self):
+        interpreter, host = make(max_steps=10_000)
+        interpreter.feed("(defun c:spin () (while T))\nspin\n(princ 1)\n_.REGEN\n")
+        self.assertEqual(len(host.errors), 1)
+        self.assertIn("step limit", host.errors[0])
+        self.assertEqual((host.text, host.commands), ("", []))
+
     def test_the_budget_is_per_call(self):
         interpreter, host = make(max_steps=5_000)
         for _ in range(3):

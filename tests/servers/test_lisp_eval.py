@@ -264,6 +264,17 @@ class EvaluationTest(unittest.TestCase):
         self.assertEqual(host.errors, [])
 
 
+class NamespaceTest(unittest.TestCase):
+    def test_each_interpreter_keeps_its_own_definitions(self):
+        first, first_host = make()
+        second, second_host = make()
+        first.run("(defun car (x) 'mine) (setq shared 1)")
+        second.run("(prin1 (list (car '(1 2)) shared))")
+        first.run("(prin1 (list (car '(1 2)) shared))")
+        self.assertEqual(second_host.text, "(1 nil)")
+        self.assertEqual(first_host.text, "(MINE 1)")
+
+
 class ReferencePageTest(unittest.TestCase):
     def test_the_page_lists_exactly_the_functions_there_are(self):
         with open(DOC, encoding="utf-8") as page:

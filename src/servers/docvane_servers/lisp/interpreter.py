@@ -65,7 +65,7 @@ class Interpreter:
         ev.steps_left = self._max_steps
         words = []
         pos = 0
-        while True:
+        while ev.steps_left >= 0:
             found = reader.read_item(text, pos, command_line)
             if found.kind == reader.EOF:
                 break
@@ -86,7 +86,6 @@ class Interpreter:
             ok, result = self._evaluate(value)
             if ev.steps_left < 0:
                 words.clear()
-                break
             if not ok:
                 continue
             if words:
