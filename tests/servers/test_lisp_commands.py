@@ -1,6 +1,8 @@
 """What reaches the drawing program: command arguments, system variables, and scripts sent the way the
 publishing client sends them."""
 
+import os
+import tempfile
 import unittest
 
 from lisp_support import client_statements, make, quoted, send_script
@@ -84,6 +86,45 @@ class SystemVariableTest(unittest.TestCase):
         self.assertEqual(host.errors, ["; error: bad argument type: stringp CTAB", host.errors[1]])
         self.assertTrue(host.errors[1].startswith("; error: bad argument type: setvar: #<SUBR"))
         self.assertEqual(host.variables["A"], 1)
+
+
+class FileTest(unittest.TestCase):
+    def test_a_script_writes_and_reads_back_its_notes(self):
+        with tempfile.TemporaryDirectory() as folder:
+            interpreter, host = make(variables={"DWGPREFIX": folder + "/"})
+            interpreter.run(
+                """
+                (setq f (open (strcat (getvar "DWGPREFIX") "notes.txt") "w"))
+                (write-line "Лист 1" f) (princ 'sheet f) (terpri f) (prin1 "q\\"" f) (close f)
+                (setq f (open (findfile "notes.txt") "a")) (write-line "" f) (write-line "end" f) (close f)
+                (setq f (open (findfile "notes.txt") "r") lines nil)
+                (while (setq line (read-line f)) (setq lines (cons line lines)))
+                (close f)
+                (prin1 (list (reverse lines) (type f) (open "/no/such/folder/x" "r") (findfile "absent.txt")))
+                (read-line f)
+                (open "x" "rw")
+                """
+            )
+            with open(os.path.join(folder, "notes.txt"), encoding="utf-8") as written:
+                self.assertEqual(written.read(), 'Лист 1\nSHEET\n"q\\""\nend\n')
+        self.assertEqual(host.text, '(("Лист 1" "SHEET" "\\"q\\\\\\"\\"" "end") FILE nil nil)')
+        self.assertEqual(len(host.errors), 2)
+        self.assertTrue(host.errors[0].startswith("; error: file is closed"))
+        self.assertTrue(host.errors[1].startswith("; error: bad argument value: mode"))
+
+    def test_open_files_are_limited(self):
+        with tempfile.TemporaryDirectory() as folder:
+            interpreter, host = make()
+            interpreter.run(
+                "(setq n 0 all nil)"
+                ' (repeat 40 (setq all (cons (open (strcat "%s/f" (itoa (setq n (1+ n)))) "w") all)))' % folder
+            )
+            self.assertEqual(host.errors, ["; error: too many open files"])
+            interpreter.run(
+                '(close (car all)) (setq all (cons (open "%s/again" "w") (cdr all)))'
+                " (princ (length all)) (foreach f all (close f))" % folder
+            )
+            self.assertEqual((host.text, host.errors[1:]), ("16", []))
 
 
 USER_SCRIPT = r"""

@@ -4,6 +4,7 @@ the command-line output."""
 import sys
 
 from . import checks
+from .files import write_text
 from .printer import prin1_text, princ_text
 from .registry import builtin
 from .values import QUIET, Cons, LispError, T, i32, make_list
@@ -119,33 +120,38 @@ def output(ev, text):
         _call_host(write, text)
 
 
+def _print_to(ev, args, text):
+    """Prints to the file given as the second argument, or to the command line."""
+    if len(args) == 2 and args[1] is not None:
+        write_text(ev, args[1], text)
+    else:
+        output(ev, text)
+    return args[0]
+
+
 @builtin("princ", 0, 2)
 def _princ(ev, args):
-    if not args:
-        return QUIET
-    output(ev, princ_text(args[0], ev.max_string))
-    return args[0]
+    return _print_to(ev, args, princ_text(args[0], ev.max_string)) if args else QUIET
 
 
 @builtin("prin1", 0, 2)
 def _prin1(ev, args):
-    if not args:
-        return QUIET
-    output(ev, prin1_text(args[0], ev.max_string))
-    return args[0]
+    return _print_to(ev, args, prin1_text(args[0], ev.max_string)) if args else QUIET
 
 
 @builtin("print", 0, 2)
 def _print(ev, args):
-    if not args:
-        return QUIET
-    output(ev, "\n" + prin1_text(args[0], ev.max_string) + " ")
-    return args[0]
+    return _print_to(ev, args, "\n" + prin1_text(args[0], ev.max_string) + " ") if args else QUIET
 
 
-@builtin("terpri", 0, 0)
+@builtin("write-line", 1, 2)
+def _write_line(ev, args):
+    return _print_to(ev, [checks.string(args[0])] + args[1:], args[0] + "\n")
+
+
+@builtin("terpri", 0, 1)
 def _terpri(ev, args):
-    output(ev, "\n")
+    _print_to(ev, [None] + args, "\n")
     return None
 
 

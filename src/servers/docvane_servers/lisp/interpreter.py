@@ -2,7 +2,7 @@
 
 import sys
 
-from . import arithmetic, forms, hostcalls, lists, strings, units  # noqa: F401 - they fill the table
+from . import arithmetic, files, forms, hostcalls, lists, strings, units  # noqa: F401 - they fill the table
 from . import reader
 from .evaluator import STACK_LIMIT_LINE, Evaluator
 from .printer import prin1_text

@@ -58,7 +58,8 @@ def _atom_text(value, readable):
         return "#<USUBR @%012x %s>" % (id(value), value.name or "-lambda-")
     if kind is CaughtError:
         return "#<%%catch-all-apply-error%% %s>" % quote_string(value.message)
-    return "#<%s>" % kind.__name__
+    printed = getattr(value, "printed", None)
+    return printed() if printed is not None else "#<%s>" % kind.__name__
 
 
 def to_text(value, readable, limit=None):

@@ -131,4 +131,4 @@ def type_name(value):
         return "USUBR"
     if kind is CaughtError:
         return "VL-CATCH-ALL-APPLY-ERROR"
-    return "UNKNOWN"
+    return getattr(value, "lisp_type", "UNKNOWN")
