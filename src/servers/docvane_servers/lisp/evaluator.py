@@ -33,6 +33,7 @@ class Evaluator:
         self.depth = 0
         self.catching = 0  # vl-catch-all-apply calls in progress: *error* stays out of their way
         self.in_handler = False
+        self.open_files = []  # what scripts opened, so that their number stays bounded
         self.values = {}
         for name, function in BUILTINS.items():
             self.values[intern(name)] = function

@@ -23,20 +23,13 @@ class LispFile:
         return '#<file "%s">' % self.name
 
 
-def _open_files(ev):
-    table = getattr(ev, "open_files", None)
-    if table is None:
-        table = ev.open_files = []
-    return table
-
-
 @builtin("open", 2, 3)
 def _open(ev, args):
     name = checks.string(args[0])
     mode = checks.string(args[1]).lower()
     if mode not in ("r", "w", "a"):
         raise LispError("bad argument value: mode %s" % checks.describe(args[1]))
-    table = _open_files(ev)
+    table = ev.open_files
     table[:] = [file for file in table if file.handle is not None]
     if len(table) >= MAX_OPEN_FILES:
         raise LispError("too many open files")
