@@ -16,7 +16,8 @@ STATEMENT_END = "\r(command)\r\n"
 class RecordingHost:
     """Keeps commands, errors and output; holds system variables in a dictionary."""
 
-    def __init__(self, variables=None, read_only=()):
+    def __init__(self, variables=None, read_only=(), layouts=()):
+        self.layouts = list(layouts)
         self.commands = []
         self.errors = []
         self.printed = []
@@ -36,6 +37,9 @@ class RecordingHost:
 
     def error(self, line):
         self.errors.append(line)
+
+    def layoutlist(self):
+        return self.layouts
 
     def output(self, text):
         self.printed.append(text)

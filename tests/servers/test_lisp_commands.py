@@ -148,7 +148,7 @@ USER_SCRIPT = r"""
   (setvar "CMDECHO" old-echo)
   (princ (strcat "\nОшибка: " msg)))
 
-(setq sheets (list "план 1" "разрез; А-А" "c:\\tmp\\узел"))
+(setq sheets (layoutlist))
 (setq index 0 labels nil)
 (foreach name sheets
   (setq index (1+ index))
@@ -170,7 +170,10 @@ class UserScriptTest(unittest.TestCase):
     def test_a_realistic_script_sent_statement_by_statement(self):
         statements = client_statements(USER_SCRIPT)
         self.assertEqual(len(statements), 17)
-        interpreter, host = make(variables={"CMDECHO": 1, "DWGNAME": "Чертёж.dxf", "TEXTSIZE": 2.5})
+        interpreter, host = make(
+            variables={"CMDECHO": 1, "DWGNAME": "Чертёж.dxf", "TEXTSIZE": 2.5},
+            layouts=["план 1", "разрез; А-А", "c:\\tmp\\узел"],
+        )
         send_script(interpreter, USER_SCRIPT)
         self.assertFalse(interpreter.pending)
         layouts = [args for args in host.commands if args]

@@ -97,7 +97,7 @@ class ErrorLineTest(unittest.TestCase):
         interpreter = Interpreter(host)
         printed = io.StringIO()
         with contextlib.redirect_stdout(printed):
-            interpreter.run('(command "_.LAYOUT") (getvar "CTAB") (setvar "X" 1) (princ "on stdout")')
+            interpreter.run('(command "_.LAYOUT") (getvar "CTAB") (setvar "X" 1) (layoutlist) (princ "on stdout")')
             interpreter.feed("_.ZOOM\n")
             interpreter.feed(b"(princ)")
         self.assertEqual(
@@ -106,6 +106,7 @@ class ErrorLineTest(unittest.TestCase):
                 "; error: engine fault",
                 "; error: 'CTAB'",
                 "; error: refused",
+                "; error: layoutlist: this program keeps no layouts",
                 "; error: engine fault",
                 "; error: bad argument type: stringp bytes",
             ],

@@ -104,6 +104,15 @@ def _setvar(ev, args):
     return args[1]
 
 
+@builtin("layoutlist", 0, 0)
+def _layoutlist(ev, args):
+    listing = getattr(ev.host, "layoutlist", None)
+    if listing is None:
+        raise LispError("layoutlist: this program keeps no layouts")
+    names = _call_host(listing)
+    return make_list([checks.string(name) for name in names])
+
+
 @builtin("vl-load-com", 0, 0)
 def _load_com(ev, args):
     return None

@@ -21,6 +21,7 @@ class Interpreter:
         setvar(name, value)  stores a value; raise LispError("...") to reject it
         error(line)          one error line, e.g. "; error: no function definition: FOO"
         output(text)         optional: what princ and friends print (standard output otherwise)
+        layoutlist()         optional: the names of the paper-space layouts in tab order
 
     No call raises: a failing form reports its error line and the next form runs. Every run() or feed()
     call may take at most max_steps evaluation steps; past that the rest of its text is dropped."""
