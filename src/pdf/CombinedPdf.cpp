@@ -42,7 +42,7 @@ bool MayDelete(const CDocvaneDoc& project, const std::string& path) {
     if (std::filesystem::is_directory(std::filesystem::symlink_status(ToLongPath(path), error))) {
         return false;
     }
-    return !ProtectedPaths(project).Protects(path);
+    return !ProtectedPathsOf(project)->Protects(path);
 }
 
 // Writes the document; on failure logs the save error line and returns false.
