@@ -2,6 +2,7 @@
 
 #include <podofo/podofo.h>
 
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -65,6 +66,9 @@ int AppendPublishedPdf(CombinedDocument& combined, const CDocvaneDoc& project, c
     try {
         auto part = std::make_unique<PublishedPdf>();
         part->Load(path);
+        if (part->Repaired()) {
+            LogWarning(pdftext::kRepairedLine + pdfName);
+        }
         if (part->Document().GetPdfVersion() > combined.Document().GetPdfVersion()) {
             combined.Document().SetPdfVersion(part->Document().GetPdfVersion());
         }
@@ -80,6 +84,9 @@ int AppendPublishedPdf(CombinedDocument& combined, const CDocvaneDoc& project, c
         return part->PageCount();
     } catch (const PdfError& error) {
         LogError(pdftext::kCannotAddOpening + LibraryMessage(error) + ") " + pdfName);
+    } catch (const std::exception& error) {
+        // Damage that repair could not mend, or a failure outside the library: still with its reason.
+        LogError(pdftext::kCannotAddOpening + std::string(error.what()) + ") " + pdfName);
     } catch (...) {
         LogError(pdftext::kCannotAddLine + pdfName);
     }
