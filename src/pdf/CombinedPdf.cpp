@@ -72,15 +72,16 @@ int AppendPublishedPdf(CombinedDocument& combined, const CDocvaneDoc& project, c
         if (part->Document().GetPdfVersion() > combined.Document().GetPdfVersion()) {
             combined.Document().SetPdfVersion(part->Document().GetPdfVersion());
         }
+        const std::string title = pdfName.substr(0, pdfName.size() >= 4 ? pdfName.size() - 4 : 0);
         if (project.propertyDoc.hasMenu) {
-            AddMenuItem(*part, pdfName.substr(0, pdfName.size() >= 4 ? pdfName.size() - 4 : 0));
+            AddMenuItem(*part, title);
         } else {
             ClearOutline(*part);
         }
         if (project.propertyDoc.autocad.clearComments) {
             RemoveComments(*part);
         }
-        combined.Append(*part);
+        combined.Append(*part, title);
         return part->PageCount();
     } catch (const PdfError& error) {
         LogError(pdftext::kCannotAddOpening + LibraryMessage(error) + ") " + pdfName);
