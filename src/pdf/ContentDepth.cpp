@@ -59,7 +59,9 @@ void FollowStateDepth(std::string_view content, StateDepth& depth) {
             i = end == std::string_view::npos ? content.size() : end;
         } else if (c == '(') {
             i = LiteralEnd(content, i);
-        } else if (c == '<' && i + 1 < content.size() && content[i + 1] != '<') {
+        } else if (c == '<' && i + 1 < content.size() && content[i + 1] == '<') {
+            i += 2;  // a dictionary opens
+        } else if (c == '<') {
             const std::size_t end = content.find('>', i);
             i = end == std::string_view::npos ? content.size() : end + 1;
         } else if (IsDelimiter(c)) {

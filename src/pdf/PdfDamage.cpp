@@ -70,6 +70,7 @@ bool LooksLikeContent(std::string_view data) {
         "G",  "rg", "RG", "k",  "K",  "sh", "Do", "BI", "BDC", "BMC", "EMC", "MP", "DP", "ri",  "i"};
     data = data.substr(0, 4096);
     std::size_t i = 0;
+    bool sawToken = false;
     while (i < data.size()) {
         while (i < data.size() && IsDelimiter(data[i])) {
             ++i;
@@ -81,9 +82,10 @@ bool LooksLikeContent(std::string_view data) {
         if (end > i && operators.count(data.substr(i, end - i)) != 0) {
             return true;
         }
+        sawToken = sawToken || end > i;
         i = end;
     }
-    return false;
+    return !sawToken;  // blank content is no sign of a wrong key
 }
 
 }  // namespace
