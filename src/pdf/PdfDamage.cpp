@@ -91,6 +91,11 @@ bool LooksLikeContent(std::string_view data) {
 }  // namespace
 
 std::string StreamLengthDamage(const PdfMemDocument& document, const std::string& bytes) {
+    // PoDoFo replaces the /Length of a decrypted stream by the decrypted length (shorter for AES), so
+    // the file's own value is gone; a cut stream of an encrypted file fails its decryption check.
+    if (document.GetEncrypt() != nullptr) {
+        return {};
+    }
     const PdfVecObjects& objects = document.GetObjects();
     for (const PdfObject* object : objects) {
         const auto* parsed = dynamic_cast<const PdfParserObject*>(object);

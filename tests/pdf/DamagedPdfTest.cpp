@@ -117,13 +117,35 @@ TEST(DamagedPdfTest, ReadableDamageIsRepairedWithAWarningAndLosesNothing) {
     }
 }
 
+// The sound file as qpdf rewrites it with the given options.
+std::string Rewritten(const test::TempDir& dir, const std::vector<std::string>& options) {
+    test::WriteFile(dir / "plain.pdf", Sound());
+    std::vector<std::string> argv{"/usr/bin/qpdf", "--allow-weak-crypto"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.insert(argv.end(), {dir / "plain.pdf", dir / "rewritten.pdf"});
+    const auto result = test::RunProgram(argv);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    return test::ReadFile(dir / "rewritten.pdf");
+}
+
 TEST(DamagedPdfTest, SoundFilesAreReadOnceWithoutWarning) {
     test::TempDir scratch;
-    for (const std::string& bytes : {Sound(), EncryptedWithKeyLength(scratch, "/Length 128")}) {
+    const std::vector<std::vector<std::string>> rewrites = {
+        {"--compress-streams=y", "--object-streams=generate"},
+        {"--linearize"},
+        {"--encrypt", "", "owner", "128", "--use-aes=y", "--"},
+        {"--encrypt", "", "owner", "256", "--"},
+        {"--encrypt", "", "owner", "40", "--"},
+    };
+    std::vector<std::string> files{Sound(), EncryptedWithKeyLength(scratch, "/Length 128")};
+    for (const auto& options : rewrites) {
+        files.push_back(Rewritten(scratch, options));
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
         PublishedPdf part;
-        part.LoadBytes(bytes);
-        EXPECT_FALSE(part.Repaired());
-        EXPECT_EQ(part.PageCount(), 2);
+        part.LoadBytes(files[i]);
+        EXPECT_FALSE(part.Repaired()) << "file " << i;
+        EXPECT_EQ(part.PageCount(), 2) << "file " << i;
     }
     test::StageProject stage;
     ASSERT_TRUE(MergeOne(stage, Sound()));
