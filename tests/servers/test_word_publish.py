@@ -60,6 +60,11 @@ def write_project(folder, names):
     return path
 
 
+def read_bytes(path):
+    with open(path, "rb") as source:
+        return source.read()
+
+
 def server_offices():
     """soffice.bin processes started by word servers (they run with a private profile folder)."""
     found = set()
@@ -104,6 +109,7 @@ class WordPublishTest(unittest.TestCase):
             process.wait()
         finally:
             timer.cancel()
+            process.stdout.close()
         self.assertNotEqual(process.returncode, -signal.SIGKILL, "the run hung:\n" + "\n".join(lines))
         return process.returncode, lines
 
@@ -124,13 +130,13 @@ class WordPublishTest(unittest.TestCase):
                 + dx.page_break() + dx.paragraph(dx.text_run("Продолжение содержания")))
         dx.write_docx(contents, body, {"Объект": wd.OLD},
                       header=dx.paragraph(dx.text_run("Шапка: "), dx.property_field("Объект", wd.OLD)))
-        wd.fields_document(os.path.join(self.folder, "docx-source.docx"))
+        wd.statement_document(os.path.join(self.folder, "docx-source.docx"))
         statement = os.path.join(self.folder, "03 Ведомость.doc")
         subprocess.run(["soffice", "-env:UserInstallation=file://" + os.path.join(self.folder, "profile"),
                         "--headless", "--convert-to", "doc:MS Word 97", "--outdir", self.folder,
                         os.path.join(self.folder, "docx-source.docx")], check=True, capture_output=True)
         os.rename(os.path.join(self.folder, "docx-source.doc"), statement)
-        sources = {name: open(os.path.join(self.folder, name), "rb").read()
+        sources = {name: read_bytes(os.path.join(self.folder, name))
                    for name in ("02 Содержание.docx", "03 Ведомость.doc")}
         project = write_project(self.folder, ["01 Записка.pdf", "02 Содержание.docx", "03 Ведомость.doc"])
 
@@ -151,8 +157,7 @@ class WordPublishTest(unittest.TestCase):
         self.assertEqual(data[:8], bytes.fromhex("D0CF11E0A1B11AE1"))
         self.assertIn(wd.NEW.encode("utf-16-le"), data)
         for name, content in sources.items():  # the sources never change
-            with open(os.path.join(self.folder, name), "rb") as source:
-                self.assertEqual(source.read(), content, name)
+            self.assertEqual(read_bytes(os.path.join(self.folder, name)), content, name)
 
         links = self.links(os.path.join(out, "Общий.pdf"))
         # The contents page is the fourth page of the combined PDF; its rows lead to pages 1, 2, 3, 5.

@@ -28,6 +28,15 @@ def fields_document(path, pages_before_table=0):
                   header=dx.paragraph(dx.text_run("Шапка: "), dx.property_field("Объект", OLD)))
 
 
+def statement_document(path):
+    """Fields in the body, the header and a text box, and a table that lists no pages."""
+    body = dx.paragraph(dx.text_run("Ведомость: "), dx.property_field("Объект", OLD))
+    body += dx.text_box(dx.paragraph(dx.text_run("В рамке: "), dx.property_field("Объект", OLD)))
+    body += dx.contents_table([("ГОСТ 21.101", "Требования к документации", "")])
+    dx.write_docx(path, body, {"Объект": OLD},
+                  header=dx.paragraph(dx.text_run("Шапка: "), dx.property_field("Объект", OLD)))
+
+
 def long_table_document(path, rows=80, header=False):
     """One table of many one-line rows starting at the top of the first page, running onto page 2."""
     entries = [("Р-%d" % i, "Строка %d" % i, str(i)) for i in range(1, rows + 1)]
