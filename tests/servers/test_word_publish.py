@@ -2,6 +2,7 @@
 values in the PDFs, the editable copies in their formats, contents rows as links of the combined PDF,
 and the ends of a run whose office dies or whose document cannot be opened."""
 import json
+import re
 import os
 import shutil
 import signal
@@ -163,13 +164,30 @@ class WordPublishTest(unittest.TestCase):
         # The contents page is the fourth page of the combined PDF; its rows lead to pages 1, 2, 3, 5.
         self.assertEqual([target for _, target, _ in links], [0, 1, 2, 4])
         self.assertEqual({page for page, _, _ in links}, {3})
-        tops = [rect[3] for _, _, rect in links]
-        self.assertEqual(tops, sorted(tops, reverse=True))  # rows from the top of the page down
-        for _, _, (left, bottom, right, top) in links:
-            self.assertAlmostEqual(left, 85.0, delta=6)
+        # Each link covers its row: the row's word stands inside it, the link spans the table's width
+        # and is as tall as a row (the rows are one line each, one below the other).
+        words = self.words(os.path.join(out, "Общий.pdf"), 4)
+        rows = zip(links, ("начало", "середина", "конец", "Продолжение"))
+        for (_, _, (left, bottom, right, top)), word in rows:
+            x_min, y_min, x_max, y_max = words[word]
+            self.assertTrue(left < x_min and x_max < right, word)
+            self.assertTrue(bottom < (y_min + y_max) / 2 < top, word)
             self.assertAlmostEqual(right - left, 480.0, delta=2)
-            self.assertGreater(top - bottom, 10)
-            self.assertLess(top, 841.9 - 56.7)  # below the top margin
+        row_pitch = links[0][2][3] - links[1][2][3]
+        self.assertGreater(row_pitch, 10)
+        for _, _, (_, bottom, _, top) in links:
+            self.assertAlmostEqual(top - bottom, row_pitch, delta=0.5)
+
+    def words(self, pdf, page):
+        """Bounding boxes of the words of one page (1-based), in PDF points from the bottom left."""
+        html = subprocess.run(["pdftotext", "-bbox", "-f", str(page), "-l", str(page), pdf, "-"], check=True,
+                              capture_output=True, text=True).stdout
+        height = float(re.search(r'<page width="[\d.]+" height="([\d.]+)"', html).group(1))
+        boxes = {}
+        for x_min, y_min, x_max, y_max, word in re.findall(
+                r'<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>', html):
+            boxes[word.strip(",")] = (float(x_min), height - float(y_max), float(x_max), height - float(y_min))
+        return boxes
 
     def links(self, combined):
         """(source page index, target page index, rect) of every link, in page and annotation order."""
