@@ -116,6 +116,10 @@ class WordServerTest(unittest.TestCase):
         doc = os.path.join(self.folder, "copy.doc")
         document.m_SaveAs2(*save_args(docx, 16))
         document.m_SaveAs2(*save_args(doc, 0))
+        docm = os.path.join(self.folder, "copy.docm")
+        document.m_SaveAs2(*save_args(docm, 16))
+        with zipfile.ZipFile(docm) as archive:
+            self.assertIn("macroEnabled", archive.read("[Content_Types].xml").decode("utf-8"))
         with zipfile.ZipFile(docx) as archive:
             self.assertIn(wd.NEW, archive.read("docProps/custom.xml").decode("utf-8"))
             self.assertIn(wd.NEW, archive.read("word/document.xml").decode("utf-8"))

@@ -20,6 +20,7 @@ SAVE_FILTERS = {
     16: "MS Word 2007 XML",  # the default document format
     17: "writer_pdf_Export",
 }
+MACRO_ENABLED_FILTER = "MS Word 2007 XML VBA"
 # Macros of an opened document run without asking (a headless office could not ask anyway).
 ALWAYS_EXECUTE_NO_WARN = 4
 
@@ -177,7 +178,11 @@ class Document(DispatchObject):
         extra = {}
         if isinstance(Password, str) and Password:
             extra["Password"] = Password
-        self._store(FileName, SAVE_FILTERS[file_format], **extra)
+        filter_name = SAVE_FILTERS[file_format]
+        if filter_name == SAVE_FILTERS[16] and isinstance(FileName, str) and FileName.lower().endswith(".docm"):
+            # A copy named as a macro-enabled document is written as one.
+            filter_name = MACRO_ENABLED_FILTER
+        self._store(FileName, filter_name, **extra)
 
     def _store(self, path, filter_name, **extra):
         url = _target_url(path)
