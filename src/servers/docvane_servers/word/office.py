@@ -41,6 +41,26 @@ def property_values(**values):
     return tuple(result)
 
 
+FOLDER_PREFIX = "docvane-office-"
+
+
+def _sweep_folders_of_ended_servers():
+    """Removes the office folders left by servers that were killed (they had no chance to)."""
+    root = tempfile.gettempdir()
+    for name in os.listdir(root):
+        if not name.startswith(FOLDER_PREFIX):
+            continue
+        owner = name[len(FOLDER_PREFIX):].split("-", 1)[0]
+        if not owner.isdigit():
+            continue
+        try:
+            os.kill(int(owner), 0)
+        except ProcessLookupError:
+            shutil.rmtree(os.path.join(root, name), ignore_errors=True)
+        except OSError:
+            pass
+
+
 def _die_with_parent():
     libc = ctypes.CDLL(None, use_errno=True)
     libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL, 0, 0, 0)
@@ -51,7 +71,8 @@ class Office:
 
     def __init__(self, log=None):
         self.log = log or (lambda text: print(text, file=sys.stderr, flush=True))
-        self._folder = tempfile.mkdtemp(prefix="docvane-office-")
+        _sweep_folders_of_ended_servers()
+        self._folder = tempfile.mkdtemp(prefix="%s%d-" % (FOLDER_PREFIX, os.getpid()))
         self._pipe = "docvane-word-%d-%d" % (os.getpid(), id(self))
         self._process = None
         self._started = threading.Event()
