@@ -66,13 +66,14 @@ def read_bytes(path):
         return source.read()
 
 
-def server_offices():
-    """soffice.bin processes started by word servers (they run with a private profile folder)."""
+def server_offices(temporary_folder):
+    """soffice.bin processes of word servers that kept their private folder in temporary_folder."""
     found = set()
+    marker = os.path.join(temporary_folder, "docvane-office-").encode()
     for pid in wd.soffice_processes():
         try:
             with open("/proc/%d/cmdline" % pid, "rb") as cmdline:
-                if b"docvane-office-" in cmdline.read():
+                if marker in cmdline.read():
                     found.add(pid)
         except OSError:
             pass
@@ -91,10 +92,13 @@ class WordPublishTest(unittest.TestCase):
         self.env = dict(os.environ, DOCVANE_CONFIG_HOME=config,
                         DOCVANE_RUNTIME_DIR=os.path.join(self.folder, "run"))
         os.mkdir(self.env["DOCVANE_RUNTIME_DIR"], 0o700)
-        self.offices_before = server_offices()
+        # The servers of these runs keep their offices' folders here, which tells their offices from
+        # those of anything else running at the same time.
+        self.env["TMPDIR"] = os.path.join(self.folder, "tmp")
+        os.mkdir(self.env["TMPDIR"])
 
     def new_offices(self):
-        return server_offices() - self.offices_before
+        return server_offices(self.env["TMPDIR"])
 
     def publish(self, project, on_line=None):
         process = subprocess.Popen([CLI, "publish", project, "--full"], env=self.env, stdout=subprocess.PIPE,
