@@ -34,7 +34,8 @@ def _column_number(letters):
 
 
 def _cells_by_row(table):
-    """Cell names of each row in column order (complex tables with split cells included)."""
+    """Cell names of each row in column order (the parts of split cells, named like A1.1.1, are left
+    out: their row is the row of the cell they split)."""
     rows = {}
     for name in table.getCellNames():
         match = _SIMPLE_CELL.match(name)
