@@ -8,6 +8,7 @@
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "project/DocvaneDoc.h"
+#include "publish/Clock.h"
 #include "publish/ConsoleChannel.h"
 #include "publish/FileOperations.h"
 #include "publish/MainWindowChannel.h"
@@ -157,7 +158,7 @@ int RunPublish(const std::vector<std::string>& args) {
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    const auto started = std::chrono::steady_clock::now();
+    const auto started = GetClock().Now();
     std::atomic<bool> done = false;
     std::thread worker([&project, &options, &done] {
         PublishWorker(&project, !options.full);
@@ -182,8 +183,7 @@ int RunPublish(const std::vector<std::string>& args) {
     SetMainWindowChannel(nullptr);
     pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
 
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - started);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(GetClock().Now() - started);
     std::printf("%s\n", FormatElapsed(static_cast<unsigned long long>(elapsed.count() / 100)).c_str());
 
     if (options.save && project.IsModified()) {
