@@ -67,6 +67,7 @@ void PublishedPdf::Load(const std::string& path) {
 
 void PublishedPdf::LoadBytes(const std::string& bytes) {
     // A sound file is read once; only a file that fails or shows damage pays for the repair.
+    repaired_ = false;
     std::optional<PdfError> failure;
     std::string damage;
     try {
