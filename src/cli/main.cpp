@@ -1,11 +1,15 @@
 // docvane-cli: the headless front end of Docvane.
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/ApplicationSettings.h"
+#include "automation/ObjectTransport.h"
 #include "cli/Commands.h"
+#include "platform/PosixServerProcess.h"
+#include "platform/SocketObjectTransport.h"
 
 namespace docvane::cli {
 
@@ -29,6 +33,17 @@ void PrintUsage(std::FILE* out) {
         out);
 }
 
+// Keeps a transport installed for the lifetime of this object, whatever way the scope is left.
+class InstalledTransport {
+  public:
+    explicit InstalledTransport(docvane::ObjectTransport* transport) {
+        docvane::SetObjectTransport(transport);
+    }
+    ~InstalledTransport() { docvane::SetObjectTransport(nullptr); }
+    InstalledTransport(const InstalledTransport&) = delete;
+    InstalledTransport& operator=(const InstalledTransport&) = delete;
+};
+
 }  // namespace docvane::cli
 
 int main(int argc, char** argv) {
@@ -50,6 +65,9 @@ int main(int argc, char** argv) {
             return RunStatus(args);
         }
         if (command == "publish") {
+            // Automation servers are other processes reached over local sockets.
+            docvane::SocketObjectTransport transport(std::make_shared<docvane::PosixProcessStarter>());
+            const InstalledTransport installed(&transport);
             return RunPublish(args);
         }
         if (command == "save-as") {
