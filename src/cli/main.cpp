@@ -1,15 +1,18 @@
 // docvane-cli: the headless front end of Docvane.
 #include <cstdio>
 #include <exception>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/ApplicationSettings.h"
-#include "automation/ObjectTransport.h"
 #include "cli/Commands.h"
+#include "platform/ClassRegistryFile.h"
+#include "platform/DesktopOpen.h"
 #include "platform/PosixServerProcess.h"
+#include "platform/RunningObjectDirectory.h"
+#include "platform/SettingsFile.h"
 #include "platform/SocketObjectTransport.h"
+#include "worker/PlatformServices.h"
 
 namespace docvane::cli {
 
@@ -33,17 +36,6 @@ void PrintUsage(std::FILE* out) {
         out);
 }
 
-// Keeps a transport installed for the lifetime of this object, whatever way the scope is left.
-class InstalledTransport {
-  public:
-    explicit InstalledTransport(docvane::ObjectTransport* transport) {
-        docvane::SetObjectTransport(transport);
-    }
-    ~InstalledTransport() { docvane::SetObjectTransport(nullptr); }
-    InstalledTransport(const InstalledTransport&) = delete;
-    InstalledTransport& operator=(const InstalledTransport&) = delete;
-};
-
 }  // namespace docvane::cli
 
 int main(int argc, char** argv) {
@@ -60,14 +52,25 @@ int main(int argc, char** argv) {
             PrintUsage(stdout);
             return kExitOk;
         }
+        // The composition root: the platform objects live as long as main does.
+        docvane::SettingsFile settings(docvane::UserSettingsFilePath());
+        docvane::ClassRegistryFile classes;
+        docvane::RunningObjectDirectory running;
+        // Automation servers are other processes reached over local sockets.
+        docvane::SocketObjectTransport transport(docvane::DefaultProcessStarter());
+        docvane::PlatformServices services;
+        services.settings = &settings;
+        services.classes = &classes;
+        services.running = &running;
+        services.transport = &transport;
+        services.processes = docvane::DefaultProcessStarter();
+        services.openWithDesktop = docvane::OpenWithDesktop;
+        docvane::InstallPlatformServices(services);
         docvane::LoadSettings();
         if (command == "status") {
             return RunStatus(args);
         }
         if (command == "publish") {
-            // Automation servers are other processes reached over local sockets.
-            docvane::SocketObjectTransport transport(std::make_shared<docvane::PosixProcessStarter>());
-            const InstalledTransport installed(&transport);
             return RunPublish(args);
         }
         if (command == "save-as") {
