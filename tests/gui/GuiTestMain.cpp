@@ -1,0 +1,38 @@
+// The window tests' own main: wxWidgets needs its application object and an active event loop.
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/log.h>
+
+#include "app/ApplicationSettings.h"
+
+namespace {
+
+class TestApp : public wxApp {
+  public:
+    bool OnInit() override {
+        delete wxLog::SetActiveTarget(new wxLogStderr);
+        return true;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    wxApp::SetInstance(new TestApp);
+    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
+        std::fprintf(stderr, "docvane_gui_tests: no display\n");
+        return 2;
+    }
+    docvane::LoadSettings();
+    int result = 0;
+    {
+        wxEventLoop loop;
+        wxEventLoopActivator active(&loop);
+        result = RUN_ALL_TESTS();
+    }
+    wxTheApp->OnExit();
+    wxEntryCleanup();
+    return result;
+}
