@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "desktop/SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 class wxEvtHandler;
 

@@ -7,9 +7,15 @@
 #include <filesystem>
 #include <string>
 
-#include "desktop/SingleInstance.h"
+#include "platform/ClassRegistryFile.h"
+#include "platform/DesktopOpen.h"
+#include "platform/PosixServerProcess.h"
+#include "platform/RunningObjectDirectory.h"
+#include "platform/SettingsFile.h"
+#include "platform/SingleInstance.h"
 #include "publish/paths/PathUtils.h"
 #include "ui/DocvaneApp.h"
+#include "worker/PlatformServices.h"
 
 namespace {
 
@@ -35,6 +41,17 @@ int main(int argc, char** argv) {
         if (docvane::HandOverToRunningInstance(socket, project)) {
             return 0;
         }
+        // The platform objects live as long as main does.
+        docvane::SettingsFile settings(docvane::UserSettingsFilePath());
+        docvane::ClassRegistryFile classes;
+        docvane::RunningObjectDirectory running;
+        docvane::PlatformServices services;
+        services.settings = &settings;
+        services.classes = &classes;
+        services.running = &running;
+        services.processes = docvane::DefaultProcessStarter();
+        services.openWithDesktop = docvane::OpenWithDesktop;
+        docvane::InstallPlatformServices(services);
         wxApp::SetInstance(new docvane::CDocvaneApp(project, socket));
         return wxEntry(argc, argv);
     } catch (const std::exception& e) {

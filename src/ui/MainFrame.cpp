@@ -31,12 +31,12 @@
 #include "project/DocvaneDoc.h"
 #include "publish/Cancel.h"
 #include "publish/DocumentStatus.h"
-#include "publish/PublishWorker.h"
 #include "publish/paths/PathUtils.h"
 #include "ui/NumberBox.h"
 #include "ui/OutputPane.h"
 #include "ui/ProjectPanel.h"
 #include "ui/WxText.h"
+#include "worker/PublishWorker.h"
 
 namespace docvane {
 
@@ -61,6 +61,7 @@ CMainFrame::CMainFrame(SettingsStore& store)
     lastOffice2007Look_ = kDefaultApplicationLook;
     recent_.Load(store_);
 
+    BuildQuickAccess();
     BuildRibbon();
     BuildDocking();
     auto* sizer = new wxBoxSizer(wxVERTICAL);

@@ -14,7 +14,8 @@
 #include "desktop/RecentFiles.h"
 #include "publish/IntervalTimer.h"
 #include "publish/MainWindowChannel.h"
-#include "publish/StopControl.h"
+#include "ui/ProjectPanel.h"
+#include "worker/StopControl.h"
 
 class wxAuiNotebook;
 class wxAuiNotebookEvent;
@@ -33,6 +34,7 @@ class CDocvaneDoc;
 class CNumberBox;
 class COutputWnd;
 class CProjectPanel;
+class ProjectFileList;
 class SettingsStore;
 
 class CMainFrame : public wxFrame, public MainWindowChannel {
@@ -57,6 +59,8 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
 
     // The thread function of a run; the window tests replace it to hold a run open.
     std::function<void(CDocvaneDoc*, bool)> publishWorker;
+    // Makes the file list of a new project tab; the plain list when empty.
+    std::function<std::unique_ptr<ProjectFileList>(wxWindow* parent, CDocvaneDoc& project)> fileListFactory;
     // Runs once the window is about to go away for good (the application stops its channel).
     std::function<void()> onClosing;
 
@@ -90,6 +94,7 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     void BuildAutocadPage();
     void BuildWordPage();
     void BuildDocking();
+    void BuildQuickAccess();
     wxCheckBox* AddCheck(wxWindow* parent, int id);
     CNumberBox* AddNumber(wxWindow* parent, int id);
     void SetTooltip(wxWindow* window, int id);

@@ -21,11 +21,12 @@
 #include "project/DocvaneDoc.h"
 #include "publish/Cancel.h"
 #include "publish/ProjectDocument.h"
-#include "publish/PublishWorker.h"
 #include "publish/paths/PathUtils.h"
 #include "ui/MainFrame.h"
 #include "ui/ProjectPanel.h"
 #include "ui/WxText.h"
+#include "worker/PublishWorker.h"
+#include "worker/StopControl.h"
 
 namespace docvane {
 
@@ -100,6 +101,9 @@ void CMainFrame::UpdateTitles() {
 
 void CMainFrame::AddPanel(std::shared_ptr<CDocvaneDoc> project) {
     auto* panel = new CProjectPanel(notebook_, project);
+    if (fileListFactory) {
+        panel->SetFileList(fileListFactory(panel, *project));
+    }
     if (project->PathName().empty()) {
         panel->SetName(wxString::Format("Docvane%d", ++newCount_));
     }
@@ -238,7 +242,11 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
     if (IsWorkerActive() && event.CanVeto()) {
         // The run ends first; the window closes once its worker is gone. The event loop keeps running
         // meanwhile, so the worker's last calls still reach the window.
-        RequestCancel();
+        if (closeTimer_.IsRunning()) {
+            EmergencyStop();  // closing again while the run winds down abandons the servers
+        } else {
+            RequestCancel();
+        }
         event.Veto();
         closeTimer_.Start(100);
         return;

@@ -12,6 +12,7 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/toolbar.h>
 
 #include "desktop/CommandIds.h"
 #include "desktop/CommandTexts.h"
@@ -237,6 +238,18 @@ void CMainFrame::BuildWordPage() {
                    Wx(CommandTooltip(ID_VBA)));
     vba->SetButtonMinSizeClass(ID_VBA, wxRIBBON_BUTTONBAR_BUTTON_LARGE);
     editButtons_.emplace_back(vba, ID_VBA);
+}
+
+void CMainFrame::BuildQuickAccess() {
+    wxToolBar* bar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
+    const struct {
+        int id;
+        const wxArtID art;
+    } tools[] = {{ID_FILE_NEW, wxART_NEW}, {ID_FILE_OPEN, wxART_FILE_OPEN}, {ID_FILE_SAVE, wxART_FILE_SAVE}};
+    for (const auto& tool : tools) {
+        bar->AddTool(tool.id, Wx(CommandLabel(tool.id)), SmallIcon(tool.art), Wx(CommandTooltip(tool.id)));
+    }
+    bar->Realize();
 }
 
 void CMainFrame::BuildDocking() {

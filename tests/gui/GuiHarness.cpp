@@ -11,8 +11,8 @@
 
 #include "app/ApplicationSettings.h"
 #include "project/DocvaneDoc.h"
-#include "publish/PublishWorker.h"
 #include "ui/ProjectPanel.h"
+#include "worker/PublishWorker.h"
 
 namespace docvane::gui {
 
@@ -73,6 +73,20 @@ CMainFrame* WindowTest::Start(const std::string& project, const std::string& soc
     frame->Move(0, 0);
     Pump(300);
     return frame;
+}
+
+void WindowTest::SaveScreenshotIfAsked() {
+    const char* target = std::getenv("DOCVANE_SCREENSHOT");
+    if (target == nullptr || *target == '\0' || frame == nullptr) {
+        return;
+    }
+    frame->Raise();
+    Pump(500);
+    const wxRect r = frame->GetScreenRect();
+    const std::string command = "import -window root -crop " + std::to_string(r.width) + "x" +
+                                std::to_string(r.height) + "+" + std::to_string(r.x) + "+" +
+                                std::to_string(r.y) + " +repage '" + target + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
 }
 
 void WindowTest::TearDown() {

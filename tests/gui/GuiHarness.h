@@ -39,6 +39,8 @@ class WindowTest : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
+    // Saves the window to $DOCVANE_SCREENSHOT when that is set (the README's screenshot).
+    void SaveScreenshotIfAsked();
     // Starts the window on a project; the socket serves second starts when given.
     CMainFrame* Start(const std::string& project, const std::string& socket = {});
 

@@ -5,6 +5,8 @@
 #include <wx/log.h>
 
 #include "app/ApplicationSettings.h"
+#include "platform/SettingsFile.h"
+#include "worker/PlatformServices.h"
 
 namespace {
 
@@ -25,6 +27,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "docvane_gui_tests: no display\n");
         return 2;
     }
+    // The window's own settings go to the private settings folder the test run is given.
+    docvane::SettingsFile settings(docvane::UserSettingsFilePath());
+    docvane::PlatformServices services;
+    services.settings = &settings;
+    docvane::InstallPlatformServices(services);
     docvane::LoadSettings();
     int result = 0;
     {

@@ -1,6 +1,7 @@
 // The real main window under Xvfb: publishing from the ribbon, Stop, second starts, ribbon boxes.
 #include <sys/wait.h>
 #include <unistd.h>
+#include <wx/app.h>
 #include <wx/aui/auibook.h>
 #include <wx/checkbox.h>
 #include <wx/listctrl.h>
@@ -19,14 +20,14 @@
 #include "platform/InstanceSocket.h"
 #include "project/DocvaneDoc.h"
 #include "publish/DocumentStatus.h"
-#include "publish/EndPublication.h"
 #include "publish/Log.h"
 #include "publish/PublishState.h"
-#include "publish/PublishWorker.h"
 #include "ui/ColorRef.h"
 #include "ui/OutputPane.h"
 #include "ui/ProjectPanel.h"
 #include "ui/WxText.h"
+#include "worker/EndPublication.h"
+#include "worker/PublishWorker.h"
 
 namespace docvane::gui {
 namespace {
@@ -106,6 +107,7 @@ TEST_F(DesktopWindow, PublishingFromTheRibbonFillsTheThreeListsAndPaintsTheRows)
     EXPECT_TRUE(std::filesystem::exists(project.pdfFile.fullPath));
     EXPECT_EQ(openedCombinedPdf, project.pdfFile.fullPath);
     EXPECT_EQ(Utf8(frame->GetStatusBar()->GetStatusText(1)).rfind("[00:00:", 0), 0u);
+    SaveScreenshotIfAsked();
 }
 
 // A run that lasts until it is cancelled, then ends the way every run ends.
@@ -214,6 +216,34 @@ TEST_F(DesktopWindow, RibbonCheckBoxChangesTheProjectAndMarksItModified) {
     // The look chosen is what the next window starts with.
     frame->ApplyLook(216);
     EXPECT_EQ(UserSettingsStore().GetNumber("Workspace", "ApplicationLook").value_or(0), 216);
+}
+
+TEST_F(DesktopWindow, PaneVisibilityAndWindowSizeComeBackInTheNextSession) {
+    Start(demo.Project());
+    frame->Ribbon()->SetActivePage(2);  // "Вид"
+    Pump(300);
+    wxWindow* toggle = frame->Control(ID_VIEW_OUTPUT_WND);
+    ASSERT_TRUE(toggle->IsShownOnScreen());
+    ASSERT_TRUE(frame->Docking().GetPane("output").IsShown());
+    ClickAt(toggle->GetScreenRect());
+    ASSERT_TRUE(PumpUntil([&] { return !frame->Docking().GetPane("output").IsShown(); }, 3000));
+    EXPECT_FALSE(static_cast<wxCheckBox*>(toggle)->GetValue());
+    frame->SetSize(wxSize(1100, 700));
+    Pump(200);
+    frame->Close();
+    ASSERT_TRUE(PumpUntil([&] { return shell.Frame() == nullptr; }, 5000));
+
+    frame = shell.Start(*wxTheApp, UserSettingsStore(), {}, demo.Project());
+    Pump(300);
+    EXPECT_FALSE(frame->Docking().GetPane("output").IsShown());
+    EXPECT_TRUE(frame->Docking().GetPane("properties").IsShown());
+    EXPECT_EQ(frame->GetSize(), wxSize(1100, 700));
+    frame->Ribbon()->SetActivePage(2);
+    Pump(200);
+    frame->UpdateCommandStates();
+    EXPECT_FALSE(static_cast<wxCheckBox*>(frame->Control(ID_VIEW_OUTPUT_WND))->GetValue());
+    frame->Docking().GetPane("output").Show();  // later tests start with the usual layout
+    frame->Docking().Update();
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include "desktop/SingleInstance.h"
+#include "platform/SingleInstance.h"
 
-#include "desktop/InstanceMessage.h"
+#include "app/InstanceMessage.h"
 
 namespace docvane {
 

@@ -1,4 +1,4 @@
-#include "desktop/InstanceMessage.h"
+#include "app/InstanceMessage.h"
 
 #include <cstdint>
 #include <filesystem>
