@@ -213,6 +213,17 @@ TEST_F(DesktopWindow, RibbonCheckBoxChangesTheProjectAndMarksItModified) {
         frame->Notebook()->GetPageText(static_cast<size_t>(frame->Notebook()->GetSelection()));
     EXPECT_TRUE(title.EndsWith("*")) << title;
 
+    // With no project open, the editing elements are off and the open buttons do nothing.
+    frame->Notebook()->DeletePage(0);
+    Pump(100);
+    frame->UpdateCommandStates();
+    EXPECT_EQ(frame->ActiveProject(), nullptr);
+    for (int id :
+         {ID_CHECK_PDF_MENU, ID_PATH_PDF_DIR, ID_SPIN_START_PAGE, ID_AUTOCAD_FORMAT, ID_AUTOCAD_XREF_DIR}) {
+        EXPECT_FALSE(frame->Control(id)->IsEnabled()) << id;
+    }
+    EXPECT_TRUE(frame->Control(ID_VIEW_OUTPUT_WND)->IsEnabled());
+
     // The look chosen is what the next window starts with.
     frame->ApplyLook(216);
     EXPECT_EQ(UserSettingsStore().GetNumber("Workspace", "ApplicationLook").value_or(0), 216);

@@ -73,5 +73,24 @@ TEST(SingleInstance, SocketLeftByAnEndedInstanceIsTakenOver) {
     EXPECT_EQ(received.WaitFor(1), std::vector<std::string>{dir / "a.dv1"});
 }
 
+TEST(SingleInstance, OneMessageIsReadUpToItsLimit) {
+    TempDir dir;
+    const std::string socket = dir / "DocvanePipe";
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::vector<std::size_t> sizes;
+    InstanceListener listener;
+    ASSERT_TRUE(listener.Start(socket, [&](const std::string& message) {
+        std::lock_guard<std::mutex> lock(mutex);
+        sizes.push_back(message.size());
+        arrived.notify_all();
+    }));
+    EXPECT_TRUE(SendToRunningInstance(socket, std::string(70000, 'a')));
+    EXPECT_TRUE(SendToRunningInstance(socket, std::string(10, 'b')));
+    std::unique_lock<std::mutex> lock(mutex);
+    arrived.wait_for(lock, std::chrono::seconds(5), [&] { return sizes.size() >= 2; });
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{InstanceListener::kMaxMessage, 10}));
+}
+
 }  // namespace
 }  // namespace docvane
