@@ -215,8 +215,8 @@ class WordServerTest(unittest.TestCase):
                                "end sub\r\nsub broken()\r\n  err.raise 5\r\nend sub")
         self.app.m_Run("fill")
         self.assertIn("макрос выполнен", document.model.getText().getString())
-        for name in ("broken", "nothing_like_it"):
-            with self.subTest(name=name), self.assertRaises(DispatchError):
+        for name, reason in (("broken", "ошибка 5"), ("nothing_like_it", "нет такой процедуры")):
+            with self.subTest(name=name), self.assertRaisesRegex(DispatchError, reason):
                 self.app.m_Run(name)
 
 

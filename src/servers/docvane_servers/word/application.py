@@ -111,7 +111,7 @@ class Application(DispatchObject):
             raise DispatchError("Не задано имя макроса")
         document = self.active_document()
         try:
-            run_macro(document.model, MacroName, self.log)
+            run_macro(document.model, MacroName)
         finally:
             document.changed_by_macro()
 

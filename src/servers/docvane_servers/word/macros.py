@@ -113,9 +113,10 @@ def _run_guarded(model, library, macro):
         library.removeByName(RUNNER_MODULE)
 
 
-def run_macro(model, macro_name, log):
+def run_macro(model, macro_name):
     """Runs a macro of the document by name ("Name", "Module.Name" or "Project.Module.Name"); a
-    macro that is missing or that the office cannot run writes one line and fails the call."""
+    macro that is missing or that the office cannot run fails the call with the reason (the server
+    writes it on its standard error)."""
     macro = macro_name.split(".")[-1].strip()
     try:
         library = _library(model)
@@ -125,5 +126,4 @@ def run_macro(model, macro_name, log):
     except Exception as error:  # noqa: BLE001 - the office's own failure becomes the call's
         failure = (getattr(error, "Message", None) or str(error)).strip()
     if failure:
-        log("Макрос %s не выполнен: %s" % (macro_name, failure.splitlines()[0]))
-        raise DispatchError("Макрос %s не выполнен" % macro_name)
+        raise DispatchError("Макрос %s не выполнен: %s" % (macro_name, failure.splitlines()[0]))
