@@ -110,6 +110,7 @@ class Application(DispatchObject):
         if not isinstance(MacroName, str) or not MacroName:
             raise DispatchError("Не задано имя макроса")
         document = self.active_document()
+        document.settle()  # the macro sees the fields as updated so far
         try:
             run_macro(document.model, MacroName)
         finally:

@@ -10,6 +10,7 @@ from .fields import Fields, Sections, Shapes
 from .macros import VBProject
 from .office import property_values
 from .properties import CustomDocumentProperties, PropertyStore
+from .layout import used_page_styles
 from .tables import Tables
 
 FORMAT_PDF = 17
@@ -116,6 +117,8 @@ class Document(DispatchObject):
         self.forms_design = False
         self._tables = None
         self._properties = None
+        self._page_styles = None
+        self._fields_pending = False
 
     @property
     def office(self):
@@ -155,8 +158,28 @@ class Document(DispatchObject):
     def get_Tables(self):
         # Rows are laid out once per open document: reading them costs one office call each.
         if self._tables is None:
-            self._tables = Tables(self.application.office, self.model)
+            self.settle()
+            self._tables = Tables(self.office, self.model, self.page_styles())
         return self._tables
+
+    def page_styles(self):
+        """The page styles the pages use, in page order (read once: walking the pages takes long)."""
+        if self._page_styles is None:
+            self.settle()
+            self._page_styles = used_page_styles(self.office, self.model)
+        return self._page_styles
+
+    def fields_changed(self):
+        self._fields_pending = True
+        self._tables = None
+        self._page_styles = None
+
+    def settle(self):
+        """Has the office compute the fields updated since the last time, before anything reads the
+        document's text or layout."""
+        if self._fields_pending:
+            self._fields_pending = False
+            self.model.getTextFields().refresh()
 
     def get_VBProject(self):
         return VBProject(self.model)
@@ -186,7 +209,7 @@ class Document(DispatchObject):
 
     def _store(self, path, filter_name, **extra):
         url = _target_url(path)
-        self._tables = None
+        self.settle()
         try:
             self.model.storeToURL(url, property_values(FilterName=filter_name, Overwrite=True, **extra))
         except Exception as error:  # noqa: BLE001 - the office's own failure becomes the call's
@@ -199,6 +222,7 @@ class Document(DispatchObject):
     def changed_by_macro(self):
         """A macro may have changed anything: answers are read from the office again."""
         self._tables = None
+        self._page_styles = None
         if self._properties is not None:
             self._properties.forget()
 

@@ -6,7 +6,7 @@ fields live again, then lets the office compute every field, so the project's pr
 the PDF and the saved copies.
 """
 from ..dispatch import DispatchError, DispatchObject
-from .layout import layout_call, used_page_styles
+from .layout import layout_call
 
 def _implementation(item):
     try:
@@ -35,6 +35,8 @@ class Fields(DispatchObject):
 
     def m_Update(self):
         self._call(True)
+        # Computing the fields relays the document out: done once, before anything reads the result.
+        self._document.fields_changed()
         return 0
 
 
@@ -44,6 +46,7 @@ class TextRange(DispatchObject):
         self._story = story
 
     def get_Text(self):
+        self._document.settle()
         return _story_text(self._story)
 
     def get_Fields(self):
@@ -157,7 +160,7 @@ class Sections(DispatchObject):
 
     def __init__(self, document):
         self._document = document
-        self._names = used_page_styles(document.office, document.model)
+        self._names = document.page_styles()
 
     def get_Count(self):
         return len(self._names)

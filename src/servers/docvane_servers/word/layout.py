@@ -74,7 +74,7 @@ Function RowPlaces(oDoc As Object, oTable As Object, aNames As Variant) As Varia
 End Function
 
 ' Counts the fields of one story (the body with its table cells when bBody is set, else the text
-' oStory); with bUpdate, makes its fixed fields live again, then lets the office compute every field.
+' oStory); with bUpdate, makes its fixed fields live again (the caller has the office compute them).
 Function StoryFields(oDoc As Object, oStory As Variant, bBody As Boolean, bUpdate As Boolean) As Long
     Dim oEnum As Object, oField As Object, oText As Object
     Dim n As Long, bIn As Boolean, sKind As String
@@ -96,7 +96,6 @@ Function StoryFields(oDoc As Object, oStory As Variant, bBody As Boolean, bUpdat
             n = n + 1
         End If
     Loop
-    If bUpdate Then oDoc.getTextFields().refresh()
     StoryFields = n
 End Function
 """

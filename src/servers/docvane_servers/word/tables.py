@@ -11,7 +11,7 @@ the cursor's position plus the page's margins, less the pages (and gaps) above i
 import re
 
 from ..dispatch import DispatchError, DispatchObject, Single
-from .layout import layout_call, used_page_styles
+from .layout import layout_call
 
 INFO_PAGE_NUMBER = 3  # page of the end of the range
 INFO_HORIZONTAL_POSITION = 5  # from the page's left edge, in points
@@ -265,10 +265,10 @@ def _tables_in(story):
     return names
 
 
-def _header_footer_tables(office, model):
+def _header_footer_tables(model, page_styles):
     styles = model.getStyleFamilies().getByName("PageStyles")
     names = set()
-    for style_name in used_page_styles(office, model):
+    for style_name in page_styles:
         style = styles.getByName(style_name)
         for part in ("Header", "Footer"):
             if style.getPropertyValue(part + "IsOn"):
@@ -279,19 +279,19 @@ def _header_footer_tables(office, model):
     return names
 
 
-def body_tables(office, model):
+def body_tables(office, model, page_styles):
     """The tables of the document body in reading order (page, then from the top, then from the
     left), leaving out those of headers and footers. Positions order them: comparing text ranges
     with the start of a table can bring the office down."""
-    excluded = _header_footer_tables(office, model)
+    excluded = _header_footer_tables(model, page_styles)
     starts = [tuple(start) for start in layout_call(office, "TableStarts", model) if start[0] not in excluded]
     tables = model.getTextTables()
     return [tables.getByName(start[0]) for start in sorted(starts, key=lambda start: start[1:])]
 
 
 class Tables(DispatchObject):
-    def __init__(self, office, model):
-        self._tables = [Table(office, model, table) for table in body_tables(office, model)]
+    def __init__(self, office, model, page_styles):
+        self._tables = [Table(office, model, table) for table in body_tables(office, model, page_styles)]
 
     def get_Count(self):
         return len(self._tables)
