@@ -3,6 +3,7 @@ client sends (32-bit integers, automation booleans, omitted arguments)."""
 import hashlib
 import os
 import shutil
+import signal
 import tempfile
 import time
 import unittest
@@ -26,6 +27,13 @@ def save_args(path, file_format):
 def sha(path):
     with open(path, "rb") as source:
         return hashlib.sha256(source.read()).hexdigest()
+
+
+def wait_for(predicate, seconds=10.0):
+    deadline = time.monotonic() + seconds
+    while not predicate() and time.monotonic() < deadline:
+        time.sleep(0.05)
+    return predicate()
 
 
 class FakeContext:
@@ -227,28 +235,36 @@ def _store_args(filter_name, **extra):
 
 
 class OfficeLifetimeTest(unittest.TestCase):
-    def test_quit_and_a_killed_office_leave_no_office_behind(self):
+    def test_quit_and_a_killed_or_hung_office_leave_no_office_behind(self):
         folder = tempfile.mkdtemp(prefix="word-life-")
         self.addCleanup(shutil.rmtree, folder, True)
         source = os.path.join(folder, "a.docx")
         wd.fields_document(source)
-        for kill in (False, True):
-            with self.subTest(kill=kill):
+        for ending in ("quit", "killed", "hung"):
+            with self.subTest(ending=ending):
                 context = FakeContext()
                 app = Application(context)
                 document = app.get_Documents().m_Open(*open_args(source))
                 self.assertIsNotNone(document)
                 pid = app.office.pid
                 self.assertEqual(wd.soffice_processes(pid), [pid])
-                if kill:
-                    os.kill(pid, 9)
+                if ending == "hung":  # an office that answers nothing more is killed after a grace time
+                    os.kill(pid, signal.SIGSTOP)
+                    started = time.monotonic()
+                    app.m_Quit(0)
+                    self.assertLess(time.monotonic() - started, 12)
+                if ending == "killed":
+                    os.kill(pid, signal.SIGKILL)
                     started = time.monotonic()
                     with self.assertRaises(DispatchError):
                         document.m_ExportAsFixedFormat(os.path.join(folder, "a.pdf"), 17, 0)
                     self.assertLess(time.monotonic() - started, 10)
                     self.assertFalse(os.path.exists(os.path.join(folder, "a.pdf")))
+                started = time.monotonic()
                 app.m_Quit(0)
+                self.assertLess(time.monotonic() - started, 4)  # an office that answers ends at once
                 self.assertTrue(context.quit_requested)
+                self.assertTrue(wait_for(lambda: not wd.soffice_processes(pid)))
                 self.assertEqual(wd.soffice_processes(pid), [])
 
 

@@ -122,9 +122,10 @@ class Application(DispatchObject):
             self.context.request_quit()
 
     def shutdown(self):
+        # Ending the office closes its documents without saving; the private copies go afterwards.
+        self.office.stop()
         for document in list(self.documents.items):
             document.discard()
-        self.office.stop()
 
 
 add_flags(Application, ("Visible", "DisplayAlerts", "DisplayDocumentInformationPanel", "WindowState"))

@@ -8,7 +8,7 @@ import uno
 from ..dispatch import OMITTED, DispatchError, DispatchObject
 from .fields import Fields, Sections, Shapes
 from .macros import VBProject
-from .office import property_values
+from .office import call_bounded, property_values
 from .properties import CustomDocumentProperties, PropertyStore
 from .layout import used_page_styles
 from .tables import Tables
@@ -69,11 +69,17 @@ def _loaded_as_its_kind(model, path):
     return any(mark in filter_name for mark in WORD_FILTER_MARKS)
 
 
+CLOSE_WAIT_SECONDS = 10.0
+
+
 def _close_model(model):
-    try:
-        model.close(True)
-    except Exception:  # noqa: BLE001 - a model whose office went away is closed already
-        pass
+    def close():
+        try:
+            model.close(True)
+        except Exception:  # noqa: BLE001 - a model whose office went away is closed already
+            pass
+
+    call_bounded(close, CLOSE_WAIT_SECONDS)
 
 
 def _target_url(path):

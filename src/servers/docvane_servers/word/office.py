@@ -61,6 +61,15 @@ def _sweep_folders_of_ended_servers():
             pass
 
 
+def call_bounded(function, seconds):
+    """Runs function, waiting at most seconds for it: an office that hangs must not hang its caller
+    (the office is killed when the server ends, which ends the call too)."""
+    worker = threading.Thread(target=function, name="office-call", daemon=True)
+    worker.start()
+    worker.join(seconds)
+    return not worker.is_alive()
+
+
 def _die_with_parent():
     libc = ctypes.CDLL(None, use_errno=True)
     libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL, 0, 0, 0)
@@ -174,15 +183,18 @@ class Office:
             self._scripts[key] = script
         return script
 
+    def _terminate(self):
+        try:
+            self._desktop.terminate()
+        except Exception:  # noqa: BLE001 - the bridge goes down with the office
+            pass
+
     def stop(self):
         """Ends the office (politely first) and removes its folder. Safe to call more than once."""
         self._stopping = True
         self._started.wait(START_TIMEOUT_SECONDS)
         if not self._ended.is_set() and self._desktop is not None:
-            try:
-                self._desktop.terminate()
-            except Exception:  # noqa: BLE001 - the bridge goes down with the office
-                pass
+            call_bounded(self._terminate, 0)  # an office that hangs never answers: it is killed below
         if not self._ended.wait(TERMINATE_GRACE_SECONDS if self._desktop is not None else 0):
             process = self._process
             if process is not None and process.poll() is None:
