@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/ClassRegistryFile.h"
+#include "platform/CurlUpdateSource.h"
 #include "platform/DesktopOpen.h"
 #include "platform/PosixServerProcess.h"
 #include "platform/RunningObjectDirectory.h"
@@ -15,6 +16,7 @@
 #include "platform/SingleInstance.h"
 #include "publish/paths/PathUtils.h"
 #include "ui/DocvaneApp.h"
+#include "ui/UpdateWindows.h"
 #include "worker/PlatformServices.h"
 
 namespace {
@@ -52,6 +54,8 @@ int main(int argc, char** argv) {
         services.processes = docvane::DefaultProcessStarter();
         services.openWithDesktop = docvane::OpenWithDesktop;
         docvane::InstallPlatformServices(services);
+        docvane::CurlUpdateSource updates;
+        docvane::InstallUpdateSource(&updates);
         wxApp::SetInstance(new docvane::CDocvaneApp(project, socket));
         return wxEntry(argc, argv);
     } catch (const std::exception& e) {
