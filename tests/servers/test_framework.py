@@ -251,6 +251,23 @@ class LifetimeTest(ServerTestCase):
             server.process.send_signal(signal.SIGTERM)
             self.assertGone(server)
 
+    def test_a_server_whose_starter_is_gone_before_readiness_ends(self):
+        read_end, write_end = os.pipe()
+        os.close(read_end)  # the starter died while the server was starting
+        environment = dict(os.environ, DOCVANE_RUNTIME_DIR=self.runtime, DOCVANE_READY_FD=str(write_end))
+        process = subprocess.Popen([PYTHON, SAMPLE], env=environment, pass_fds=(write_end,),
+                                   stderr=subprocess.PIPE)
+        os.close(write_end)
+        try:
+            _, errors = process.communicate(timeout=10)
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        self.assertIn(b"has ended", errors)
+        self.assertEqual([], os.listdir(os.path.join(self.runtime, "running")))
+        self.assertEqual(["running"], os.listdir(self.runtime))
+
     def test_killed_starter_takes_its_server_along(self):
         launcher = subprocess.Popen(
             [PYTHON, "-c",
