@@ -180,6 +180,16 @@ class CallsTest(ServerTestCase):
         fresh = self.app.get("Child")  # released objects come back with a new id
         self.assertEqual("child", fresh.get("Name"))
 
+    def test_background_work_holds_locked_members_but_not_unlocked_ones(self):
+        self.app.call("Hold", 0.8)
+        started = time.monotonic()
+        # Answered while the work holds the lock (a locked member would wait for the work to end).
+        self.assertTrue(wait_until(lambda: self.app.get("Busy"), 0.5))
+        self.assertLess(time.monotonic() - started, 0.5)
+        self.assertEqual(1, self.app.call("Echo", 1))  # waits for the lock
+        self.assertGreater(time.monotonic() - started, 0.7)
+        self.assertFalse(self.app.get("Busy"))
+
     def test_each_connection_has_its_own_table_and_the_same_application(self):
         with self.server.connect() as other:
             self.app.put("Title", "shared")

@@ -2,6 +2,7 @@
 connection with its own object table, registration in the running-object directory, the readiness
 signal and the end of the process."""
 
+import contextlib
 import os
 import re
 import select
@@ -324,7 +325,7 @@ class _Connection:
         if not dispatch.arguments_fit(function, arguments):
             raise _Failure(dispatch.E_BAD_PARAM_COUNT, "%s: wrong number of arguments" % name)
         context = self.server.context
-        with context.lock:
+        with contextlib.nullcontext() if dispatch.is_unlocked(function) else context.lock:
             context._in_call.active = True
             try:
                 result = function(*arguments)
