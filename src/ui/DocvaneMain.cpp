@@ -14,6 +14,7 @@
 #include "platform/RunningObjectDirectory.h"
 #include "platform/SettingsFile.h"
 #include "platform/SingleInstance.h"
+#include "platform/SocketObjectTransport.h"
 #include "publish/paths/PathUtils.h"
 #include "ui/DocvaneApp.h"
 #include "ui/UpdateWindows.h"
@@ -47,10 +48,13 @@ int main(int argc, char** argv) {
         docvane::SettingsFile settings(docvane::UserSettingsFilePath());
         docvane::ClassRegistryFile classes;
         docvane::RunningObjectDirectory running;
+        // Automation servers are other processes reached over local sockets.
+        docvane::SocketObjectTransport transport(docvane::DefaultProcessStarter());
         docvane::PlatformServices services;
         services.settings = &settings;
         services.classes = &classes;
         services.running = &running;
+        services.transport = &transport;
         services.processes = docvane::DefaultProcessStarter();
         services.openWithDesktop = docvane::OpenWithDesktop;
         docvane::InstallPlatformServices(services);
