@@ -35,6 +35,7 @@
 #include "ui/NumberBox.h"
 #include "ui/OutputPane.h"
 #include "ui/ProjectPanel.h"
+#include "ui/UpdateWindows.h"
 #include "ui/WxText.h"
 #include "worker/PublishWorker.h"
 
@@ -492,7 +493,7 @@ void CMainFrame::OnScriptVba() {
 }
 
 void CMainFrame::OnUpdateCheck() {
-    // The update check runs here in its manual form.
+    RunUpdateCheck(this, true);
 }
 
 void CMainFrame::OnShowProperties(CDocvaneDoc*) {

@@ -58,6 +58,17 @@ class DispatchObject:
     writes one line to stderr; it never ends the server."""
 
 
+def unlocked(function):
+    """Marks a member that the framework calls without taking context.lock: one that only reads state
+    kept consistent by other means (a flag), so that it answers while background work holds the lock."""
+    function.docvane_unlocked = True
+    return function
+
+
+def is_unlocked(function):
+    return getattr(function, "docvane_unlocked", False)
+
+
 _PREFIXES = (("m_", "method"), ("get_", "get"), ("put_", "put"))
 _member_tables = {}
 _member_tables_lock = threading.Lock()
