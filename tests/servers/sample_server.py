@@ -71,6 +71,9 @@ class Application(DispatchObject):
     def m_Refuse(self, code):
         raise DispatchError("refused", code & 0xFFFFFFFF)
 
+    def m_Probe(self):
+        raise DispatchError("expected refusal", quiet=True)
+
     def m_Huge(self):
         return 2 ** 40
 

@@ -145,6 +145,7 @@ class CallsTest(ServerTestCase):
             (lambda: self.app.call("Join", "only"), dispatch.E_BAD_PARAM_COUNT),
             (lambda: self.app.call("Fail", "boom"), dispatch.E_EXCEPTION),
             (lambda: self.app.call("Refuse", -0x7FFFBFFB), 0x80004005),
+            (lambda: self.app.call("Probe"), dispatch.E_EXCEPTION),
             (lambda: self.app.call("Huge"), dispatch.E_OVERFLOW),
             (lambda: self.app.call("List"), dispatch.E_TYPE_MISMATCH),
         ]
@@ -158,6 +159,8 @@ class CallsTest(ServerTestCase):
         self.assertTrue(self.server.ended())
         lines = self.server.error_lines()
         self.assertEqual(1, sum("boom" in line for line in lines), lines)
+        self.assertEqual(1, sum("refused" in line for line in lines), lines)
+        self.assertFalse(any("expected refusal" in line for line in lines), lines)
         self.assertTrue(all(line.startswith("sample_server.py: ") for line in lines), lines)
 
     def test_objects_are_shared_by_identity_and_counted(self):

@@ -40,11 +40,13 @@ class Single(float):
 
 
 class DispatchError(Exception):
-    """Raised by a member to fail the call with the given status."""
+    """Raised by a member to fail the call with the given status. A quiet refusal is one the client
+    expects in normal work (it probes and then takes another way): it writes no line to stderr."""
 
-    def __init__(self, message, code=E_EXCEPTION):
+    def __init__(self, message, code=E_EXCEPTION, quiet=False):
         super().__init__(message)
         self.code = code
+        self.quiet = quiet
 
 
 class DispatchObject:

@@ -330,7 +330,8 @@ class _Connection:
             try:
                 result = function(*arguments)
             except DispatchError as error:
-                log_line("%s: %s" % (function.__name__.split("_", 1)[-1], error))
+                if not error.quiet:
+                    log_line("%s: %s" % (function.__name__.split("_", 1)[-1], error))
                 raise _Failure(error.code, str(error)) from None
             except Exception as error:  # noqa: BLE001 - a failing member fails its call, not the server
                 log_line("%s: %s: %s" % (function.__name__.split("_", 1)[-1], type(error).__name__, error))

@@ -144,7 +144,7 @@ class CustomDocumentProperties(DispatchObject):
             raise DispatchError("Не задано имя свойства")
         if any(name.lower() == Name.lower() for name in self._store.names()):
             # The property keeps its value; the caller has set it already if it wanted to.
-            raise DispatchError("Свойство %s уже есть" % Name)
+            raise DispatchError("Свойство %s уже есть" % Name, quiet=True)
         kind = _type_of(Value) if Type is OMITTED else Type
         self._store.add(Name, _converted("" if Value is OMITTED else Value, kind))
         return CustomDocumentProperty(self._store, Name)
