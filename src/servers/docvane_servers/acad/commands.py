@@ -1,0 +1,175 @@
+"""The command line of one drawing: command texts run by the LISP interpreter, whose `command`
+calls land here."""
+
+import datetime
+import os
+
+from . import references
+from .diagnostics import complain
+from .drawing import MODEL, DrawingError
+from .pdf_export import export_layouts
+from .saving import save_as
+
+MAX_SCRIPT_STEPS = 200000
+
+# System variables a script may read; the writable ones keep what scripts and members set.
+_WRITABLE = {"BACKGROUNDPLOT", "CMDECHO", "FILEDIA", "CMDDIA", "EXPERT", "OSMODE", "PROXYNOTICE", "USERI1",
+             "USERI2", "USERI3", "USERI4", "USERI5", "USERR1", "USERR2", "USERS1", "USERS2", "USERS3"}
+_DEFAULTS = {"BACKGROUNDPLOT": 2, "CMDECHO": 1, "FILEDIA": 1, "CMDDIA": 1, "EXPERT": 0, "OSMODE": 0,
+             "PROXYNOTICE": 1}
+
+
+def _make_interpreter(host):
+    try:
+        from docvane_servers.lisp import Interpreter
+    except ImportError:
+        from .command_forms import CommandForms
+
+        return CommandForms(host)
+    return Interpreter(host, max_steps=MAX_SCRIPT_STEPS)
+
+
+class CommandLine:
+    """Runs command texts against one drawing. Every failure is an error line; nothing raises."""
+
+    def __init__(self, drawing):
+        self.drawing = drawing
+        self.interpreter = _make_interpreter(self)
+
+    def run(self, text):
+        self.interpreter.run(text)
+
+    # --- the interpreter's host ----------------------------------------------------------------
+
+    def error(self, message):
+        complain(message)
+
+    def getvar(self, name):
+        key = str(name).upper()
+        drawing = self.drawing
+        computed = {
+            "DWGNAME": os.path.basename(drawing.path),
+            "DWGPREFIX": drawing.folder + "/",
+            "CTAB": drawing.current_layout,
+            "TILEMODE": 1 if drawing.current_layout == MODEL else 0,
+            "ACADVER": "24.1s (Docvane)",
+            "DBMOD": 1 if drawing.modified else 0,
+            "CDATE": float(datetime.datetime.now().strftime("%Y%m%d.%H%M%S")),
+        }
+        if key in computed:
+            return computed[key]
+        if key in drawing.variables:
+            return drawing.variables[key]
+        if key in _DEFAULTS:
+            return _DEFAULTS[key]
+        return None
+
+    def setvar(self, name, value):
+        key = str(name).upper()
+        if key == "CTAB":
+            self._run_guarded(lambda: self.drawing.set_current_layout(str(value)))
+            return value
+        if key not in _WRITABLE:
+            complain(f"Неизвестная или доступная только для чтения системная переменная: {name}")
+            return None
+        self.drawing.variables[key] = value
+        return value
+
+    def command(self, args):
+        """One (command ...) call; returns None as the real function does."""
+        words = ["" if arg is None else str(arg) for arg in args]
+        if not words:
+            return None  # the empty call only cancels a pending command
+        name = words[0].upper().lstrip("_.")
+        handler = _COMMANDS.get(name)
+        if handler is None:
+            complain(f'Неизвестная команда "{words[0]}".  Для вызова справки нажмите F1.')
+            return None
+        with self.drawing.lock:
+            self._run_guarded(lambda: handler(self.drawing, [w for w in words[1:]]))
+        return None
+
+    def _run_guarded(self, action):
+        try:
+            action()
+        except DrawingError as error:
+            complain(str(error))
+        except Exception as error:  # a command that breaks must not end the server
+            complain(f"Ошибка выполнения команды: {type(error).__name__}: {error}")
+
+
+def _option(words, index):
+    return words[index].upper() if index < len(words) else ""
+
+
+def _word(words, index):
+    return words[index] if index < len(words) else ""
+
+
+def _layout(drawing, words):
+    if _option(words, 0) in ("_S", "S", "_SET", "SET"):
+        drawing.set_current_layout(_word(words, 1))
+    else:
+        raise DrawingError(f"Неизвестный параметр команды LAYOUT: {_word(words, 0)}")
+
+
+def _export(drawing, words):
+    if _option(words, 0) not in ("_P", "P", "_PDF", "PDF"):
+        raise DrawingError(f"Неизвестный формат экспорта: {_word(words, 0)}")
+    which = _option(words, 1)
+    if which in ("_A", "A"):
+        path = _word(words, 2)
+        names = drawing.layout_names()[1:]
+    elif which in ("_C", "C"):
+        # "_N": no page setup change; the path follows.
+        path = _word(words, 3) if _option(words, 2) in ("_N", "N", "_Y", "Y") else _word(words, 2)
+        names = [drawing.current_layout]
+    else:
+        raise DrawingError(f"Неизвестный параметр экспорта: {_word(words, 1)}")
+    if not path:
+        raise DrawingError("Не задан файл для экспорта")
+    export_layouts(drawing, names, path)
+
+
+def _save_as(drawing, words):
+    save_as(drawing, _word(words, 0), _word(words, 1))
+
+
+def _purge(drawing, words):
+    if _option(words, 0) not in ("_B", "B"):
+        raise DrawingError(f"Очистка поддерживает только блоки: {_word(words, 0)}")
+    pattern = _word(words, 1) or "*"
+    if pattern != "*":
+        raise DrawingError(f"Очистка поддерживает только все блоки (*): {pattern}")
+    drawing.purge_unused_blocks()
+
+
+def _xref(drawing, words):
+    option = _option(words, 0)
+    if option in ("_T", "T"):
+        if _option(words, 2) not in ("_F", "F"):
+            raise DrawingError(f"Поддерживается только полный тип пути: {_word(words, 2)}")
+        references.make_paths_full(drawing)
+    elif option in ("_B", "B"):
+        references.bind_all(drawing)
+    else:
+        raise DrawingError(f"Неизвестный параметр команды -XREF: {_word(words, 0)}")
+
+
+def _undo(drawing, words):
+    if _word(words, 0) != "1":
+        raise DrawingError(f"Поддерживается только отмена одной группы: {_word(words, 0)}")
+    if not drawing.undo():
+        complain("Нечего отменять")
+
+
+_COMMANDS = {
+    "LAYOUT": _layout,
+    "-LAYOUT": _layout,
+    "-EXPORT": _export,
+    "SAVEAS": _save_as,
+    "PURGE": _purge,
+    "-PURGE": _purge,
+    "-XREF": _xref,
+    "UNDO": _undo,
+}
