@@ -19,6 +19,8 @@ RELEASES = {
 }
 
 
+FIRST_HEADER_PROPERTIES_RELEASE = "R2004"
+LEGACY_PROPERTIES_KEY = "DWGPROPS"
 CYRILLIC_ENCODING = "cp1251"
 CYRILLIC_CODEPAGE = "ANSI_1251"
 
@@ -83,8 +85,11 @@ def _as_release(doc, release):
     releases store text in a code page: a Cyrillic drawing on the Western default gets the Cyrillic
     one, as Russian installations write it, so the text stays readable everywhere."""
     original = (doc.dxfversion, doc.encoding, doc.header.get("$DWGCODEPAGE", "ANSI_1252"))
+    legacy_properties = None
     try:
         doc.dxfversion = ezdxf.const.acad_release_to_dxf_version[release]
+        if release < FIRST_HEADER_PROPERTIES_RELEASE:
+            legacy_properties = _add_legacy_properties(doc)
         text = _text(doc)
         if doc.output_encoding != "utf-8" and not _encodable(text, doc.output_encoding):
             if _encodable(text, CYRILLIC_ENCODING):
@@ -93,7 +98,36 @@ def _as_release(doc, release):
                 text = _text(doc)
         return doc.encode(text)
     finally:
+        if legacy_properties is not None:
+            doc.rootdict.remove(LEGACY_PROPERTIES_KEY)
         doc.dxfversion, doc.encoding, doc.header["$DWGCODEPAGE"] = original
+
+
+def _add_legacy_properties(doc):
+    """Releases before 2004 keep drawing properties in a record of the named-object dictionary,
+    custom ones as "name=value" texts; None when there is nothing to keep or the record exists."""
+    properties = doc.header.custom_vars.properties
+    if not properties or LEGACY_PROPERTIES_KEY in doc.rootdict:
+        return None
+    record = doc.objects.add_xrecord(doc.rootdict.dxf.handle)
+    tags = [(1, "DWGPROPS COOKIE")] + [(code, "") for code in (2, 3, 4, 6, 7, 8, 9)]
+    tags += [(300 + index, f"{key}={value}") for index, (key, value) in enumerate(properties[:10])]
+    record.reset(tags)
+    doc.rootdict[LEGACY_PROPERTIES_KEY] = record
+    return record
+
+
+def legacy_properties(doc):
+    """The custom properties of a release-2000 drawing's property record, as a dict."""
+    record = doc.rootdict.get(LEGACY_PROPERTIES_KEY)
+    found = {}
+    if record is None or record.dxftype() != "XRECORD":
+        return found
+    for code, value in record.tags:
+        if 300 <= code <= 309 and "=" in str(value):
+            key, _, text = str(value).partition("=")
+            found[key] = text
+    return found
 
 
 def _encodable(text, encoding):
