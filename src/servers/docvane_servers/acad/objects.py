@@ -1,15 +1,26 @@
 """The objects the drawing program exposes: application, open drawings and their layouts, blocks
 and drawing properties."""
 
+import importlib
 import os
+import threading
 
-from . import references
 from .command_queue import CommandQueue
-from .commands import CommandLine
 from .diagnostics import complain
 from .dispatch_names import CALL_REJECTED, OMITTED, DispatchError, DispatchObject
-from .drawing import MODEL, DrawingError, is_dwg, open_drawing
-from .saving import save_file
+
+# The drawing engine takes most of a second to load; the server reports ready without it and loads it
+# meanwhile, so the first drawing rarely waits.
+_ENGINE_MODULES = ("drawing", "references", "saving", "commands", "pdf_export")
+
+
+def _engine(name):
+    return importlib.import_module(f"{__package__}.{name}")
+
+
+def preload_engine():
+    for name in _ENGINE_MODULES:
+        _engine(name)
 
 PROGRAM_NAME = "AutoCAD"
 VERSION = "24.1s (LMS Tech)"
@@ -32,6 +43,7 @@ class Application(DispatchObject):
         self.documents = []  # DocumentObject, in opening order
         self.documents_object = Documents(self)
         self.visible = False
+        threading.Thread(target=preload_engine, name="engine-preload", daemon=True).start()
 
     def get_Name(self):
         return PROGRAM_NAME
@@ -104,9 +116,10 @@ class Documents(DispatchObject):
 
     def m_Open(self, path, read_only=OMITTED, password=OMITTED):
         self.application.require_idle()
+        drawing_module = _engine("drawing")
         try:
-            drawing = open_drawing(str(path), bool(_given(read_only, False)))
-        except DrawingError as error:
+            drawing = drawing_module.open_drawing(str(path), bool(_given(read_only, False)))
+        except drawing_module.DrawingError as error:
             _fail(error)
         document = DocumentObject(self.application, drawing)
         self.application.documents.append(document)
@@ -120,7 +133,7 @@ class DocumentObject(DispatchObject):
     def __init__(self, application, drawing):
         self.application = application
         self.drawing = drawing
-        self.command_line = CommandLine(drawing)
+        self.command_line = _engine("commands").CommandLine(drawing)
         self.closed = False
 
     def _open_drawing(self):
@@ -157,9 +170,10 @@ class DocumentObject(DispatchObject):
             if drawing.read_only and target == drawing.path:
                 complain(f"Чертеж открыт только для чтения и не сохранен: {drawing.path}")
             elif drawing.modified or target != drawing.path:
+                saving = _engine("saving")
                 try:
-                    save_file(drawing, target)
-                except DrawingError as error:
+                    saving.save_file(drawing, target)
+                except saving.DrawingError as error:
                     _fail(error)
         self.closed = True
         self.application.documents.remove(self)
@@ -177,7 +191,7 @@ class DocumentObject(DispatchObject):
         if key == "CTAB":
             try:
                 drawing.set_current_layout(str(value))
-            except DrawingError as error:
+            except _engine("drawing").DrawingError as error:
                 _fail(error)
         else:
             drawing.variables[key] = value
@@ -235,7 +249,7 @@ class SummaryInfo(DispatchObject):
         with drawing.lock:
             try:
                 action(str(key), "" if value is None else str(value))
-            except DrawingError as error:
+            except _engine("drawing").DrawingError as error:
                 raise DispatchError(str(error)) from error
 
     def m_AddCustomInfo(self, key, value):
@@ -292,18 +306,18 @@ class Layout(DispatchObject):
     def get_TabOrder(self):
         try:
             return self.document._open_drawing().tab_order(self.name)
-        except DrawingError as error:
+        except _engine("drawing").DrawingError as error:
             raise DispatchError(str(error)) from error
 
     def get_ModelType(self):
-        return self.name == MODEL
+        return self.name == _engine("drawing").MODEL
 
     def m_Delete(self):
         drawing = self.document._changing()
         with drawing.lock:
             try:
                 drawing.delete_layout(self.name)
-            except DrawingError as error:
+            except _engine("drawing").DrawingError as error:
                 raise DispatchError(str(error)) from error
 
 
@@ -352,7 +366,7 @@ class Block(DispatchObject):
         return "AcDbBlockTableRecord"
 
     def get_IsXRef(self):
-        return references.is_reference(self._layout())
+        return _engine("references").is_reference(self._layout())
 
     def get_IsLayout(self):
         return self._layout().is_any_layout
@@ -362,17 +376,17 @@ class Block(DispatchObject):
 
     def get_Path(self):
         layout = self._layout()
-        if not references.is_reference(layout):
+        if not _engine("references").is_reference(layout):
             raise DispatchError(f"Блок {layout.name} не является внешней ссылкой")
-        return references.stored_path(layout)
+        return _engine("references").stored_path(layout)
 
     def put_Path(self, value):
         self.document._changing()
         layout = self._layout()
-        if not references.is_reference(layout):
+        if not _engine("references").is_reference(layout):
             raise DispatchError(f"Блок {layout.name} не является внешней ссылкой")
-        references.set_stored_path(layout, str(value))
+        _engine("references").set_stored_path(layout, str(value))
         self.document.drawing.modified = True
 
 
-__all__ = ["Application", "is_dwg"]
+__all__ = ["Application", "preload_engine"]
