@@ -103,6 +103,19 @@ class ExportTest(StandInCase):
         self.assertEqual([(595, 842)], pdf_pages(self.path("rot.pdf")))
         self.assertIn("Повернутый", pdf_text(self.path("rot.pdf")))
 
+    def test_untouched_sheet_and_model_show_the_whole_model(self):
+        doc = ezdxf.new("R2018")
+        doc.modelspace().add_text("Только модель", dxfattribs={"height": 500}).set_placement((90000, 40000))
+        doc.modelspace().add_line((0, 0), (100000, 50000))
+        doc.saveas(self.path("model.dxf"))
+        document = self.open(self.path("model.dxf"))
+        send(document, f'(command "_.-EXPORT" "_P" "_A" "{self.path("sheet.pdf")}")')
+        send(document, '(command "_.LAYOUT" "_S" "Model")')
+        send(document, f'(command "_.-EXPORT" "_P" "_C" "_N" "{self.path("model.pdf")}")')
+        for name in ("sheet.pdf", "model.pdf"):
+            self.assertEqual([A3_LANDSCAPE], pdf_pages(self.path(name)))
+            self.assertIn("Только модель", pdf_text(self.path(name)))
+
     def test_export_into_missing_folder_writes_nothing_and_reports(self):
         document = self.open(two_sheet_drawing(self.path("two.dxf")))
         target = self.path("absent/x.pdf")
