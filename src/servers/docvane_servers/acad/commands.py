@@ -5,7 +5,7 @@ import datetime
 import os
 
 from . import references
-from .diagnostics import complain
+from .diagnostics import complain, complain_raw
 from .drawing import MODEL, DrawingError
 from .pdf_export import export_layouts
 from .saving import save_as
@@ -37,12 +37,23 @@ class CommandLine:
         self.interpreter = _make_interpreter(self)
 
     def run(self, text):
-        self.interpreter.run(text)
+        """Text as typed at the command line: forms run as they complete."""
+        feed = getattr(self.interpreter, "feed", None)
+        (feed or self.interpreter.run)(text)
+
+    def cancel(self):
+        cancel = getattr(self.interpreter, "cancel", None)
+        if cancel is not None:
+            cancel()
 
     # --- the interpreter's host ----------------------------------------------------------------
 
     def error(self, message):
         complain(message)
+
+    def output(self, text):
+        # What scripts print belongs to the command window: the server's console.
+        complain_raw(text)
 
     def getvar(self, name):
         key = str(name).upper()
@@ -70,8 +81,7 @@ class CommandLine:
             self._run_guarded(lambda: self.drawing.set_current_layout(str(value)))
             return value
         if key not in _WRITABLE:
-            complain(f"Неизвестная или доступная только для чтения системная переменная: {name}")
-            return None
+            raise ValueError(f"Неизвестная или доступная только для чтения системная переменная: {name}")
         self.drawing.variables[key] = value
         return value
 

@@ -9,3 +9,11 @@ def complain(message):
         sys.stderr.flush()
     except (OSError, ValueError):
         pass  # a closed stderr must not end a command
+
+
+def complain_raw(text):
+    try:
+        sys.stderr.write(text)
+        sys.stderr.flush()
+    except (OSError, ValueError):
+        pass
