@@ -172,6 +172,27 @@ class SaveTest(StandInCase):
         self.assertIn("DWG", self.errors.getvalue())
         self.assertEqual(0, self.app.get_Documents().get_Count())
 
+    def test_damaged_sources(self):
+        source = two_sheet_drawing(self.path("two.dxf"))
+        with open(source, encoding="utf-8") as stream:
+            text = stream.read()
+        cases = {
+            "no-end.dxf": (text.replace("  0\nEOF\n", ""), True),
+            "half.dxf": (text[: len(text) // 2], False),
+            "garbage.dxf": ("это не чертеж\n", False),
+        }
+        for name, (content, opens) in cases.items():
+            with self.subTest(name=name):
+                with open(self.path(name), "w", encoding="utf-8") as stream:
+                    stream.write(content)
+                if opens:
+                    document = self.open(self.path(name))
+                    self.assertEqual(["Общий вид", "Разрез"], self.sheet_names(document))
+                else:
+                    with self.assertRaises(DispatchError):
+                        self.open(self.path(name))
+                    self.assertIn(name, self.errors.getvalue())
+
     def test_close_discards_and_leaves_the_source(self):
         source = two_sheet_drawing(self.path("two.dxf"))
         before = digest(source)

@@ -6,6 +6,7 @@ import os
 import threading
 
 import ezdxf
+from ezdxf import recover
 
 from .diagnostics import complain
 
@@ -28,8 +29,16 @@ def load(path):
         raise DrawingError(f"Файл чертежа не найден: {path}")
     try:
         return ezdxf.readfile(path)
-    except (IOError, ezdxf.DXFError) as error:
+    except ezdxf.DXFStructureError:
+        pass  # damaged: the repairing reader below gets a second try, as on opening in the program
+    except (OSError, ValueError, ezdxf.DXFError) as error:
         raise DrawingError(f"Не могу прочитать чертеж {path}: {error}") from error
+    try:
+        doc, auditor = recover.readfile(path)
+    except (OSError, ValueError, ezdxf.DXFError) as error:
+        raise DrawingError(f"Не могу прочитать чертеж {path}: {error}") from error
+    complain(f"Чертеж {path} поврежден и восстановлен при открытии: исправлено {len(auditor.fixes)}")
+    return doc
 
 
 class Drawing:

@@ -7,6 +7,7 @@ from ezdxf.addons.drawing import Frontend, RenderContext
 from ezdxf.math import Matrix44
 
 from .cairo_backend import MM, CairoBackend
+from .diagnostics import complain
 from .drawing import MODEL, DrawingError
 from .saving import write_atomically
 
@@ -14,6 +15,24 @@ from .saving import write_atomically
 DEFAULT_PAPER_MM = (420.0, 297.0)
 MODEL_MARGIN_MM = 10.0
 WHITE = "#ffffff"
+
+
+class TolerantFrontend(Frontend):
+    """Skips an entity the engine cannot draw instead of losing the whole page."""
+
+    reported = False
+
+    def draw_entity(self, entity, properties):
+        depth = len(getattr(self.out, "entity_stack", ()))
+        try:
+            super().draw_entity(entity, properties)
+        except Exception as error:  # a damaged entity must not end the export
+            stack = getattr(self.out, "entity_stack", None)
+            if stack is not None:
+                del stack[depth:]
+            if not self.reported:
+                complain(f"Объект {entity.dxftype()} пропущен при выводе: {type(error).__name__}: {error}")
+                self.reported = True
 
 
 class Page:
@@ -129,7 +148,7 @@ class PdfWriter:
             context.set_current_layout(frontend_layout)
             # Paper is white whatever the screen colours: colour 7 prints black.
             context.current_layout_properties.set_colors(WHITE)
-            frontend = Frontend(context, backend)
+            frontend = TolerantFrontend(context, backend)
             frontend.draw_layout(frontend_layout, finalize=True, layout_properties=context.current_layout_properties)
 
         return page, draw
