@@ -355,6 +355,28 @@ class CommandLineTest(StandInCase):
         self.assertTrue(state.get_IsQuiescent())
         self.assertEqual(2, len(pdf_pages(self.path("a.pdf"))))
 
+    def test_escape_interrupts_a_long_export(self):
+        doc = ezdxf.new("R2018")
+        for i in range(20000):
+            doc.modelspace().add_circle((i % 200, i // 200), 0.4)
+        sheet = doc.layouts.get("Layout1")
+        sheet.page_setup(size=(420, 297), margins=(0, 0, 0, 0))
+        sheet.add_viewport(center=(210, 148), size=(400, 280), view_center_point=(100, 50), view_height=120)
+        doc.saveas(self.path("big.dxf"))
+        document = self.open(self.path("big.dxf"))
+        target = self.path("big.pdf")
+        document.m_SendCommand(f'(command "_.-EXPORT" "_P" "_A" "{target}") (command "_.LAYOUT" "_S" "Layout1")\r\n')
+        state = self.app.m_GetAcadState()
+        self.assertFalse(state.get_IsQuiescent())
+        document.m_SendCommand("(command)\r\n")
+        self.assertTrue(self.app.commands.wait_idle(10), "the export did not give way")
+        self.assertIn("*Прервано*", self.errors.getvalue())
+        self.assertEqual(["big.dxf"], os.listdir(self.folder), "a partial PDF was left")
+        # The rest of the interrupted text was dropped; the next text runs normally.
+        self.assertEqual("Model", document.m_GetVariable("CTAB"))
+        send(document, '(command "_.LAYOUT" "_S" "Layout1")')
+        self.assertEqual("Layout1", document.m_GetVariable("CTAB"))
+
     def test_unknown_command_reports_and_the_rest_runs(self):
         document = self.open(two_sheet_drawing(self.path("two.dxf")))
         send(document, f'(command "_.NOSUCH" "x")\n(command "_.-EXPORT" "_P" "_A" "{self.path("a.pdf")}")')

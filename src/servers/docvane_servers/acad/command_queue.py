@@ -7,8 +7,15 @@ import threading
 from .diagnostics import complain
 
 
+class Cancelled(BaseException):
+    """The running command was interrupted by Escape (an empty command call). Not an Exception, so
+    that no handler on the way (a failing form, a skipped entity) mistakes it for a fault: it ends the
+    whole text being run."""
+
+
 class CommandQueue:
     def __init__(self):
+        self.escape = threading.Event()
         self._queue = queue.Queue()
         self._pending = 0
         self._pending_lock = threading.Lock()
@@ -31,6 +38,16 @@ class CommandQueue:
         with self._idle:
             return self._idle.wait_for(lambda: self._pending == 0, timeout)
 
+    def press_escape(self):
+        """Asks the running command to stop at its next check; queued texts still run."""
+        if not self.quiescent:
+            self.escape.set()
+
+    def check_escape(self):
+        """Called by long commands between steps."""
+        if self.escape.is_set():
+            raise Cancelled()
+
     def stop(self):
         self._queue.put(None)
 
@@ -39,8 +56,11 @@ class CommandQueue:
             work = self._queue.get()
             if work is None:
                 return
+            self.escape.clear()
             try:
                 work()
+            except Cancelled:
+                complain("*Прервано*")
             except Exception as error:  # one broken command must not stop the command line
                 complain(f"Ошибка выполнения команды: {type(error).__name__}: {error}")
             finally:

@@ -32,8 +32,9 @@ def _make_interpreter(host):
 class CommandLine:
     """Runs command texts against one drawing. Every failure is an error line; nothing raises."""
 
-    def __init__(self, drawing):
+    def __init__(self, drawing, check_escape=None):
         self.drawing = drawing
+        self.check_escape = check_escape or (lambda: None)
         self.interpreter = _make_interpreter(self)
 
     def run(self, text):
@@ -96,7 +97,7 @@ class CommandLine:
             complain(f'Неизвестная команда "{words[0]}".  Для вызова справки нажмите F1.')
             return None
         with self.drawing.lock:
-            self._run_guarded(lambda: handler(self.drawing, [w for w in words[1:]]))
+            self._run_guarded(lambda: handler(self, words[1:]))
         return None
 
     def _run_guarded(self, action):
@@ -116,14 +117,16 @@ def _word(words, index):
     return words[index] if index < len(words) else ""
 
 
-def _layout(drawing, words):
+def _layout(line, words):
+    drawing = line.drawing
     if _option(words, 0) in ("_S", "S", "_SET", "SET"):
         drawing.set_current_layout(_word(words, 1))
     else:
         raise DrawingError(f"Неизвестный параметр команды LAYOUT: {_word(words, 0)}")
 
 
-def _export(drawing, words):
+def _export(line, words):
+    drawing = line.drawing
     if _option(words, 0) not in ("_P", "P", "_PDF", "PDF"):
         raise DrawingError(f"Неизвестный формат экспорта: {_word(words, 0)}")
     which = _option(words, 1)
@@ -138,14 +141,16 @@ def _export(drawing, words):
         raise DrawingError(f"Неизвестный параметр экспорта: {_word(words, 1)}")
     if not path:
         raise DrawingError("Не задан файл для экспорта")
-    export_layouts(drawing, names, path)
+    export_layouts(drawing, names, path, line.check_escape)
 
 
-def _save_as(drawing, words):
+def _save_as(line, words):
+    drawing = line.drawing
     save_as(drawing, _word(words, 0), _word(words, 1))
 
 
-def _purge(drawing, words):
+def _purge(line, words):
+    drawing = line.drawing
     if _option(words, 0) not in ("_B", "B"):
         raise DrawingError(f"Очистка поддерживает только блоки: {_word(words, 0)}")
     pattern = _word(words, 1) or "*"
@@ -154,7 +159,8 @@ def _purge(drawing, words):
     drawing.purge_unused_blocks()
 
 
-def _xref(drawing, words):
+def _xref(line, words):
+    drawing = line.drawing
     option = _option(words, 0)
     if option in ("_T", "T"):
         if _option(words, 2) not in ("_F", "F"):
@@ -166,7 +172,8 @@ def _xref(drawing, words):
         raise DrawingError(f"Неизвестный параметр команды -XREF: {_word(words, 0)}")
 
 
-def _undo(drawing, words):
+def _undo(line, words):
+    drawing = line.drawing
     if _word(words, 0) != "1":
         raise DrawingError(f"Поддерживается только отмена одной группы: {_word(words, 0)}")
     if not drawing.undo():

@@ -23,6 +23,8 @@ def preload_engine():
         _engine(name)
 
 PROGRAM_NAME = "AutoCAD"
+ESCAPE = "(command)"
+SHORT_COMMAND_SECONDS = 0.05
 VERSION = "24.1s (LMS Tech)"
 
 
@@ -133,7 +135,7 @@ class DocumentObject(DispatchObject):
     def __init__(self, application, drawing):
         self.application = application
         self.drawing = drawing
-        self.command_line = _engine("commands").CommandLine(drawing)
+        self.command_line = _engine("commands").CommandLine(drawing, application.commands.check_escape)
         self.closed = False
 
     def _open_drawing(self):
@@ -180,10 +182,17 @@ class DocumentObject(DispatchObject):
 
     def m_SendCommand(self, text):
         self._open_drawing()
+        text = str(text)
+        commands = self.application.commands
+        if text.strip() == ESCAPE:
+            commands.press_escape()
         line = self.command_line
         # The command thread edits the drawing under its lock; members that change the drawing are
         # refused until the command line is quiescent again.
-        self.application.commands.submit(lambda: line.run(str(text)))
+        commands.submit(lambda: line.run(text))
+        # A short command is over before the call returns, so the caller's first look at the state
+        # finds the program idle instead of waiting a poll interval for it; a long one goes on alone.
+        commands.wait_idle(SHORT_COMMAND_SECONDS)
 
     def m_SetVariable(self, name, value):
         drawing = self._open_drawing()

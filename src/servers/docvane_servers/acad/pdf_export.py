@@ -21,8 +21,10 @@ class TolerantFrontend(Frontend):
     """Skips an entity the engine cannot draw instead of losing the whole page."""
 
     reported = False
+    check_escape = staticmethod(lambda: None)
 
     def draw_entity(self, entity, properties):
+        self.check_escape()
         depth = len(getattr(self.out, "entity_stack", ()))
         try:
             super().draw_entity(entity, properties)
@@ -105,8 +107,9 @@ def _is_blank(layout):
 
 
 class PdfWriter:
-    def __init__(self, path):
+    def __init__(self, path, check_escape=None):
         self.path = path
+        self.check_escape = check_escape or (lambda: None)
 
     def write(self, doc, layouts):
         """Writes the layouts (ezdxf layout objects) as pages, in the order given."""
@@ -149,16 +152,17 @@ class PdfWriter:
             # Paper is white whatever the screen colours: colour 7 prints black.
             context.current_layout_properties.set_colors(WHITE)
             frontend = TolerantFrontend(context, backend)
+            frontend.check_escape = self.check_escape
             frontend.draw_layout(frontend_layout, finalize=True, layout_properties=context.current_layout_properties)
 
         return page, draw
 
 
-def export_layouts(drawing, names, path):
+def export_layouts(drawing, names, path, check_escape=None):
     layouts = []
     for name in names:
         layout = drawing.doc.layouts.get(name)
         if layout is None:
             raise DrawingError(f"Лист не найден: {name}")
         layouts.append(layout)
-    PdfWriter(path).write(drawing.doc, layouts)
+    PdfWriter(path, check_escape).write(drawing.doc, layouts)
