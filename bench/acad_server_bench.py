@@ -63,7 +63,8 @@ def write_project(folder, names):
 <pdfDir><dirRelativePath>.\\out\\PDF</dirRelativePath></pdfDir>
 <fileDocs>{entries}</fileDocs>
 <fieldDocs>{fields}</fieldDocs>
-<propertyDoc><autocad><general><fileFormat>{RELEASE}</fileFormat><splitIntoLayouts>false</splitIntoLayouts>
+<propertyDoc><general><combinePdf><isCombine>false</isCombine></combinePdf>
+<numberingPdf><isNumbering>false</isNumbering></numberingPdf></general><autocad><general><fileFormat>{RELEASE}</fileFormat><splitIntoLayouts>false</splitIntoLayouts>
 </general></autocad></propertyDoc>
 </docvane>
 """
@@ -74,7 +75,8 @@ def write_project(folder, names):
 
 
 def engine_alone(folder, names):
-    """Load, write the properties, render each sheet to PDF, save the copy: the engine's own work."""
+    """Load, write the properties, render each sheet to PDF, save the copy: the engine's own work. The
+    project above combines nothing, so both sides do the same work."""
     sys.path.insert(0, os.path.join(SOURCE, "src", "servers"))
     import ezdxf
     from docvane_servers.acad.pdf_export import PdfWriter
