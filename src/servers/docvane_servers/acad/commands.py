@@ -13,8 +13,9 @@ from .saving import save_as
 MAX_SCRIPT_STEPS = 200000
 
 # System variables a script may read; the writable ones keep what scripts and members set.
-_WRITABLE = {"BACKGROUNDPLOT", "CMDECHO", "FILEDIA", "CMDDIA", "EXPERT", "OSMODE", "PROXYNOTICE", "USERI1",
-             "USERI2", "USERI3", "USERI4", "USERI5", "USERR1", "USERR2", "USERS1", "USERS2", "USERS3"}
+_WRITABLE = {"BACKGROUNDPLOT", "CMDECHO", "FILEDIA", "CMDDIA", "EXPERT", "OSMODE", "PROXYNOTICE"} | {
+    f"USER{kind}{n}" for kind in "IRS" for n in range(1, 6)
+}
 _DEFAULTS = {"BACKGROUNDPLOT": 2, "CMDECHO": 1, "FILEDIA": 1, "CMDDIA": 1, "EXPERT": 0, "OSMODE": 0,
              "PROXYNOTICE": 1}
 
