@@ -383,6 +383,23 @@ class CommandLineTest(StandInCase):
         self.assertIn("_.NOSUCH", self.errors.getvalue())
         self.assertTrue(os.path.exists(self.path("a.pdf")))
 
+    def test_system_variables_seen_by_scripts(self):
+        document = self.open(two_sheet_drawing(self.path("two.dxf")))
+        host = document.command_line  # what the interpreter's getvar and setvar reach
+        self.assertEqual("two.dxf", host.getvar("dwgname"))
+        self.assertEqual(self.folder + "/", host.getvar("DWGPREFIX"))
+        self.assertEqual("Model", host.getvar("CTAB"))
+        host.setvar("CTAB", "Разрез")
+        self.assertEqual("Разрез", host.getvar("CTAB"))
+        self.assertEqual(0, host.getvar("TILEMODE"))
+        document.m_SetVariable("BACKGROUNDPLOT", 0)
+        self.assertEqual(0, host.getvar("BACKGROUNDPLOT"))
+        host.setvar("USERS1", "метка")
+        self.assertEqual("метка", document.m_GetVariable("users1"))
+        with self.assertRaises(ValueError):
+            host.setvar("DWGNAME", "other.dxf")
+        self.assertIsNone(host.getvar("NOSUCHVAR"))
+
     def test_application_members(self):
         self.assertEqual("AutoCAD", self.app.get_Name())
         self.assertEqual("/opt/docvane/docvane-acad-server", self.app.get_FullName())
