@@ -13,9 +13,9 @@
 #include "publish/MainWindowChannel.h"
 #include "publish/ProjectDocument.h"
 #include "publish/PublishState.h"
-#include "publish/PublishWorker.h"
-#include "publish/StopControl.h"
 #include "publish/paths/PathUtils.h"
+#include "worker/PublishWorker.h"
+#include "worker/StopControl.h"
 
 namespace docvane::cli {
 

@@ -61,7 +61,7 @@ PromptAnswer AnswerCancel(const std::string&, const std::string&) {
     return PromptAnswer::Cancel;
 }
 
-AcadSession::AcadSession() : AcadSession(DefaultProcessStarter()) {}
+AcadSession::AcadSession() = default;
 
 AcadSession::AcadSession(std::shared_ptr<ProcessStarter> starter) : starter_(std::move(starter)) {}
 

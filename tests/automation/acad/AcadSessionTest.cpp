@@ -131,8 +131,7 @@ TEST(AcadStartTest, AWrongProgramPathIsRepairedFromTheServerAndSaved) {
                     "к файлу acad.exe",
                     std::string("[?] Сохраняю корректный путь к acad.exe: ") + kAcadPath));
     EXPECT_EQ(AppSettings().exePath, kAcadPath);
-    auto& store = static_cast<SettingsFile&>(UserSettingsStore());
-    store.Reload();
+    SettingsFile store(UserSettingsFilePath());
     EXPECT_EQ(store.GetText("Autocad_Path", "exePath").value_or(""), kAcadPath);
     EXPECT_EQ(store.GetText("Autocad_General", "fileFormat").value_or(""), "2010");
     EXPECT_TRUE(bed.session.IsAttached());

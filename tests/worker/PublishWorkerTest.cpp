@@ -1,4 +1,4 @@
-#include "publish/PublishWorker.h"
+#include "worker/PublishWorker.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,9 +10,9 @@
 #include "publish/Cancel.h"
 #include "publish/FileOperations.h"
 #include "publish/PublishState.h"
-#include "publish/StopControl.h"
 #include "support/PdfInspection.h"
 #include "support/WorkerTestBed.h"
+#include "worker/StopControl.h"
 
 namespace docvane::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "publish/PublishWorker.h"
+#include "worker/PublishWorker.h"
 
 #include <atomic>
 #include <exception>
@@ -12,16 +12,15 @@
 #include "automation/word/WordContent.h"
 #include "automation/word/WordSession.h"
 #include "pdf/CombinedPdf.h"
-#include "platform/DesktopOpen.h"
 #include "project/DocvaneDoc.h"
 #include "publish/DocumentStatus.h"
-#include "publish/EndPublication.h"
 #include "publish/FileOperations.h"
 #include "publish/Log.h"
 #include "publish/MainWindowChannel.h"
 #include "publish/OutputPaths.h"
 #include "publish/PublishState.h"
 #include "publish/paths/PathUtils.h"
+#include "worker/EndPublication.h"
 
 namespace docvane {
 
@@ -31,9 +30,7 @@ std::atomic<bool> g_workerActive = false;
 
 std::mutex g_openMutex;
 std::function<void(const std::string&)>& OpenAction() {
-    static std::function<void(const std::string&)> action = [](const std::string& path) {
-        OpenWithDesktop(ShortName(path));
-    };
+    static std::function<void(const std::string&)> action;
     return action;
 }
 
