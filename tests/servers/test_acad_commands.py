@@ -22,7 +22,7 @@ from acad_support import (
 
 import ezdxf
 
-from docvane_servers.acad.dispatch_names import DispatchError
+from docvane_servers.dispatch import DispatchError
 from docvane_servers.acad.saving import legacy_properties
 
 

@@ -103,7 +103,7 @@ class ServerProcessTest(unittest.TestCase):
         self.assertIn("Второй лист", pdf_text(pdf, 2))
 
         copy = os.path.join(self.folder, "copy.dxf")
-        self.statement(document, state, f'(setq v "2013") (command "_.SAVEAS" v "{copy}")')
+        self.statement(document, state, f'(command "_.SAVEAS" "2013" "{copy}")')
         saved = ezdxf.readfile(copy)
         self.assertEqual("AC1027", saved.dxfversion)
         self.assertEqual("АР-7", saved.header.custom_vars.get("Шифр"))

@@ -5,9 +5,10 @@ import importlib
 import os
 import threading
 
+from docvane_servers.dispatch import OMITTED, DispatchError, DispatchObject
+
 from .command_queue import CommandQueue
 from .diagnostics import complain
-from .dispatch_names import CALL_REJECTED, OMITTED, DispatchError, DispatchObject
 
 # The drawing engine takes most of a second to load; the server reports ready without it and loads it
 # meanwhile, so the first drawing rarely waits.
@@ -22,6 +23,8 @@ def preload_engine():
     for name in _ENGINE_MODULES:
         _engine(name)
 
+# Calls that change a drawing while a command still runs are refused, as the real program does.
+CALL_REJECTED = 0x80010001
 PROGRAM_NAME = "AutoCAD"
 ESCAPE = "(command)"
 SHORT_COMMAND_SECONDS = 0.05
