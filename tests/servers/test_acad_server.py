@@ -13,10 +13,7 @@ from acad_support import A3_LANDSCAPE, A4_PORTRAIT, pdf_pages, pdf_text, two_she
 
 import ezdxf
 
-try:
-    from docvane_servers.client import Client, RemoteError
-except ImportError:  # the socket framework is not beside the server yet
-    Client = None
+from docvane_servers.client import Client, RemoteError
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVER = os.path.normpath(os.path.join(HERE, "..", "..", "src", "servers", "docvane-acad-server"))
@@ -31,7 +28,6 @@ def wait_until(predicate, seconds=30.0):
     return False
 
 
-@unittest.skipIf(Client is None, "the socket framework is not installed")
 class ServerProcessTest(unittest.TestCase):
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="acad-server-")
