@@ -338,6 +338,49 @@ class BlocksTest(StandInCase):
             document.m_HandleToObject("FFFFFF")
 
 
+class ScriptTest(StandInCase):
+    def test_user_script_exports_each_sheet_and_survives_its_errors(self):
+        document = self.open(two_sheet_drawing(self.path("two.dxf")))
+        script = (
+            '(defun sheet-pdf (name) (strcat (getvar "DWGPREFIX") "лист-" name ".pdf"))\n'
+            "(nosuch-function 1)\n"
+            '(foreach name (layoutlist)\n'
+            '  (command "_.LAYOUT" "_S" name)\n'
+            '  (command "_.-EXPORT" "_P" "_C" "_N" (sheet-pdf name)))\n'
+            '(setvar "USERS1" (strcat (getvar "DWGNAME") ":" (itoa (length (layoutlist)))))\n'
+            "_.NOSUCH\n"
+        )
+        send(document, script)
+        self.assertEqual([A3_LANDSCAPE], pdf_pages(self.path("лист-Общий вид.pdf")))
+        self.assertEqual([A4_PORTRAIT], pdf_pages(self.path("лист-Разрез.pdf")))
+        self.assertEqual("two.dxf:2", document.m_GetVariable("USERS1"))
+        self.assertEqual("Разрез", document.m_GetVariable("CTAB"))
+        errors = self.errors.getvalue()
+        self.assertIn("NOSUCH-FUNCTION", errors.upper())
+        self.assertIn('"_.NOSUCH"', errors)
+
+    def test_a_form_split_over_two_texts_runs_once_complete(self):
+        document = self.open(two_sheet_drawing(self.path("two.dxf")))
+        document.m_SendCommand('(command "_.LAYOUT" "_S"\r\n')
+        self.assertTrue(self.app.commands.wait_idle(10))
+        self.assertEqual("Model", document.m_GetVariable("CTAB"))
+        send(document, '"Разрез")')
+        self.assertEqual("Разрез", document.m_GetVariable("CTAB"))
+
+    def test_drawing_variables_from_the_header(self):
+        # Number formatting follows the drawing's own zero suppression, as in the program.
+        for suppression, expected in ((0, "2.50"), (8, "2.5")):
+            with self.subTest(suppression=suppression):
+                path = self.path(f"z{suppression}.dxf")
+                doc = ezdxf.new("R2018")
+                doc.header["$DIMZIN"] = suppression
+                doc.saveas(path)
+                document = self.open(path)
+                send(document, '(setvar "USERS2" (rtos 2.5 2 2))')
+                self.assertEqual(expected, document.m_GetVariable("USERS2"))
+                self.assertEqual(suppression, document.m_GetVariable("DIMZIN"))
+
+
 class CommandLineTest(StandInCase):
     def test_busy_while_a_command_runs_and_changes_refused(self):
         document = self.open(two_sheet_drawing(self.path("two.dxf")))

@@ -4,13 +4,13 @@ calls land here."""
 import datetime
 import os
 
+from docvane_servers.lisp import Interpreter
+
 from . import references
-from .diagnostics import complain, complain_raw
+from .diagnostics import complain
 from .drawing import MODEL, DrawingError
 from .pdf_export import export_layouts
 from .saving import save_as
-
-MAX_SCRIPT_STEPS = 200000
 
 # System variables a script may read; the writable ones keep what scripts and members set.
 _WRITABLE = {"BACKGROUNDPLOT", "CMDECHO", "FILEDIA", "CMDDIA", "EXPERT", "OSMODE", "PROXYNOTICE"} | {
@@ -20,42 +20,25 @@ _DEFAULTS = {"BACKGROUNDPLOT": 2, "CMDECHO": 1, "FILEDIA": 1, "CMDDIA": 1, "EXPE
              "PROXYNOTICE": 1}
 
 
-def _make_interpreter(host):
-    try:
-        from docvane_servers.lisp import Interpreter
-    except ImportError:
-        from .command_forms import CommandForms
-
-        return CommandForms(host)
-    return Interpreter(host, max_steps=MAX_SCRIPT_STEPS)
-
-
 class CommandLine:
     """Runs command texts against one drawing. Every failure is an error line; nothing raises."""
 
     def __init__(self, drawing, check_escape=None):
         self.drawing = drawing
         self.check_escape = check_escape or (lambda: None)
-        self.interpreter = _make_interpreter(self)
+        self.interpreter = Interpreter(self)
 
     def run(self, text):
         """Text as typed at the command line: forms run as they complete."""
-        feed = getattr(self.interpreter, "feed", None)
-        (feed or self.interpreter.run)(text)
-
-    def cancel(self):
-        cancel = getattr(self.interpreter, "cancel", None)
-        if cancel is not None:
-            cancel()
+        self.interpreter.feed(text)
 
     # --- the interpreter's host ----------------------------------------------------------------
 
     def error(self, message):
         complain(message)
 
-    def output(self, text):
-        # What scripts print belongs to the command window: the server's console.
-        complain_raw(text)
+    def layoutlist(self):
+        return self.drawing.layout_names()[1:]
 
     def getvar(self, name):
         key = str(name).upper()
@@ -75,7 +58,8 @@ class CommandLine:
             return drawing.variables[key]
         if key in _DEFAULTS:
             return _DEFAULTS[key]
-        return None
+        # Most other variables are saved with the drawing.
+        return _plain(drawing.doc.header.get("$" + key))
 
     def setvar(self, name, value):
         key = str(name).upper()
@@ -108,6 +92,15 @@ class CommandLine:
             complain(str(error))
         except Exception as error:  # a command that breaks must not end the server
             complain(f"Ошибка выполнения команды: {type(error).__name__}: {error}")
+
+
+def _plain(value):
+    if value is None or isinstance(value, (int, float, str)):
+        return value
+    try:
+        return tuple(float(coordinate) for coordinate in value)
+    except (TypeError, ValueError):
+        return None
 
 
 def _option(words, index):

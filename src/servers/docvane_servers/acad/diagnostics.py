@@ -10,10 +10,3 @@ def complain(message):
     except (OSError, ValueError):
         pass  # a closed stderr must not end a command
 
-
-def complain_raw(text):
-    try:
-        sys.stderr.write(text)
-        sys.stderr.flush()
-    except (OSError, ValueError):
-        pass
