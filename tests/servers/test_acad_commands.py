@@ -324,6 +324,13 @@ class BlocksTest(StandInCase):
         send(document, f'(command "_.-EXPORT" "_P" "_A" "{self.path("b.pdf")}")')
         self.assertIn("Подложка", pdf_text(self.path("b.pdf")))
 
+    def test_export_shows_references_without_binding_them(self):
+        document = self.open(self.make_referencing())
+        send(document, f'(command "_.-EXPORT" "_P" "_A" "{self.path("shown.pdf")}")')
+        self.assertIn("Подложка", pdf_text(self.path("shown.pdf")))
+        self.assertTrue(self.blocks(document)["base"].get_IsXRef())
+        self.assertEqual([], [e for e in document.drawing.doc.blocks.get("base")])
+
     def test_reference_found_beside_the_drawing_by_name(self):
         path = self.make_referencing()
         shutil.move(self.path("base.dxf"), self.path("plans/base.dxf"))

@@ -28,6 +28,12 @@ def digest(path):
         return hashlib.sha256(stream.read()).hexdigest()
 
 
+def read_project(path):
+    # The project file ends with one NUL byte after the root element.
+    with open(path, "rb") as stream:
+        return ElementTree.fromstring(stream.read().rstrip(b"\0"))
+
+
 def wait_gone(pid, seconds=10.0):
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
@@ -41,7 +47,7 @@ def wait_gone(pid, seconds=10.0):
     return False
 
 
-def project_xml(files, fields, split, release="2013"):
+def project_xml(files, fields, split, release="2000"):
     entries = "".join(
         f"<fileDoc><fileRelativePath>{name}</fileRelativePath><xrefsBefore/><xrefsAfter/><sheetNames/>"
         "<wordRefs/></fileDoc>" for name in files)
@@ -66,8 +72,13 @@ class PublishDrawingsTest(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.folder, True)
         self.runtime = os.path.join(self.folder, "run")
         os.makedirs(self.runtime, mode=0o700)
-        self.environment = dict(os.environ, DOCVANE_CONFIG_HOME=os.path.join(self.folder, "config"),
-                                DOCVANE_RUNTIME_DIR=self.runtime)
+        config = self.path("config")
+        os.makedirs(config)
+        # Copies are saved in the release the application settings name.
+        with open(os.path.join(config, "settings.xml"), "w", encoding="utf-8") as stream:
+            stream.write('<settings><section name="Autocad_General"><text name="fileFormat">2013</text>'
+                         "</section></settings>")
+        self.environment = dict(os.environ, DOCVANE_CONFIG_HOME=config, DOCVANE_RUNTIME_DIR=self.runtime)
 
     def path(self, *parts):
         return os.path.join(self.folder, *parts)
@@ -128,8 +139,9 @@ class PublishDrawingsTest(unittest.TestCase):
         self.assertIn("Подоснова участка", pdf_text(self.path("out", "PDF", "plan.pdf"), 1))
         self.check_copy(self.path("out", "EDIT", "plan.dxf"), ["Общий вид", "Разрез"])
         self.assertTrue(os.path.isfile(self.path("out", "EDIT", "Refs", "old.dwg")))
-        self.assertEqual(4, len(pdf_pages(self.path("out", "Комплект.pdf"))))
-        saved = ElementTree.parse(self.path("p.dv1")).getroot()
+        parts = [self.path("out", "PDF", name) for name in ("plan.pdf", "details.pdf")]
+        self.assertEqual(sum(len(pdf_pages(part)) for part in parts), len(pdf_pages(self.path("out", "Комплект.pdf"))))
+        saved = read_project(self.path("p.dv1"))
         plan_entry = saved.find("fileDocs")[0]
         self.assertEqual(["Общий вид", "Разрез"], [e.text for e in plan_entry.find("sheetNames")])
         self.assertEqual(2, len(plan_entry.find("xrefsBefore")))
@@ -170,7 +182,7 @@ class PublishDrawingsTest(unittest.TestCase):
         self.assertNotEqual(0, cli.returncode, output)
         self.assertIn("AutoCAD", output)
         self.assertEqual(source_before, digest(details))
-        saved = ElementTree.parse(self.path("p.dv1")).getroot()
+        saved = read_project(self.path("p.dv1"))
         self.assertEqual([".\\src\\details.dxf"],
                          [e.findtext("fileRelativePath") for e in saved.find("fileDocs")], "the project was damaged")
         self.assertTrue(wait_gone(server), "the killed server is still there")

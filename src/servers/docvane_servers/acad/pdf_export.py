@@ -9,6 +9,7 @@ from ezdxf.math import Matrix44
 from .cairo_backend import MM, CairoBackend
 from .diagnostics import complain
 from .drawing import MODEL, DrawingError
+from .references import display_document
 from .saving import write_atomically
 
 # A sheet without its own paper settings, and the model, are printed on landscape A3.
@@ -165,4 +166,7 @@ def export_layouts(drawing, names, path, check_escape=None):
         if layout is None:
             raise DrawingError(f"Лист не найден: {name}")
         layouts.append(layout)
-    PdfWriter(path, check_escape).write(drawing.doc, layouts)
+    shown = display_document(drawing)
+    if shown is not drawing.doc:
+        layouts = [shown.layouts.get(layout.name) for layout in layouts]
+    PdfWriter(path, check_escape).write(shown, layouts)

@@ -1,6 +1,7 @@
 """External references of a drawing: their stored paths, full-path rewriting and binding (the
 referenced drawing's content becomes an ordinary block of this drawing)."""
 
+import io
 import os
 
 import ezdxf
@@ -65,42 +66,70 @@ def make_paths_full(drawing):
 def bind_all(drawing):
     """Binds every reference whose file is found and readable; returns the names bound. Unbound
     references stay references with their paths unchanged."""
+    bound = _bind_into(drawing.doc, drawing.folder, drawing.path, complain)
+    if bound:
+        drawing.modified = True
+    return bound
+
+
+def display_document(drawing):
+    """The document as the program shows it: references whose files are found are drawn with their
+    content. The drawing itself is left as it is; a copy is made only when there is content to add."""
+    folder = drawing.folder
+    if not any(_readable_reference(folder, drawing.path, layout) for layout in reference_layouts(drawing.doc)):
+        return drawing.doc
+    stream = io.StringIO()
+    drawing.doc.write(stream)
+    shown = ezdxf.read(io.StringIO(stream.getvalue()))
+    _bind_into(shown, folder, drawing.path, lambda message: None)
+    return shown
+
+
+def _readable_reference(folder, own_path, layout):
+    found = find_reference_file(folder, stored_path(layout))
+    return found is not None and not is_dwg(found) and not _same_file(found, own_path)
+
+
+def _same_file(path, other):
+    return os.path.normcase(os.path.abspath(path)) == os.path.normcase(os.path.abspath(other))
+
+
+def _bind_into(doc, folder, own_path, report):
     bound = []
     visited = set()
     # References of bound drawings arrive as new reference blocks; they are bound in later rounds.
     while True:
-        pending = [layout for layout in reference_layouts(drawing.doc) if layout.name not in visited]
+        pending = [layout for layout in reference_layouts(doc) if layout.name not in visited]
         if not pending:
             return bound
         for layout in pending:
             visited.add(layout.name)
-            if _bind_one(drawing, layout):
+            if _bind_one(doc, folder, own_path, layout, report):
                 bound.append(layout.name)
 
 
-def _bind_one(drawing, layout):
+def _bind_one(doc, folder, own_path, layout, report):
     path = stored_path(layout)
-    found = find_reference_file(drawing.folder, path)
+    found = find_reference_file(folder, path)
     if found is None:
-        complain(f'Ссылка "{layout.name}" не найдена: {path}')
+        report(f'Ссылка "{layout.name}" не найдена: {path}')
         return False
     if is_dwg(found):
-        complain(f'Ссылка "{layout.name}" не внедрена: формат DWG не поддерживается ({found})')
+        report(f'Ссылка "{layout.name}" не внедрена: формат DWG не поддерживается ({found})')
         return False
-    if os.path.normcase(os.path.abspath(found)) == os.path.normcase(drawing.path):
-        complain(f'Ссылка "{layout.name}" указывает на сам чертеж и не внедрена')
+    if _same_file(found, own_path):
+        report(f'Ссылка "{layout.name}" указывает на сам чертеж и не внедрена')
         return False
     try:
         source = ezdxf.readfile(found)
-    except (IOError, ezdxf.DXFError) as error:
-        complain(f'Ссылка "{layout.name}" не внедрена: {error}')
+    except (OSError, ValueError, ezdxf.DXFError) as error:
+        report(f'Ссылка "{layout.name}" не внедрена: {error}')
         return False
 
-    _import_content(source, drawing.doc, layout)
+    _import_content(source, doc, layout)
     block = layout.block
     block.dxf.flags = block.dxf.get("flags", 0) & ~_REFERENCE_FLAGS
     block.dxf.discard("xref_path")
-    drawing.modified = True
     return True
 
 
@@ -119,6 +148,7 @@ def _import_content(source, target, layout):
 
 __all__ = [
     "bind_all",
+    "display_document",
     "find_reference_file",
     "full_path",
     "is_reference",
