@@ -12,6 +12,8 @@
 //   a time and the user interface watches that one;
 // - the seams below: a process talks to one settings store, one class registry, one running-object
 //   table, one object transport, one clock.
+// Real time needs no platform object: the clock (publish/Clock.h) keeps the standard library's steady
+// time unless a test installs its own.
 #include <functional>
 #include <memory>
 #include <string>

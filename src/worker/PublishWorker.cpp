@@ -18,6 +18,7 @@
 #include "publish/Log.h"
 #include "publish/MainWindowChannel.h"
 #include "publish/OutputPaths.h"
+#include "publish/ProtectedPaths.h"
 #include "publish/PublishState.h"
 #include "publish/paths/PathUtils.h"
 #include "worker/EndPublication.h"
@@ -183,6 +184,7 @@ Step PublishFile(CDocvaneDoc& project, FileDoc& file) {
 }
 
 void RunFiles(CDocvaneDoc& project, bool fast) {
+    RunProtectedPaths protection(project);
     for (std::size_t i = 0; i < project.FileCount(); ++i) {
         FileDoc& file = project.File(i);
         const int status = ComputeStatus(file);
@@ -203,6 +205,7 @@ void RunFiles(CDocvaneDoc& project, bool fast) {
         }
         if (!(file == before)) {
             project.SetModifiedFlag(true);
+            protection.Add(file);
         }
         ComputeStatus(file);
         MainWindow().RefreshViews(&project);

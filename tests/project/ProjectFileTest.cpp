@@ -267,6 +267,48 @@ TEST_F(ProjectFileTest, AFailedSaveKeepsTheOldFileAndTheModifiedFlag) {
     EXPECT_EQ(entries, 1);
 }
 
+TEST_F(ProjectFileTest, SavingThroughALinkReplacesTheLinkedFileAndKeepsTheLink) {
+    std::filesystem::create_directories(dir_ / "real");
+    WriteFile(dir_ / "real/p.dv1", "old content");
+    std::filesystem::create_symlink("real/p.dv1", dir_ / "hop.dv1");
+    std::filesystem::create_symlink(dir_ / "hop.dv1", dir_ / "link.dv1");  // a chain of two links
+    CDocvaneDoc project;
+    project.AppendFile(dir_ / "Plan.dwg");
+    ASSERT_TRUE(SaveProjectFile(project, dir_ / "link.dv1"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "link.dv1"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "hop.dv1"));
+    EXPECT_NE(ReadFile(dir_ / "real/p.dv1").find("Plan.dwg"), std::string::npos);
+    EXPECT_EQ(project.PathName(), dir_ / "link.dv1");
+    // The temporary file was made beside the real file, and none is left anywhere.
+    for (const auto& folder : {dir_.Path(), dir_ / "real"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+        }
+    }
+    // A dangling link gets its file created where it points.
+    std::filesystem::create_symlink("real/new.dv1", dir_ / "dangling.dv1");
+    ASSERT_TRUE(SaveProjectFile(project, dir_ / "dangling.dv1"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "dangling.dv1"));
+    EXPECT_NE(ReadFile(dir_ / "real/new.dv1").find("Plan.dwg"), std::string::npos);
+}
+
+TEST_F(ProjectFileTest, NonFiniteCoordinatesAreUnreadableNumbers) {
+    for (const char* number : {"inf", "-inf", "INF", "+infinity", "nan", "1e39", "-1e39"}) {
+        CDocvaneDoc project;
+        ReadText(
+            project, dir_.Path(),
+            std::string("<docvane><fileDocs><fileDoc><fileRelativePath>.\\A.docx</fileRelativePath>"
+                        "<wordRefs><wordRef><pageFrom>1</pageFrom><pageTo>1</pageTo><point1X>") +
+                number +
+                "</point1X><point2X>1</point2X><point1Y>1</point1Y><point2Y>1</point2Y></wordRef>"
+                "<wordRef><pageFrom>1</pageFrom><pageTo>1</pageTo><point1X>5</point1X><point2X>2</point2X>"
+                "<point1Y>3</point1Y><point2Y>" +
+                number + "</point2Y></wordRef></wordRefs></fileDoc></fileDocs></docvane>");
+        ASSERT_EQ(project.FileCount(), 1u) << number;
+        EXPECT_TRUE(project.File(0).wordRefs.empty()) << number;
+    }
+}
+
 TEST_F(ProjectFileTest, ReaderToleratesMissingRepeatedForeignAndMalformedContent) {
     AppSettings().posY = 44;  // the reader falls back to the application default, not the project's
     AppSettings().clearExitDir = true;
@@ -366,6 +408,93 @@ TEST_F(ProjectFileTest, AbsolutePathsOutsideTheProjectTreeStayAbsolute) {
     CDocvaneDoc loaded;
     ReadText(loaded, dir_.Path(), xml.substr(0, xml.size() - 1));
     EXPECT_EQ(loaded.File(0).fullPath, "/nonexistent-root-folder/Plan.dwg");
+}
+
+}  // namespace
+}  // namespace docvane
+
+namespace docvane {
+namespace {
+
+// Every publishing option of a project against the application setting it comes from, named one by
+// one so that a field the shared description forgets or mismatches shows up here.
+void ExpectTakenFrom(const PropertyDoc& p, const ApplicationSettings& s) {
+    EXPECT_EQ(p.clearExitDir, s.clearExitDir);
+    EXPECT_EQ(p.isCombine, s.isCombine);
+    EXPECT_EQ(p.hasMenu, s.hasMenu);
+    EXPECT_EQ(p.isNumbering, s.isNumbering);
+    EXPECT_EQ(p.startPage, s.startPage);
+    EXPECT_EQ(p.pageFrom, s.pageFrom);
+    EXPECT_EQ(p.posX, s.posX);
+    EXPECT_EQ(p.posY, s.posY);
+    EXPECT_EQ(p.fontHeight, s.fontHeight);
+    EXPECT_EQ(p.fontName, s.fontName);
+    EXPECT_EQ(p.autocad.insertXrefs, s.insertXrefs);
+    EXPECT_EQ(p.autocad.copyXrefs, s.copyXrefs);
+    EXPECT_EQ(p.autocad.xrefDir, s.xrefDir);
+    EXPECT_EQ(p.autocad.fileFormat, s.fileFormat);
+    EXPECT_EQ(p.autocad.clearComments, s.clearComments);
+    EXPECT_EQ(p.autocad.splitIntoLayouts, s.splitIntoLayouts);
+}
+
+ApplicationSettings EveryValueChanged() {
+    ApplicationSettings s;
+    s.clearExitDir = !s.clearExitDir;
+    s.isCombine = !s.isCombine;
+    s.hasMenu = !s.hasMenu;
+    s.isNumbering = !s.isNumbering;
+    s.startPage += 10;
+    s.pageFrom += 20;
+    s.posX += 30;
+    s.posY += 40;
+    s.fontHeight += 50;
+    s.fontName += " Cyr";
+    s.insertXrefs = !s.insertXrefs;
+    s.copyXrefs = !s.copyXrefs;
+    s.xrefDir += "2";
+    s.fileFormat = "2018";
+    s.clearComments = !s.clearComments;
+    s.splitIntoLayouts = !s.splitIntoLayouts;
+    return s;
+}
+
+TEST(ProjectSettingsDefaultsTest, NewProjectsStartFromTheSettingsAndUnreadableFlagsAndNumbersFallBackToThem) {
+    // One set of built-in defaults for both.
+    ExpectTakenFrom(PropertyDoc{}, ApplicationSettings{});
+
+    const ApplicationSettings changed = EveryValueChanged();
+    {
+        SCOPED_TRACE("a new project");
+        ExpectTakenFrom(CDocvaneDoc(changed).propertyDoc, changed);
+    }
+    {
+        SCOPED_TRACE("written and read back under other settings");
+        CDocvaneDoc written(changed);
+        const std::string xml = WriteProjectXml(written);
+        CDocvaneDoc read{ApplicationSettings{}};
+        ReadText(read, "/p", xml.c_str());
+        ExpectTakenFrom(read.propertyDoc, changed);
+    }
+    {
+        SCOPED_TRACE("every flag and number unreadable");
+        AppSettings() = changed;
+        CDocvaneDoc read{ApplicationSettings{}};
+        ReadText(read, "/p",
+                 "<docvane><propertyDoc><general><directories><clearExitDir>?</clearExitDir></directories>"
+                 "<combinePdf><isCombine>?</isCombine><hasMenu>?</hasMenu></combinePdf><numberingPdf>"
+                 "<isNumbering>?</isNumbering><startPage>?</startPage><pageFrom>?</pageFrom><posX>?</posX>"
+                 "<posY>?</posY><fontHeight>?</fontHeight></numberingPdf></general><autocad><path>"
+                 "<insertXrefs>?</insertXrefs><copyXrefs>?</copyXrefs></path><general><clearComments>?"
+                 "</clearComments><splitIntoLayouts>?</splitIntoLayouts></general></autocad></propertyDoc>"
+                 "</docvane>");
+        AppSettings() = ApplicationSettings{};
+        PropertyDoc expected = read.propertyDoc;  // the texts are not part of this case
+        expected.fontName = changed.fontName;
+        expected.autocad.xrefDir = changed.xrefDir;
+        expected.autocad.fileFormat = changed.fileFormat;
+        ExpectTakenFrom(expected, changed);
+        EXPECT_EQ(read.propertyDoc.fontName, ApplicationSettings{}.fontName);
+    }
 }
 
 }  // namespace
