@@ -156,6 +156,37 @@ class PublishDrawingsTest(unittest.TestCase):
             self.assertIn(text, pdf_text(pdf))
             self.check_copy(self.path("out", "EDIT", name + ".dxf"), [name])
 
+    def test_demo_projects(self):
+        demo = os.path.normpath(os.path.join(HERE, "..", "..", "examples", "demo"))
+        shutil.copytree(demo, self.path("demo"), ignore=shutil.ignore_patterns("out*"))
+        for project in ("demo-drawings.dv1", "demo-sheets.dv1"):
+            result = subprocess.run([CLI, "publish", self.path("demo", project), "--full"],
+                                    env=self.environment, capture_output=True, text=True, timeout=300)
+            self.assertEqual(0, result.returncode, result.stdout + result.stderr)
+
+        out = self.path("demo", "out-drawings")
+        plan_pdf = os.path.join(out, "PDF", "05 План и фасад.pdf")
+        self.assertEqual([A3_LANDSCAPE, A3_LANDSCAPE], pdf_pages(plan_pdf))
+        self.assertIn("Гостиная", pdf_text(plan_pdf, 1))
+        self.assertIn("Граница участка", pdf_text(plan_pdf, 1))  # the referenced site drawing
+        self.assertIn("Фасад 1-4", pdf_text(plan_pdf, 2))
+        copy = ezdxf.readfile(os.path.join(out, "EDIT", "05 План и фасад.dxf"))
+        self.assertEqual("2026-01-АР", copy.header.custom_vars.get("Шифр"))
+        self.assertFalse(copy.blocks.get("Подоснова").block.is_xref)
+        parts = sorted(glob.glob(os.path.join(out, "PDF", "*.pdf")))
+        self.assertEqual(6, len(parts))
+        self.assertEqual(sum(len(pdf_pages(part)) for part in parts),
+                         len(pdf_pages(os.path.join(out, "Демо-проект с чертежами.pdf"))))
+        saved = read_project(self.path("demo", "demo-drawings.dv1"))
+        plan_entry = [e for e in saved.find("fileDocs") if "05" in e.findtext("fileRelativePath")][0]
+        self.assertEqual(["План", "Фасад"], [e.text for e in plan_entry.find("sheetNames")])
+
+        sheets = self.path("demo", "out-sheets")
+        self.assertEqual(["План.pdf", "Фасад.pdf"], sorted(os.listdir(os.path.join(sheets, "PDF"))))
+        for name in ("План", "Фасад"):
+            kept = ezdxf.readfile(os.path.join(sheets, "EDIT", name + ".dxf"))
+            self.assertEqual(["Model", name], list(kept.layouts.names_in_taborder()))
+
     def test_server_killed_during_export(self):
         plan, details = self.make_sources()
         # Enough drawing to keep the export busy for a while.
