@@ -197,27 +197,31 @@ class PublishDrawingsTest(unittest.TestCase):
         with open(self.path("p.dv1"), "w", encoding="utf-8") as stream:
             stream.write(project_xml([".\\src\\details.dxf"], self.FIELDS, False))
         source_before = digest(details)
-        cli = subprocess.Popen([CLI, "publish", self.path("p.dv1"), "--full"], env=self.environment,
+        # A temporary folder of the test's own, to see the export's file appear there.
+        temporary = self.path("tmp")
+        os.makedirs(temporary)
+        environment = dict(self.environment, TMPDIR=temporary)
+        cli = subprocess.Popen([CLI, "publish", self.path("p.dv1"), "--full"], env=environment,
                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        server = None
-        deadline = time.monotonic() + 60
-        while server is None and time.monotonic() < deadline and cli.poll() is None:
-            entries = glob.glob(os.path.join(self.runtime, "running", "*.entry"))
-            if entries:
-                server = int(os.path.basename(entries[0]).split("-")[0])
-            time.sleep(0.05)
-        self.assertIsNotNone(server, "the server never registered")
-        time.sleep(1.5)  # into the export
+        deadline = time.monotonic() + 120
+        while not glob.glob(os.path.join(temporary, "DV", "*", ".docvane-*")):
+            self.assertLess(time.monotonic(), deadline, "the export never began")
+            self.assertIsNone(cli.poll(), "the run ended before the export")
+            time.sleep(0.01)
+        entries = glob.glob(os.path.join(self.runtime, "running", "*.entry"))
+        self.assertEqual(1, len(entries))
+        server = int(os.path.basename(entries[0]).split("-")[0])
         os.kill(server, signal.SIGKILL)
         output, _ = cli.communicate(timeout=120)
         self.assertNotEqual(0, cli.returncode, output)
-        self.assertIn("AutoCAD", output)
+        self.assertIn("Процесс AutoCAD завершился", output)
         self.assertEqual(source_before, digest(details))
         saved = read_project(self.path("p.dv1"))
         self.assertEqual([".\\src\\details.dxf"],
                          [e.findtext("fileRelativePath") for e in saved.find("fileDocs")], "the project was damaged")
         self.assertTrue(wait_gone(server), "the killed server is still there")
         self.assertFalse(os.path.exists(self.path("out", "PDF", "details.pdf")))
+        self.assertNotIn("Сохраняю редактируемый формат", output)
 
 
 if __name__ == "__main__":
