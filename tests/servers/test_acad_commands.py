@@ -167,9 +167,9 @@ class SaveTest(StandInCase):
     def test_dwg_source_is_refused(self):
         with open(self.path("plan.dwg"), "wb") as stream:
             stream.write(b"AC1032\0\0\0")
-        with self.assertRaises(DispatchError):
+        with self.assertRaises(DispatchError) as refused:
             self.open(self.path("plan.dwg"))
-        self.assertIn("DWG", self.errors.getvalue())
+        self.assertIn("DWG", str(refused.exception))
         self.assertEqual(0, self.app.get_Documents().get_Count())
 
     def test_damaged_sources(self):
@@ -192,13 +192,14 @@ class SaveTest(StandInCase):
                 elif opens is None:
                     try:
                         self.open(self.path(name))
-                    except DispatchError:
-                        pass
-                    self.assertIn(name, self.errors.getvalue())
+                        reported = self.errors.getvalue()
+                    except DispatchError as error:
+                        reported = str(error)
+                    self.assertIn(name, reported)
                 else:
-                    with self.assertRaises(DispatchError):
+                    with self.assertRaises(DispatchError) as refused:
                         self.open(self.path(name))
-                    self.assertIn(name, self.errors.getvalue())
+                    self.assertIn(name, str(refused.exception))
 
     def test_close_discards_and_leaves_the_source(self):
         source = two_sheet_drawing(self.path("two.dxf"))

@@ -8,6 +8,7 @@ from docvane_servers.lisp import Interpreter
 
 from . import references
 from .diagnostics import complain
+from .version import VERSION
 from .drawing import MODEL, DrawingError
 from .pdf_export import export_layouts
 from .saving import save_as
@@ -48,7 +49,7 @@ class CommandLine:
             "DWGPREFIX": drawing.folder + "/",
             "CTAB": drawing.current_layout,
             "TILEMODE": 1 if drawing.current_layout == MODEL else 0,
-            "ACADVER": "24.1s (Docvane)",
+            "ACADVER": VERSION,
             "DBMOD": 1 if drawing.modified else 0,
             "CDATE": float(datetime.datetime.now().strftime("%Y%m%d.%H%M%S")),
         }

@@ -9,6 +9,7 @@ from docvane_servers.dispatch import OMITTED, DispatchError, DispatchObject
 
 from .command_queue import CommandQueue
 from .diagnostics import complain
+from .version import VERSION
 
 # The drawing engine takes most of a second to load; the server reports ready without it and loads it
 # meanwhile, so the first drawing rarely waits.
@@ -23,12 +24,12 @@ def preload_engine():
     for name in _ENGINE_MODULES:
         _engine(name)
 
+
 # Calls that change a drawing while a command still runs are refused, as the real program does.
 CALL_REJECTED = 0x80010001
 PROGRAM_NAME = "AutoCAD"
 ESCAPE = "(command)"
 SHORT_COMMAND_SECONDS = 0.05
-VERSION = "24.1s (LMS Tech)"
 
 
 def _given(value, default):
@@ -36,7 +37,7 @@ def _given(value, default):
 
 
 def _fail(error):
-    complain(str(error))
+    # The framework writes the failed call's line to standard error.
     raise DispatchError(str(error)) from error
 
 
