@@ -8,6 +8,7 @@
 #include <wx/ribbon/bar.h>
 #include <wx/ribbon/buttonbar.h>
 #include <wx/statusbr.h>
+#include <wx/uiaction.h>
 
 #include <atomic>
 #include <filesystem>
@@ -151,6 +152,25 @@ TEST_F(DesktopWindow, StopReplacesPublishDuringARunAndOnlyThatProjectIsLocked) {
     EXPECT_EQ(Lines(output.InfoList()).back(), "[!] Публикация окончена.");
     frame->UpdateCommandStates();
     EXPECT_TRUE(frame->Control(ID_CHECK_PDF_MENU)->IsEnabled());
+}
+
+TEST_F(DesktopWindow, KeyTipsOpenCategoriesAndRunCommands) {
+    Start(demo.Project());
+    frame->publishWorker = HeldRun;
+    frame->Raise();
+    frame->ActivePanel()->FileList().Window()->SetFocus();
+    Pump(200);
+    wxUIActionSimulator keys;
+    keys.Char('p', wxMOD_ALT);
+    ASSERT_TRUE(PumpUntil([&] { return frame->Ribbon()->GetActivePage() == 3; }, 3000));  // "PDF"
+    keys.Char('h', wxMOD_ALT);
+    keys.Char('p');
+    ASSERT_TRUE(PumpUntil([&] { return frame->PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }, 5000));
+    EXPECT_EQ(frame->Ribbon()->GetActivePage(), 1u);
+    keys.Char('h', wxMOD_ALT);
+    keys.Char('s');
+    ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
+    EXPECT_TRUE(HasLine(frame->Output()->WarningList(), "[!] Отмена публикации..."));
 }
 
 TEST_F(DesktopWindow, ClosingTheWindowDuringARunStopsTheRunFirst) {
