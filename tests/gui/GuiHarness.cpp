@@ -8,6 +8,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
 
 #include "app/ApplicationSettings.h"
 #include "project/DocvaneDoc.h"
@@ -55,6 +58,31 @@ DemoCopy::DemoCopy() {
     folder_ = mkdtemp(pattern);
     std::filesystem::copy(DOCVANE_DEMO_DIR, folder_, std::filesystem::copy_options::recursive);
     std::filesystem::remove_all(folder_ + "/out");
+    KeepReadyPdfsOnly(Project());
+}
+
+// The window tests publish the demo's ready PDFs only: the drawings and documents need the stand-in
+// servers (and an office start), which have end-to-end tests of their own.
+void DemoCopy::KeepReadyPdfsOnly(const std::string& project) {
+    std::ifstream in(project, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    static const std::regex entry(
+        R"(\s*<fileDoc>(?:(?!</fileDoc>)[\s\S])*?<fileRelativePath>([^<]*)</fileRelativePath>[\s\S]*?</fileDoc>)");
+    std::string kept;
+    std::size_t last = 0;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), entry); it != std::sregex_iterator();
+         ++it) {
+        const std::string path = (*it)[1].str();
+        const bool pdf = path.size() > 4 && path.compare(path.size() - 4, 4, ".pdf") == 0;
+        kept += text.substr(last, static_cast<std::size_t>(it->position()) - last);
+        if (pdf) {
+            kept += it->str();
+        }
+        last = static_cast<std::size_t>(it->position() + it->length());
+    }
+    kept += text.substr(last);
+    std::ofstream(project, std::ios::binary | std::ios::trunc) << kept;
 }
 
 DemoCopy::~DemoCopy() {

@@ -29,6 +29,7 @@ class DemoCopy {
     ~DemoCopy();
     const std::string& Folder() const { return folder_; }
     std::string Project() const { return folder_ + "/demo.dv1"; }
+    static void KeepReadyPdfsOnly(const std::string& project);
 
   private:
     std::string folder_;
