@@ -82,6 +82,7 @@ CMainFrame::CMainFrame(SettingsStore& store)
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+    Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
         CallAfter([this] { FitPathBoxes(); });
