@@ -113,7 +113,9 @@ class ServerProcessTest(unittest.TestCase):
         with open(source, "rb") as stream:
             self.assertEqual(original, stream.read(), "the source drawing was written")
         with open(self.stderr_path, encoding="utf-8") as stderr:
-            self.assertIn("NOSUCH", stderr.read())
+            lines = stderr.read()
+        self.assertIn("NOSUCH", lines)
+        self.assertNotIn("AddCustomInfo", lines, "an expected refusal was reported as an error")
 
     def test_client_gone_mid_export_ends_the_server(self):
         source = two_sheet_drawing(os.path.join(self.folder, "two.dxf"))

@@ -257,16 +257,17 @@ class SummaryInfo(DispatchObject):
     def __init__(self, document):
         self.document = document
 
-    def _edit(self, action, key, value):
+    def _edit(self, action, key, value, quiet=True):
         drawing = self.document._changing()
         with drawing.lock:
             try:
                 action(str(key), "" if value is None else str(value))
             except _engine("drawing").DrawingError as error:
-                raise DispatchError(str(error)) from error
+                raise DispatchError(str(error), quiet=quiet) from error
 
     def m_AddCustomInfo(self, key, value):
-        self._edit(self.document.drawing.add_custom_property, key, value)
+        # Clients add first and set afterwards: an existing property is an expected refusal.
+        self._edit(self.document.drawing.add_custom_property, key, value, quiet=True)
 
     def m_SetCustomByKey(self, key, value):
         self._edit(self.document.drawing.set_custom_property, key, value)
