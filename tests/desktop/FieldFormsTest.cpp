@@ -129,3 +129,60 @@ TEST(FieldListStoreTest, StoredListsSurviveTheSettingsFile) {
 
 }  // namespace
 }  // namespace docvane
+
+#include "desktop/FieldEdits.h"
+#include "project/DocvaneDoc.h"
+
+namespace docvane {
+namespace {
+
+TEST(FieldEditsTest, EditorsApplyTheRulesAsTheUserTypes) {
+    const EditorText slash = NameEditorText("Шифр/");
+    EXPECT_TRUE(slash.corrected);
+    EXPECT_EQ(slash.shown, "Шифр");
+    EXPECT_EQ(slash.fieldText, "Шифр");
+    EXPECT_FALSE(NameEditorText("Шифр").corrected);
+
+    // The editor's own line feeds are no correction, the field holds CR LF.
+    const EditorText lines = ValueEditorText("строка 1\nстрока 2");
+    EXPECT_FALSE(lines.corrected);
+    EXPECT_EQ(lines.shown, "строка 1\nстрока 2");
+    EXPECT_EQ(lines.fieldText, "строка 1\r\nстрока 2");
+    const EditorText tooLong = ValueEditorText(std::string(254, 'a') + "\nбв");
+    EXPECT_TRUE(tooLong.corrected);
+    EXPECT_EQ(tooLong.fieldText, std::string(254, 'a'));
+    EXPECT_EQ(tooLong.shown, std::string(254, 'a'));
+}
+
+TEST(FieldEditsTest, MoveEntryInsertsBeforeTheTarget) {
+    std::vector<std::string> fields{"first", "second", "third"};
+    EXPECT_EQ(MoveEntry(fields, 2, 0), 0u);
+    EXPECT_EQ(fields, (std::vector<std::string>{"third", "first", "second"}));
+    EXPECT_EQ(MoveEntry(fields, 0, 3), 2u);
+    EXPECT_EQ(fields, (std::vector<std::string>{"first", "second", "third"}));
+    EXPECT_EQ(MoveEntry(fields, 0, 1), 0u);
+    EXPECT_EQ(MoveEntry(fields, 5, 0), 5u);
+    EXPECT_EQ(fields, (std::vector<std::string>{"first", "second", "third"}));
+}
+
+TEST(FieldEditsTest, OkKeepsNamedFieldsAndTheProjectChangesOnlyWhenTheyDiffer) {
+    CDocvaneDoc project;
+    project.AddField("Объект", "Дом");
+    auto edited = project.fieldDocs;
+    edited.push_back(MakeField("", "безымянное"));
+    edited = WithoutNamelessFields(edited);
+    EXPECT_FALSE(ApplyEditedFields(project, edited));
+    EXPECT_FALSE(project.IsModified());
+
+    edited[0].value = "Сад";
+    EXPECT_TRUE(ApplyEditedFields(project, edited));
+    EXPECT_TRUE(project.IsModified());
+    EXPECT_EQ(project.fieldDocs[0].value, "Сад");
+    project.SetModifiedFlag(false);
+    EXPECT_TRUE(ApplyEditedFields(project, {}));
+    EXPECT_TRUE(project.fieldDocs.empty());
+    EXPECT_TRUE(project.IsModified());
+}
+
+}  // namespace
+}  // namespace docvane

@@ -1,0 +1,40 @@
+#pragma once
+// What the file list asks of the window around it.
+#include <string>
+
+namespace docvane {
+
+class CDocvaneDoc;
+struct FileDoc;
+struct PathDoc;
+
+class FileListHost {
+  public:
+    virtual ~FileListHost() = default;
+    // The properties pane shows file, or the combined PDF pdf when file is null.
+    virtual void ShowProperties(PathDoc* pdf, FileDoc* file) = 0;
+    // A dropped project file opens in its own window.
+    virtual void OpenProjectFile(const std::string& path) = 0;
+    // Every view of the project refreshes its rows and colours.
+    virtual void RefreshViews(CDocvaneDoc& project) = 0;
+    // A source opens in its own program.
+    virtual void OpenSourceFile(const std::string& path) = 0;
+};
+
+class CPropertiesPane;
+
+// The host of the desktop program: the shared properties pane, the main window's channel for
+// opening projects and refreshing views, and the desktop's opener.
+class CDesktopFileListHost : public FileListHost {
+  public:
+    explicit CDesktopFileListHost(CPropertiesPane* pane) : pane_(pane) {}
+    void ShowProperties(PathDoc* pdf, FileDoc* file) override;
+    void OpenProjectFile(const std::string& path) override;
+    void RefreshViews(CDocvaneDoc& project) override;
+    void OpenSourceFile(const std::string& path) override;
+
+  private:
+    CPropertiesPane* pane_;
+};
+
+}  // namespace docvane
