@@ -213,10 +213,9 @@ void CFileListView::DragMovedTo(const wxPoint& point) {
 }
 
 void CFileListView::DragLeft() {
+    // The toolkit reports a departure before every drop too, so the mode stays until the next entry
+    // decides afresh.
     marker_.Hide();
-    if (dragMode_ == DragMode::External) {
-        dragMode_ = DragMode::None;
-    }
 }
 
 bool CFileListView::DropAt(const wxPoint& point, const std::vector<std::string>& paths) {
