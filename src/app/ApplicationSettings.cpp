@@ -1,10 +1,9 @@
 #include "app/ApplicationSettings.h"
 
-#include <memory>
+#include <mutex>
+#include <utility>
 
 #include "app/SettingsStore.h"
-#include "automation/acad/FindAcadExecutable.h"
-#include "platform/SettingsFile.h"
 
 namespace docvane {
 
@@ -14,6 +13,33 @@ ApplicationSettings& AppSettings() {
 }
 
 namespace {
+std::mutex g_sourcesMutex;
+std::function<std::string()> g_exePathLookup;
+SettingsStore* g_userStore = nullptr;
+
+// Stands in for the per-user store until one is installed: nothing stored, nothing durable.
+class NoSettingsStore : public SettingsStore {
+  public:
+    std::optional<std::string> GetText(const std::string&, const std::string&) const override { return {}; }
+    std::optional<std::int32_t> GetNumber(const std::string&, const std::string&) const override {
+        return {};
+    }
+    void SetText(const std::string&, const std::string&, const std::string&) override {}
+    void SetNumber(const std::string&, const std::string&, std::int32_t) override {}
+    bool DeleteValue(const std::string&, const std::string&) override { return false; }
+    std::vector<std::string> ValueNames(const std::string&) const override { return {}; }
+    bool Save() override { return false; }
+};
+
+std::string LookUpExePath() {
+    std::function<std::string()> lookup;
+    {
+        std::lock_guard<std::mutex> lock(g_sourcesMutex);
+        lookup = g_exePathLookup;
+    }
+    return lookup ? lookup() : std::string();
+}
+
 std::string ReadText(const SettingsStore& store, const char* section, const char* name,
                      const std::string& fallback) {
     return store.GetText(section, name).value_or(fallback);
@@ -44,7 +70,7 @@ void LoadSettings(ApplicationSettings& s, const SettingsStore& store) {
     s.fontHeight = ReadNumber(store, "NumberingPdf", "fontHeight", d.fontHeight);
     s.fontName = ReadText(store, "NumberingPdf", "fontName", d.fontName);
     const auto storedExe = store.GetText("Autocad_Path", "exePath");
-    s.exePath = storedExe ? *storedExe : FindAcadExecutable();
+    s.exePath = storedExe ? *storedExe : LookUpExePath();
     s.xrefDir = ReadText(store, "Autocad_Path", "xrefDir", d.xrefDir);
     s.insertXrefs = ReadFlag(store, "Autocad_Path", "insertXrefs", d.insertXrefs);
     s.copyXrefs = ReadFlag(store, "Autocad_Path", "copyXrefs", d.copyXrefs);
@@ -94,26 +120,24 @@ bool SaveSettings(const ApplicationSettings& s, SettingsStore& store) {
     return store.Save();
 }
 
-namespace {
-// The per-user settings file, reopened whenever its location changes (DOCVANE_CONFIG_HOME).
-SettingsFile& UserSettingsFile() {
-    static std::unique_ptr<SettingsFile> store;
-    const std::string path = UserSettingsFilePath();
-    if (store == nullptr || store->Path() != path) {
-        store = std::make_unique<SettingsFile>(path);
-    }
-    return *store;
+void SetUserSettingsStore(SettingsStore* store) {
+    std::lock_guard<std::mutex> lock(g_sourcesMutex);
+    g_userStore = store;
 }
-}  // namespace
+
+void SetExePathLookup(std::function<std::string()> lookup) {
+    std::lock_guard<std::mutex> lock(g_sourcesMutex);
+    g_exePathLookup = std::move(lookup);
+}
 
 SettingsStore& UserSettingsStore() {
-    return UserSettingsFile();
+    static NoSettingsStore none;
+    std::lock_guard<std::mutex> lock(g_sourcesMutex);
+    return g_userStore != nullptr ? *g_userStore : none;
 }
 
 void LoadSettings() {
-    SettingsFile& store = UserSettingsFile();
-    store.Reload();
-    LoadSettings(AppSettings(), store);
+    LoadSettings(AppSettings(), UserSettingsStore());
 }
 
 bool SaveSettings() {

@@ -1,6 +1,7 @@
 #pragma once
 // The user's application settings: defaults for new projects, fallbacks of the project reader and
 // the few options that publishing reads directly. One process-wide record.
+#include <functional>
 #include <string>
 
 namespace docvane {
@@ -47,13 +48,17 @@ struct ApplicationSettings {
 ApplicationSettings& AppSettings();
 
 // Reads every value from the store (a missing value reads as its default); the default of exePath is
-// FindAcadExecutable's answer at the time of loading.
+// the installed lookup's answer at the time of loading (empty without one).
 void LoadSettings(ApplicationSettings& settings, const SettingsStore& store);
 // Writes every value, flags as 0 or 1, then saves the store. False when the store could not be saved.
 bool SaveSettings(const ApplicationSettings& settings, SettingsStore& store);
 
-// The per-user store behind the process-wide record (see platform/SettingsFile).
+// The per-user store behind the process-wide record, installed by the program's main (nullptr
+// uninstalls). Without one nothing is read and saving fails. It must outlive every call made through it.
+void SetUserSettingsStore(SettingsStore* store);
 SettingsStore& UserSettingsStore();
+// Where a missing exePath is looked up when settings are loaded (an empty function: nowhere).
+void SetExePathLookup(std::function<std::string()> lookup);
 // Convenience: load or save the process-wide record through the per-user store.
 void LoadSettings();
 bool SaveSettings();

@@ -3,20 +3,24 @@
 #include <atomic>
 
 #include "automation/ObjectTransport.h"
-#include "platform/ClassRegistryFile.h"
 
 namespace docvane {
 
 namespace {
 std::atomic<ClassRegistry*> installedRegistry{nullptr};
-}
+
+class NoClassRegistry : public ClassRegistry {
+  public:
+    std::string ServerCommand(const std::string&) const override { return {}; }
+};
+}  // namespace
 
 ClassRegistry& GetClassRegistry() {
     if (ClassRegistry* registry = installedRegistry.load()) {
         return *registry;
     }
-    static ClassRegistryFile userRegistry;
-    return userRegistry;
+    static NoClassRegistry none;
+    return none;
 }
 
 void SetClassRegistry(ClassRegistry* registry) {

@@ -14,9 +14,10 @@ class ClassRegistry {
     virtual std::string ServerCommand(const std::string& programId) const = 0;
 };
 
-// The installed registry, or the per-user registry file when none is installed.
+// The installed registry (the program's main installs the per-user file); with none installed no
+// program id is registered.
 ClassRegistry& GetClassRegistry();
-// Installs a registry (nullptr restores the per-user file). It must outlive every call made through it.
+// Installs a registry (nullptr uninstalls it). It must outlive every call made through it.
 void SetClassRegistry(ClassRegistry* registry);
 
 // Creates the object of programId as a local server: the class registry names the server, the object

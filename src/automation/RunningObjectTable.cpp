@@ -3,20 +3,25 @@
 #include <atomic>
 
 #include "automation/Automation.h"
-#include "platform/RunningObjectDirectory.h"
 
 namespace docvane {
 
 namespace {
 std::atomic<RunningObjectTable*> installedTable{nullptr};
-}
+
+class NoRunningObjects : public RunningObjectTable {
+  public:
+    std::vector<RunningEntry> EnumRunning() override { return {}; }
+    AutomationObject GetObject(const RunningEntry&) override { return {}; }
+};
+}  // namespace
 
 RunningObjectTable& GetRunningObjectTable() {
     if (RunningObjectTable* table = installedTable.load()) {
         return *table;
     }
-    static RunningObjectDirectory userTable;
-    return userTable;
+    static NoRunningObjects none;
+    return none;
 }
 
 void SetRunningObjectTable(RunningObjectTable* table) {

@@ -23,9 +23,10 @@ class RunningObjectTable {
     virtual AutomationObject GetObject(const RunningEntry& entry) = 0;
 };
 
-// The installed table, or the per-user running-object directory when none is installed.
+// The installed table (the program's main installs the per-user running-object directory); with none
+// installed nothing is running.
 RunningObjectTable& GetRunningObjectTable();
-// Installs a table (nullptr restores the per-user directory). It must outlive every call made through it.
+// Installs a table (nullptr uninstalls it). It must outlive every call made through it.
 void SetRunningObjectTable(RunningObjectTable* table);
 
 // Walks the registered entries; the first object whose property Name is text equal to expectedName

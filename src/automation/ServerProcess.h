@@ -33,7 +33,4 @@ class ProcessStarter {
                                                  const std::vector<std::string>& arguments) = 0;
 };
 
-// The starter for real processes of this system.
-std::shared_ptr<ProcessStarter> DefaultProcessStarter();
-
 }  // namespace docvane

@@ -8,20 +8,23 @@
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
 #include "project/DocvaneDoc.h"
+#include "publish/Clock.h"
 #include "publish/ConsoleChannel.h"
 #include "publish/FileOperations.h"
 #include "publish/MainWindowChannel.h"
 #include "publish/ProjectDocument.h"
 #include "publish/PublishState.h"
-#include "publish/PublishWorker.h"
-#include "publish/StopControl.h"
 #include "publish/paths/PathUtils.h"
+#include "worker/PublishWorker.h"
+#include "worker/StopControl.h"
 
 namespace docvane::cli {
 
 namespace {
 
-// The console channel plus what the main window does when a run ends: the stop timer stops.
+// The console channel plus what the main window does when a run ends: the stop timer stops. It also
+// keeps the run's outcome as it stood when the run ended, so that lines printed later (a late Ctrl+C)
+// cannot change the exit status.
 class PublishConsole : public ConsoleChannel {
   public:
     explicit PublishConsole(StopControl& stop) : stop_(stop) {}
@@ -30,10 +33,30 @@ class PublishConsole : public ConsoleChannel {
             stop_.RunEnded();
         }
     }
+    void PublishStateChanged(int state) override {
+        if (state == kRunEnded) {
+            endSeverity_ = GetPublishState().severity.load();
+        }
+    }
+    // The severity of the run when it ended; -1 when no run started or it never ended.
+    int EndSeverity() const { return endSeverity_.load(); }
 
   private:
     StopControl& stop_;
+    std::atomic<int> endSeverity_ = -1;
 };
+
+// A run that never started (no files) or never ended is an error; otherwise the worst line decides.
+int ExitStatusOf(int endSeverity) {
+    switch (endSeverity) {
+        case 0:
+            return kExitOk;
+        case 2:
+            return kExitNeedsPublishing;  // 3: finished with warnings
+        default:
+            return kExitError;
+    }
+}
 
 struct Options {
     std::string project;
@@ -135,7 +158,7 @@ int RunPublish(const std::vector<std::string>& args) {
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    const auto started = std::chrono::steady_clock::now();
+    const auto started = GetClock().Now();
     std::atomic<bool> done = false;
     std::thread worker([&project, &options, &done] {
         PublishWorker(&project, !options.full);
@@ -160,8 +183,7 @@ int RunPublish(const std::vector<std::string>& args) {
     SetMainWindowChannel(nullptr);
     pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
 
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - started);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(GetClock().Now() - started);
     std::printf("%s\n", FormatElapsed(static_cast<unsigned long long>(elapsed.count() / 100)).c_str());
 
     if (options.save && project.IsModified()) {
@@ -171,14 +193,7 @@ int RunPublish(const std::vector<std::string>& args) {
             return kExitError;
         }
     }
-    switch (console.LastKind()) {
-        case 1:
-            return kExitOk;
-        case 2:
-            return kExitNeedsPublishing;  // 3: finished with warnings
-        default:
-            return kExitError;
-    }
+    return ExitStatusOf(console.EndSeverity());
 }
 
 }  // namespace docvane::cli

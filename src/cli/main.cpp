@@ -6,6 +6,12 @@
 
 #include "app/ApplicationSettings.h"
 #include "cli/Commands.h"
+#include "platform/ClassRegistryFile.h"
+#include "platform/DesktopOpen.h"
+#include "platform/PosixServerProcess.h"
+#include "platform/RunningObjectDirectory.h"
+#include "platform/SettingsFile.h"
+#include "worker/PlatformServices.h"
 
 namespace docvane::cli {
 
@@ -45,6 +51,17 @@ int main(int argc, char** argv) {
             PrintUsage(stdout);
             return kExitOk;
         }
+        // The composition root: the platform objects live as long as main does.
+        docvane::SettingsFile settings(docvane::UserSettingsFilePath());
+        docvane::ClassRegistryFile classes;
+        docvane::RunningObjectDirectory running;
+        docvane::PlatformServices services;
+        services.settings = &settings;
+        services.classes = &classes;
+        services.running = &running;
+        services.processes = docvane::DefaultProcessStarter();
+        services.openWithDesktop = docvane::OpenWithDesktop;
+        docvane::InstallPlatformServices(services);
         docvane::LoadSettings();
         if (command == "status") {
             return RunStatus(args);

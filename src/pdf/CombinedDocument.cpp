@@ -65,7 +65,7 @@ CombinedDocument::CombinedDocument() {
     }
 }
 
-void CombinedDocument::Append(const PublishedPdf& part) {
+void CombinedDocument::Append(const PublishedPdf& part, const std::string& label) {
     PdfVecObjects& objects = document_.GetObjects();
     ObjectCopier copier(part.Document().GetObjects(), objects, part.StructureObjects());
     const int firstPage = PageCount();
@@ -96,6 +96,7 @@ void CombinedDocument::Append(const PublishedPdf& part) {
         copy.GetDictionary().AddKey(PdfName("Parent"), pagesRoot_->Reference());
         pages_.push_back(&copy);
     }
+    layers_.Add(part, copier, label);
     copier.CopyPending();
 
     if (part.menuItem) {
@@ -131,6 +132,7 @@ void CombinedDocument::CommitOutline() {
 void CombinedDocument::Write(const std::string& path) {
     CommitPageTree();
     CommitOutline();
+    layers_.Commit(document_);
     document_.SetWriteMode(ePdfWriteMode_Compact);
     document_.Write(path.c_str());
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf/OptionalContent.h"
 #include "pdf/OutlineItem.h"
 #include "pdf/PublishedPdf.h"
 
@@ -21,9 +22,10 @@ class CombinedDocument {
 
     PoDoFo::PdfMemDocument& Document() { return document_; }
 
-    // Appends the part's pages after those appended before and its menu item (when it has one) after
-    // the top-level items appended before. The part can be released afterwards.
-    void Append(const PublishedPdf& part);
+    // Appends the part's pages after those appended before, its menu item (when it has one) after
+    // the top-level items appended before and its layers under label in the layer list. The part
+    // can be released afterwards.
+    void Append(const PublishedPdf& part, const std::string& label = {});
 
     int PageCount() const { return static_cast<int>(pages_.size()); }
     PoDoFo::PdfObject& Page(int index) { return *pages_.at(static_cast<std::size_t>(index)); }
@@ -41,6 +43,7 @@ class CombinedDocument {
     std::vector<PoDoFo::PdfObject*> pages_;
     std::vector<OutlineItem> outline_;
     bool outlineCommitted_ = false;
+    OptionalContentMerge layers_;
 };
 
 }  // namespace docvane

@@ -2,6 +2,7 @@
 
 #include <podofo/podofo.h>
 
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -42,7 +43,7 @@ bool MayDelete(const CDocvaneDoc& project, const std::string& path) {
     if (std::filesystem::is_directory(std::filesystem::symlink_status(ToLongPath(path), error))) {
         return false;
     }
-    return !ProtectedPaths(project).Protects(path);
+    return !ProtectedPathsOf(project)->Protects(path);
 }
 
 // Writes the document; on failure logs the save error line and returns false.
@@ -65,21 +66,28 @@ int AppendPublishedPdf(CombinedDocument& combined, const CDocvaneDoc& project, c
     try {
         auto part = std::make_unique<PublishedPdf>();
         part->Load(path);
+        if (part->Repaired()) {
+            LogWarning(pdftext::kRepairedLine + pdfName);
+        }
         if (part->Document().GetPdfVersion() > combined.Document().GetPdfVersion()) {
             combined.Document().SetPdfVersion(part->Document().GetPdfVersion());
         }
+        const std::string title = pdfName.substr(0, pdfName.size() >= 4 ? pdfName.size() - 4 : 0);
         if (project.propertyDoc.hasMenu) {
-            AddMenuItem(*part, pdfName.substr(0, pdfName.size() >= 4 ? pdfName.size() - 4 : 0));
+            AddMenuItem(*part, title);
         } else {
             ClearOutline(*part);
         }
         if (project.propertyDoc.autocad.clearComments) {
             RemoveComments(*part);
         }
-        combined.Append(*part);
+        combined.Append(*part, title);
         return part->PageCount();
     } catch (const PdfError& error) {
         LogError(pdftext::kCannotAddOpening + LibraryMessage(error) + ") " + pdfName);
+    } catch (const std::exception& error) {
+        // Damage that repair could not mend, or a failure outside the library: still with its reason.
+        LogError(pdftext::kCannotAddOpening + std::string(error.what()) + ") " + pdfName);
     } catch (...) {
         LogError(pdftext::kCannotAddLine + pdfName);
     }

@@ -7,6 +7,7 @@ inline constexpr const char* kMergingLine = "Объединяю файлы в о
 inline constexpr const char* kCannotDeleteLine = "Не могу удалить общий pdf: ";
 inline constexpr const char* kMissingPublishedLine = "Опубликованный файл отсутствует: ";
 inline constexpr const char* kCannotAddOpening = "Не удалось добавить файл (";
+inline constexpr const char* kRepairedLine = "Файл повреждён и восстановлен, проверьте его: ";
 inline constexpr const char* kCannotAddLine = "Не удалось добавить файл: ";
 inline constexpr const char* kSavingLine = "Сохраняю общий pdf: ";
 inline constexpr const char* kCannotSaveLine = "Не могу сохранить общий pdf файл: ";

@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <deque>
+#include <memory>
 #include <string>
 
 #include "pdf/CombinedPdfTexts.h"
+#include "pdf/ContentDepth.h"
 #include "pdf/FontLookup.h"
 #include "pdf/PageGeometry.h"
 #include "pdf/PdfLibrary.h"
@@ -18,10 +20,9 @@ using namespace PoDoFo;
 
 namespace {
 
-PdfReference StreamObject(PdfVecObjects& objects, const char* text) {
+PdfReference StreamObject(PdfVecObjects& objects, const std::string& text) {
     PdfObject* object = objects.CreateObject(PdfVariant(PdfDictionary()));
-    object->GetStream()->Set(text, static_cast<pdf_long>(std::char_traits<char>::length(text)),
-                             TVecFilters());
+    object->GetStream()->Set(text.data(), static_cast<pdf_long>(text.size()), TVecFilters());
     return object->Reference();
 }
 
@@ -32,6 +33,35 @@ bool DrawsSomething(const PdfVecObjects& objects, const PdfObject& element) {
     const PdfObject* stream = objects.GetObject(element.GetReference());
     return stream != nullptr && stream->IsDictionary() && stream->HasStream() &&
            stream->GetStream()->GetLength() > 0;
+}
+
+std::string Repeated(const char* text, int times) {
+    std::string result;
+    for (int i = 0; i < times; ++i) {
+        result += text;
+    }
+    return result;
+}
+
+// How the page's content streams, in order, move the graphics-state stack. A stream that cannot be
+// decoded counts as balanced: nothing better is known of it.
+StateDepth PageStateDepth(const PdfVecObjects& objects, const PdfArray& elements) {
+    StateDepth depth;
+    for (const PdfObject& element : elements) {
+        if (!DrawsSomething(objects, element)) {
+            continue;
+        }
+        char* data = nullptr;
+        pdf_long size = 0;
+        try {
+            objects.GetObject(element.GetReference())->GetStream()->GetFilteredCopy(&data, &size);
+        } catch (const PdfError&) {
+            continue;
+        }
+        const std::unique_ptr<char, void (*)(void*)> owned(data, &podofo_free);
+        FollowStateDepth(std::string_view(data, static_cast<std::size_t>(size)), depth);
+    }
+    return depth;
 }
 
 // The displayed orientation: /Rotate is a multiple of 90 and viewers take it modulo 360, so -90 shows
@@ -93,18 +123,31 @@ void GuardPageContent(PdfObject& page, const ContentBrackets& brackets) {
             break;
         }
     }
+    // Content that restores more states than it saves would pop the bracket's own "q", and content
+    // that saves more than it restores would leave its state for the number: such a page gets
+    // brackets of its own that keep the number in the default state.
+    PdfReference open = brackets.open;
+    PdfReference close = brackets.close;
+    if (drawsSomething) {
+        const StateDepth depth = PageStateDepth(objects, elements);
+        if (!depth.Balanced()) {
+            PdfVecObjects& owner = *page.GetOwner();
+            open = StreamObject(owner, Repeated("q\n", 1 - depth.lowest));
+            close = StreamObject(owner, Repeated("\nQ", 1 - depth.lowest + depth.end));
+        }
+    }
     // The page gets a direct array of its own either way: an array shared with other pages would
     // otherwise collect their brackets and numbers too.
     PdfArray guarded;
     guarded.reserve(elements.size() + 2);
     if (drawsSomething) {
-        guarded.push_back(brackets.open);
+        guarded.push_back(open);
     }
     for (const PdfObject& element : elements) {
         guarded.push_back(element);
     }
     if (drawsSomething) {
-        guarded.push_back(brackets.close);
+        guarded.push_back(close);
     }
     page.GetDictionary().AddKey(kContents, guarded);
 }

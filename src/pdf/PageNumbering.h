@@ -22,7 +22,8 @@ struct ContentBrackets {
 long ProcessCombinedPages(CombinedDocument& combined, const CDocvaneDoc& project);
 
 // Gives the page a contents array of its own and, when the page draws anything, brackets its content
-// with q/Q so that a transformation, colour or clip it leaves active cannot reach what is drawn after it.
+// with q/Q so that a transformation, colour or clip it leaves active cannot reach what is drawn after it
+// (with as many as it takes when the content's own q and Q do not balance).
 void GuardPageContent(PoDoFo::PdfObject& page, const ContentBrackets& brackets);
 
 // Draws number near the top-right corner of the page as displayed, upright, after its own content.

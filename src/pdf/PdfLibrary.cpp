@@ -4,6 +4,7 @@
 #include <podofo/podofo.h>
 
 #include <mutex>
+#include <string>
 
 namespace docvane {
 
@@ -21,7 +22,14 @@ void PreparePdfLibrary() {
 
 std::string LibraryMessage(const PoDoFo::PdfError& error) {
     const char* text = PoDoFo::PdfError::ErrorMessage(error.GetError());
-    return text == nullptr ? std::string() : std::string(text);
+    if (text != nullptr && *text != '\0') {
+        return text;
+    }
+    // Some codes have no text; their name still tells what went wrong.
+    const char* name = PoDoFo::PdfError::ErrorName(error.GetError());
+    return name != nullptr && *name != '\0'
+               ? std::string(name)
+               : "PoDoFo error " + std::to_string(static_cast<int>(error.GetError()));
 }
 
 }  // namespace docvane

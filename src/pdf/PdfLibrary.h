@@ -12,7 +12,7 @@ namespace docvane {
 // decryption of protected inputs needs. Safe to call any number of times from any thread.
 void PreparePdfLibrary();
 
-// The library's own text for the error's code ("" when it has none).
+// The library's own text for the error's code, or the code's name when the library has no text.
 std::string LibraryMessage(const PoDoFo::PdfError& error);
 
 }  // namespace docvane

@@ -1,6 +1,10 @@
 #include "pdf/PublishedPdf.h"
 
+#include "pdf/PdfDamage.h"
+#include "pdf/PdfRepair.h"
+
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <utility>
 
@@ -58,8 +62,56 @@ void PublishedPdf::Load(const std::string& path) {
     if (bytes.empty()) {
         PODOFO_RAISE_ERROR(ePdfError_UnexpectedEOF);
     }
-    document_.LoadFromBuffer(bytes.data(), static_cast<long>(bytes.size()));
+    LoadBytes(bytes);
+}
+
+void PublishedPdf::LoadBytes(const std::string& bytes) {
+    // A sound file is read once; only a file that fails or shows damage pays for the repair.
+    std::optional<PdfError> failure;
+    std::string damage;
+    try {
+        damage = TryLoad(bytes);
+        if (damage.empty()) {
+            return;
+        }
+    } catch (const PdfError& error) {
+        failure = error;
+    }
+    std::string repaired;
+    if (!RepairPdf(bytes, repaired)) {
+        if (failure) {
+            throw *failure;
+        }
+        throw DamagedPdfError(damage);
+    }
+    repaired_ = true;
+    damage = TryLoad(repaired);
+    if (!damage.empty()) {
+        throw DamagedPdfError(damage);
+    }
+}
+
+std::string PublishedPdf::TryLoad(const std::string& bytes) {
+    document_ = std::make_unique<PdfMemDocument>();
+    pages_.clear();
+    pageIndex_.clear();
+    structure_.clear();
+    damage_.clear();
+    document_->LoadFromBuffer(bytes.data(), static_cast<long>(bytes.size()));
     CollectPages();
+    if (!damage_.empty()) {
+        return damage_;
+    }
+    std::string damage = StreamLengthDamage(*document_, bytes);
+    if (damage.empty()) {
+        std::vector<PdfObject*> pages;
+        pages.reserve(pages_.size());
+        for (const PublishedPage& page : pages_) {
+            pages.push_back(page.object);
+        }
+        damage = DecryptionDamage(*document_, pages);
+    }
+    return damage;
 }
 
 int PublishedPdf::PageIndexOf(const PdfReference& reference) const {
@@ -68,8 +120,8 @@ int PublishedPdf::PageIndexOf(const PdfReference& reference) const {
 }
 
 void PublishedPdf::CollectPages() {
-    const PdfVecObjects& objects = document_.GetObjects();
-    const PdfObject* catalog = document_.GetCatalog();
+    const PdfVecObjects& objects = document_->GetObjects();
+    const PdfObject* catalog = document_->GetCatalog();
     if (catalog == nullptr || !catalog->IsDictionary()) {
         PODOFO_RAISE_ERROR(ePdfError_NoObject);
     }
@@ -137,12 +189,19 @@ void PublishedPdf::CollectPages() {
         }
         const PdfArray& list = kids->GetArray();
         for (auto kid = list.rbegin(); kid != list.rend(); ++kid) {
+            // A page written into /Kids itself, or an entry that leads nowhere, would drop a page
+            // without a word: the file goes to repair instead.
             if (!kid->IsReference()) {
+                damage_ =
+                    kid->IsDictionary() ? "страница вне дерева страниц" : "неверный элемент дерева страниц";
                 continue;
             }
             PdfObject* child = objects.GetObject(kid->GetReference());
-            if (child != nullptr && child->IsDictionary() &&
-                entered.find(ReferenceKey(child->Reference())) == entered.end()) {
+            if (child == nullptr || !child->IsDictionary()) {
+                damage_ = "элемент дерева страниц не найден";
+                continue;
+            }
+            if (entered.find(ReferenceKey(child->Reference())) == entered.end()) {
                 stack.push_back({child, inherited});
             }
         }
@@ -150,15 +209,15 @@ void PublishedPdf::CollectPages() {
 }
 
 const PdfObject* PublishedPdf::OutlineRoot() const {
-    const PdfObject* catalog = document_.GetCatalog();
+    const PdfObject* catalog = document_->GetCatalog();
     const PdfObject* root = catalog == nullptr ? nullptr : catalog->GetIndirectKey(PdfName("Outlines"));
     return root != nullptr && root->IsDictionary() ? root : nullptr;
 }
 
 void PublishedPdf::CollectNames() const {
     namesCollected_ = true;
-    const PdfVecObjects& objects = document_.GetObjects();
-    const PdfObject* catalog = document_.GetCatalog();
+    const PdfVecObjects& objects = document_->GetObjects();
+    const PdfObject* catalog = document_->GetCatalog();
     if (catalog == nullptr) {
         return;
     }
@@ -210,7 +269,7 @@ const PdfObject* PublishedPdf::NamedDestination(const PdfObject& name) const {
         CollectNames();
     }
     const auto found = names_.find(NameKey(name));
-    return found == names_.end() ? nullptr : Resolve(document_.GetObjects(), found->second);
+    return found == names_.end() ? nullptr : Resolve(document_->GetObjects(), found->second);
 }
 
 }  // namespace docvane

@@ -4,7 +4,9 @@
 #include <podofo/podofo.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -26,13 +28,26 @@ struct PublishedPage {
 
 std::uint64_t ReferenceKey(const PoDoFo::PdfReference& reference);
 
+// A published PDF that is damaged beyond what repair can save; what() says what is wrong.
+class DamagedPdfError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 class PublishedPdf {
   public:
-    // Loads the file and walks its page tree; library errors come out as PoDoFo::PdfError.
+    // Loads the file and walks its page tree. A file PoDoFo cannot read, or whose structure shows
+    // damage, is repaired in memory first (Repaired() then tells). Library errors of a file that
+    // cannot be repaired come out as PoDoFo::PdfError, damage that remains after repair as
+    // DamagedPdfError.
     void Load(const std::string& path);
+    // Loads from bytes in memory, as Load does from a file.
+    void LoadBytes(const std::string& bytes);
 
-    PoDoFo::PdfMemDocument& Document() { return document_; }
-    const PoDoFo::PdfMemDocument& Document() const { return document_; }
+    bool Repaired() const { return repaired_; }
+
+    PoDoFo::PdfMemDocument& Document() { return *document_; }
+    const PoDoFo::PdfMemDocument& Document() const { return *document_; }
     const std::vector<PublishedPage>& Pages() const { return pages_; }
     int PageCount() const { return static_cast<int>(pages_.size()); }
     // The index of the page with that object, -1 when it is no page of this document.
@@ -49,10 +64,14 @@ class PublishedPdf {
     std::optional<OutlineItem> menuItem;
 
   private:
+    // Loads bytes afresh; returns what damage the structure shows ("" when none).
+    std::string TryLoad(const std::string& bytes);
     void CollectPages();
     void CollectNames() const;
 
-    PoDoFo::PdfMemDocument document_;
+    std::unique_ptr<PoDoFo::PdfMemDocument> document_;
+    std::string damage_;  // found while collecting pages
+    bool repaired_ = false;
     std::vector<PublishedPage> pages_;
     std::unordered_map<std::uint64_t, int> pageIndex_;
     std::unordered_set<std::uint64_t> structure_;

@@ -24,9 +24,31 @@ std::string FolderOf(const std::string& path) {
     }
     return slash == 0 ? "/" : path.substr(0, slash);
 }
+
+// The file a chain of symbolic links ends at (the path itself when it is no link). Replacing the link
+// instead would leave the real file unchanged and turn the link into a copy. A chain too long to be
+// genuine is a loop: that path is returned and the rename then fails or replaces the last link.
+std::string FinalTarget(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return current;
+        }
+        std::vector<char> buffer(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        const ssize_t length = ::readlink(current.c_str(), buffer.data(), buffer.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) {
+            return current;
+        }
+        const std::string target(buffer.data(), static_cast<std::size_t>(length));
+        current = target.front() == '/' ? target : FolderOf(current) + "/" + target;
+    }
+    return current;
+}
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+bool WriteFileAtomically(const std::string& requested, std::string_view bytes, std::string* error) {
+    const std::string path = FinalTarget(requested);
     const auto slash = path.find_last_of('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::string folder = FolderOf(path);

@@ -50,6 +50,8 @@ PosixServerProcess::~PosixServerProcess() {
     HasExited();  // reaps a process that already ended
 }
 
+// The waits here keep real time, not the installed clock: they wait on a real process through the
+// kernel, which a test clock cannot move on.
 bool PosixServerProcess::WaitUntilReady(std::chrono::milliseconds timeout,
                                         const std::function<bool()>& stop) {
     if (readyFd_ < 0) {

@@ -37,4 +37,7 @@ class PosixProcessStarter : public ProcessStarter {
                                          const std::vector<std::string>& arguments) override;
 };
 
+// The starter for real processes of this system.
+std::shared_ptr<ProcessStarter> DefaultProcessStarter();
+
 }  // namespace docvane

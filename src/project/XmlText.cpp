@@ -54,7 +54,8 @@ float LeadingFloat(const std::string& text) {
     // from_chars ignores the locale: a "," locale must not turn 12.75 into 12.
     float value = 0;
     const auto [end, error] = std::from_chars(begin, begin + std::char_traits<char>::length(begin), value);
-    if (end == begin || std::isnan(value)) {
+    // "inf" and "nan" parse, but no coordinate or size can be infinite: they read as unreadable text.
+    if (end == begin || !std::isfinite(value)) {
         return 0;
     }
     if (error == std::errc::result_out_of_range) {

@@ -77,14 +77,24 @@ int PlaceFile(const std::string& source, const std::string& target) {
     return kPlaceOk;
 }
 
-int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target) {
-    if (ComparablePath(target) == ComparablePath(file.fullPath)) {
+namespace {
+// PlaceFile that never replaces a protected file other than own (the file whose result or copy is
+// placed: placing it onto itself is no change).
+int PlaceGuarded(const ProtectedPaths* guard, const std::string& own, const std::string& source,
+                 const std::string& target) {
+    if (ComparablePath(target) == ComparablePath(own)) {
         return kPlaceOk;
     }
-    if (file.owner != nullptr && ProtectedPaths(*file.owner).Protects(target)) {
+    if (guard != nullptr && guard->Protects(target)) {
         return kOldFileNotRemoved;
     }
     return PlaceFile(source, target);
+}
+}  // namespace
+
+int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target) {
+    const auto guard = file.owner != nullptr ? ProtectedPathsOf(*file.owner) : nullptr;
+    return PlaceGuarded(guard.get(), file.fullPath, source, target);
 }
 
 bool PlacePublishedFile(const FileDoc& file, const std::string& source, const std::string& target) {
@@ -114,6 +124,7 @@ bool PlacePublishedFile(const FileDoc& file, const std::string& source, const st
 void CopyReferences(const CDocvaneDoc& project) {
     LogInfo("Копирование внешних ссылок в: " + project.editDir.fullPath + "/" +
             project.propertyDoc.autocad.xrefDir);
+    const auto guard = ProtectedPathsOf(project);
     std::set<std::string> earlierFiles;
     for (const auto& file : project.fileDocs) {
         std::set<std::string> thisFile;
@@ -124,7 +135,9 @@ void CopyReferences(const CDocvaneDoc& project) {
             thisFile.insert(ref.fullPath);
             LogInfo("Копирую внешнюю ссылку: " + ref.fullPath);
             const std::string target = ReferenceTargetPath(ref);
-            switch (PlaceFile(ref.fullPath, target)) {
+            // The user's own references (and every other file of the project) are never replaced by
+            // a newer reference of the same name from another drawing.
+            switch (PlaceGuarded(guard.get(), ref.fullPath, ref.fullPath, target)) {
                 case kSourceMissing:
                     LogWarning("Внешняя ссылка не найдена: " + ref.fullPath);
                     break;
@@ -195,15 +208,15 @@ void CleanOutputFolders(const CDocvaneDoc& project) {
         pdfKeep.insert(editKeep.begin(), editKeep.end());
         editKeep = pdfKeep;
     }
-    const ProtectedPaths guard(project);
+    const auto guard = ProtectedPathsOf(project);
     const std::string combinedPdf = ComparablePath(project.pdfFile.fullPath);
     if (!pdfDir.empty()) {
         LogInfo("Очистка временных и лишних файлов в PDF папке: " + pdfDir);
-        CleanFolder(pdfDir, pdfKeep, guard, combinedPdf);
+        CleanFolder(pdfDir, pdfKeep, *guard, combinedPdf);
     }
     if (!editDir.empty()) {
         LogInfo("Очистка временных и лишних файлов в папке с ред. форматом: " + editDir);
-        CleanFolder(editDir, editKeep, guard, combinedPdf);
+        CleanFolder(editDir, editKeep, *guard, combinedPdf);
     }
 }
 
@@ -215,11 +228,11 @@ void RemovePublishedFiles(const FileDoc& file) {
     if (file.owner == nullptr) {
         return;  // a free-standing entry has no output paths
     }
-    const ProtectedPaths guard(*file.owner);
+    const auto guard = ProtectedPathsOf(*file.owner);
     for (int sheet : sheets) {
         for (const std::string& path : {EditableOutputPath(file, sheet), PdfOutputPath(file, sheet),
                                         PdfTempPath(file, sheet), EditableTempPath(file, sheet)}) {
-            if (!path.empty() && !guard.Protects(path)) {
+            if (!path.empty() && !guard->Protects(path)) {
                 RemovePath(path);
             }
         }

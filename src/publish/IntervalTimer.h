@@ -5,7 +5,8 @@
 
 namespace docvane {
 
-// A stopwatch that calls back once per interval on a thread of its own.
+// A stopwatch that calls back once per interval on a thread of its own; its time is the installed
+// clock's (publish/Clock.h).
 class IntervalTimer {
   public:
     IntervalTimer();
@@ -17,10 +18,10 @@ class IntervalTimer {
     // Does nothing while running (the callback is not replaced); otherwise resets the elapsed time
     // and starts ticking every intervalMs milliseconds.
     void Start(std::function<void()> callback, unsigned intervalMs);
-    // Clears running; at most one more callback follows.
+    // Clears running; a callback already under way may still finish, no new one starts.
     void Stop();
     bool IsRunning() const;
-    // Time since the start in 100 ns units, counted in whole intervals; kept after Stop.
+    // Time since the start (until Stop) in 100 ns units, counted in whole intervals; kept after Stop.
     std::uint64_t Elapsed() const;
 
   private:

@@ -1,12 +1,16 @@
 #include "publish/ProtectedPaths.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 #include "project/DocvaneDoc.h"
 
 namespace docvane {
+
+namespace {
+thread_local const CDocvaneDoc* t_runProject = nullptr;
+thread_local std::shared_ptr<ProtectedPaths> t_runPaths;
+}  // namespace
 
 std::string ComparablePath(const std::string& path) {
     if (path.empty()) {
@@ -22,23 +26,26 @@ std::string ComparablePath(const std::string& path) {
 }
 
 ProtectedPaths::ProtectedPaths(const CDocvaneDoc& project) {
-    auto add = [this](const std::string& path) {
-        if (!path.empty()) {
-            paths_.push_back(ComparablePath(path));
-        }
-    };
-    add(project.PathName());
+    Add(project.PathName());
     for (const auto& file : project.fileDocs) {
-        add(file->fullPath);
-        for (const auto& ref : file->xrefsBefore) {
-            add(ref.fullPath);
-        }
-        for (const auto& ref : file->xrefsAfter) {
-            add(ref.fullPath);
-        }
+        Add(*file);
     }
-    std::sort(paths_.begin(), paths_.end());
-    paths_.erase(std::unique(paths_.begin(), paths_.end()), paths_.end());
+}
+
+void ProtectedPaths::Add(const std::string& path) {
+    if (!path.empty()) {
+        paths_.insert(ComparablePath(path));
+    }
+}
+
+void ProtectedPaths::Add(const FileDoc& file) {
+    Add(file.fullPath);
+    for (const auto& ref : file.xrefsBefore) {
+        Add(ref.fullPath);
+    }
+    for (const auto& ref : file.xrefsAfter) {
+        Add(ref.fullPath);
+    }
 }
 
 bool ProtectedPaths::Protects(const std::string& path) const {
@@ -47,8 +54,7 @@ bool ProtectedPaths::Protects(const std::string& path) const {
         return false;
     }
     // The protected paths at or after candidate in sort order include every path inside it.
-    auto it = std::lower_bound(paths_.begin(), paths_.end(), candidate);
-    for (; it != paths_.end(); ++it) {
+    for (auto it = paths_.lower_bound(candidate); it != paths_.end(); ++it) {
         if (*it == candidate) {
             return true;
         }
@@ -60,6 +66,31 @@ bool ProtectedPaths::Protects(const std::string& path) const {
         }
     }
     return false;
+}
+
+RunProtectedPaths::RunProtectedPaths(const CDocvaneDoc& project)
+    : project_(project),
+      paths_(std::make_shared<ProtectedPaths>(project)),
+      previousProject_(t_runProject),
+      previousPaths_(t_runPaths) {
+    t_runProject = &project_;
+    t_runPaths = paths_;
+}
+
+RunProtectedPaths::~RunProtectedPaths() {
+    t_runProject = previousProject_;
+    t_runPaths = std::move(previousPaths_);
+}
+
+void RunProtectedPaths::Add(const FileDoc& file) {
+    paths_->Add(file);
+}
+
+std::shared_ptr<const ProtectedPaths> ProtectedPathsOf(const CDocvaneDoc& project) {
+    if (t_runProject == &project && t_runPaths != nullptr) {
+        return t_runPaths;
+    }
+    return std::make_shared<const ProtectedPaths>(project);
 }
 
 }  // namespace docvane

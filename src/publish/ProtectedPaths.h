@@ -2,12 +2,14 @@
 // The user's own files that no output operation may delete or overwrite: the project file, every
 // source of the project and every recorded reference of a drawing. Output folders are chosen freely
 // and may be the project's or the sources' own folders, so cleaning and placing consult this first.
+#include <memory>
+#include <set>
 #include <string>
-#include <vector>
 
 namespace docvane {
 
 class CDocvaneDoc;
+struct FileDoc;
 
 class ProtectedPaths {
   public:
@@ -16,9 +18,38 @@ class ProtectedPaths {
     // True when path is one of the protected files or a folder that contains one.
     bool Protects(const std::string& path) const;
 
+    // Adds the file's source and references (they become known while a drawing is published).
+    void Add(const FileDoc& file);
+
   private:
-    std::vector<std::string> paths_;  // canonical forms, sorted
+    void Add(const std::string& path);
+
+    std::set<std::string> paths_;  // canonical forms
 };
+
+// While it lives, every placing and cleaning step on this thread for its project shares one protected
+// set, built when the run starts: canonical forms come from the file system (links, ".."), and
+// rebuilding them for every placed file made a run quadratic in the number of files.
+class RunProtectedPaths {
+  public:
+    explicit RunProtectedPaths(const CDocvaneDoc& project);
+    ~RunProtectedPaths();
+    RunProtectedPaths(const RunProtectedPaths&) = delete;
+    RunProtectedPaths& operator=(const RunProtectedPaths&) = delete;
+
+    // The file's references changed during the run: they are protected from now on.
+    void Add(const FileDoc& file);
+
+  private:
+    const CDocvaneDoc& project_;
+    std::shared_ptr<ProtectedPaths> paths_;
+    const CDocvaneDoc* previousProject_;
+    std::shared_ptr<ProtectedPaths> previousPaths_;
+};
+
+// The protected set of project: the run's while a RunProtectedPaths for it lives on this thread,
+// otherwise one built now.
+std::shared_ptr<const ProtectedPaths> ProtectedPathsOf(const CDocvaneDoc& project);
 
 // The canonical form used for comparing paths that may be spelt differently (links, "..").
 std::string ComparablePath(const std::string& path);

@@ -100,7 +100,7 @@ TEST_F(CliPublishTest, BadArgumentsAndProjectsWithoutFilesAreReported) {
     EXPECT_EQ(Cli({"publish", dir_ / "missing.dv1"}).exitCode, 2);
     Project(".\\All.pdf", "");
     const auto result = Cli({"publish", dir_ / "p.dv1"});
-    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.exitCode, 2);  // the run did not start
     EXPECT_EQ(result.out.substr(0, result.out.find('\n')), "[!] Отсутствуют файлы для публикации");
 }
 

@@ -267,6 +267,48 @@ TEST_F(ProjectFileTest, AFailedSaveKeepsTheOldFileAndTheModifiedFlag) {
     EXPECT_EQ(entries, 1);
 }
 
+TEST_F(ProjectFileTest, SavingThroughALinkReplacesTheLinkedFileAndKeepsTheLink) {
+    std::filesystem::create_directories(dir_ / "real");
+    WriteFile(dir_ / "real/p.dv1", "old content");
+    std::filesystem::create_symlink("real/p.dv1", dir_ / "hop.dv1");
+    std::filesystem::create_symlink(dir_ / "hop.dv1", dir_ / "link.dv1");  // a chain of two links
+    CDocvaneDoc project;
+    project.AppendFile(dir_ / "Plan.dwg");
+    ASSERT_TRUE(SaveProjectFile(project, dir_ / "link.dv1"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "link.dv1"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "hop.dv1"));
+    EXPECT_NE(ReadFile(dir_ / "real/p.dv1").find("Plan.dwg"), std::string::npos);
+    EXPECT_EQ(project.PathName(), dir_ / "link.dv1");
+    // The temporary file was made beside the real file, and none is left anywhere.
+    for (const auto& folder : {dir_.Path(), dir_ / "real"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+        }
+    }
+    // A dangling link gets its file created where it points.
+    std::filesystem::create_symlink("real/new.dv1", dir_ / "dangling.dv1");
+    ASSERT_TRUE(SaveProjectFile(project, dir_ / "dangling.dv1"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_ / "dangling.dv1"));
+    EXPECT_NE(ReadFile(dir_ / "real/new.dv1").find("Plan.dwg"), std::string::npos);
+}
+
+TEST_F(ProjectFileTest, NonFiniteCoordinatesAreUnreadableNumbers) {
+    for (const char* number : {"inf", "-inf", "INF", "+infinity", "nan", "1e39", "-1e39"}) {
+        CDocvaneDoc project;
+        ReadText(
+            project, dir_.Path(),
+            std::string("<docvane><fileDocs><fileDoc><fileRelativePath>.\\A.docx</fileRelativePath>"
+                        "<wordRefs><wordRef><pageFrom>1</pageFrom><pageTo>1</pageTo><point1X>") +
+                number +
+                "</point1X><point2X>1</point2X><point1Y>1</point1Y><point2Y>1</point2Y></wordRef>"
+                "<wordRef><pageFrom>1</pageFrom><pageTo>1</pageTo><point1X>5</point1X><point2X>2</point2X>"
+                "<point1Y>3</point1Y><point2Y>" +
+                number + "</point2Y></wordRef></wordRefs></fileDoc></fileDocs></docvane>");
+        ASSERT_EQ(project.FileCount(), 1u) << number;
+        EXPECT_TRUE(project.File(0).wordRefs.empty()) << number;
+    }
+}
+
 TEST_F(ProjectFileTest, ReaderToleratesMissingRepeatedForeignAndMalformedContent) {
     AppSettings().posY = 44;  // the reader falls back to the application default, not the project's
     AppSettings().clearExitDir = true;

@@ -6,6 +6,7 @@
 
 #include "project/DocvaneDoc.h"
 #include "publish/OutputPaths.h"
+#include "publish/ProtectedPaths.h"
 #include "publish/PublishState.h"
 #include "support/TestSupport.h"
 
@@ -184,6 +185,38 @@ TEST_F(FileOperationsTest, OutputFoldersThatAreTheProjectFolderLoseNothingOfTheU
     EXPECT_TRUE(Exists(dir_ / "Ready.pdf"));
     EXPECT_TRUE(Exists(dir_ / "Plan.dwg"));
     EXPECT_FALSE(Exists(dir_ / "Plan.pdf"));
+}
+
+TEST_F(FileOperationsTest, ReferenceCopiesNeverReplaceTheUsersOwnReferences) {
+    UseFolders(dir_ / "PDF", dir_.Path());
+    FileDoc& a = project_.AppendFile(dir_ / "A.dwg");
+    FileDoc& b = project_.AppendFile(dir_ / "B.dwg");
+    WriteFile(dir_ / "Refs/Base.dwg", "user's reference", 1000);
+    WriteFile(dir_ / "other/Base.dwg", "newer namesake", 2000);
+    a.xrefsAfter.emplace_back(dir_ / "Refs/Base.dwg", &project_, &a);
+    b.xrefsAfter.emplace_back(dir_ / "other/Base.dwg", &project_, &b);
+    CopyReferences(project_);
+    EXPECT_EQ(ReadFile(dir_ / "Refs/Base.dwg"), "user's reference");
+    // The user's own reference is already in place (no line); the namesake is refused with a warning.
+    const auto lines = channel_.Texts();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3].rfind("[!] ", 0), 0u);
+    EXPECT_NE(lines[3].find(dir_ / "Refs/Base.dwg"), std::string::npos);
+
+    // During a run the protected set is built once; references found on the way are added to it.
+    RunProtectedPaths run(project_);
+    FileDoc& c = project_.AppendFile(dir_ / "C.dwg");
+    WriteFile(dir_ / "late/Late.dwg", "late reference", 1000);
+    WriteFile(dir_ / "tmp/Late.dwg", "result", 2000);
+    c.xrefsBefore.emplace_back(dir_ / "late/Late.dwg", &project_, &c);
+    EXPECT_FALSE(ProtectedPathsOf(project_)->Protects(dir_ / "late/Late.dwg"));
+    run.Add(c);
+    EXPECT_TRUE(ProtectedPathsOf(project_)->Protects(dir_ / "late"));
+    EXPECT_EQ(PlaceOutput(a, dir_ / "tmp/Late.dwg", dir_ / "late/../late/Late.dwg"), -5);
+    EXPECT_EQ(ReadFile(dir_ / "late/Late.dwg"), "late reference");
+    // Another project on the same thread never sees this run's set.
+    CDocvaneDoc other;
+    EXPECT_FALSE(ProtectedPathsOf(other)->Protects(dir_ / "A.dwg"));
 }
 
 TEST_F(FileOperationsTest, RemovePublishedFilesRemovesEveryKindAndSheet) {

@@ -9,6 +9,7 @@
 #include "publish/Log.h"
 #include "publish/MainWindowChannel.h"
 #include "publish/PublishState.h"
+#include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
 namespace docvane {
@@ -79,28 +80,44 @@ TEST(ElapsedTimeTest, FormatsHoursMinutesSecondsWrappingAfterADay) {
     EXPECT_EQ(FormatElapsed(59 * second + second / 2), "[00:00:59]");
 }
 
-TEST(IntervalTimerTest, TicksUntilStoppedAndIgnoresASecondStart) {
-    IntervalTimer timer;
+TEST(IntervalTimerTest, TicksOnWholeIntervalsOfTheClockUntilStoppedAndIgnoresASecondStart) {
+    test::ScopedManualClock clock;
     std::atomic<int> ticks = 0;
     std::atomic<int> other = 0;
-    timer.Start([&ticks] { ++ticks; }, 10);
-    timer.Start([&other] { ++other; }, 10);  // running: the callback is not replaced
-    for (int i = 0; i < 200 && ticks < 3; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::uint64_t second = 10000000ULL;
+    {
+        IntervalTimer timer;
+        EXPECT_EQ(timer.Elapsed(), 0u);
+        timer.Start([&ticks] { ++ticks; }, 1000);
+        timer.Start([&other] { ++other; }, 10);  // running: neither callback nor interval replaced
+        ASSERT_TRUE(clock->WaitForSleepers(1));
+        clock->Advance(std::chrono::milliseconds(999));
+        EXPECT_EQ(timer.Elapsed(), 0u);  // counted in whole intervals
+        clock->Advance(std::chrono::milliseconds(2001));
+        EXPECT_EQ(timer.Elapsed(), 3 * second);
+        // The ticking thread catches up with every interval it slept through, then sleeps again.
+        ASSERT_TRUE(clock->WaitForSleepers(1));
+        for (int i = 0; i < 500 && ticks < 3; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_EQ(ticks, 3);
+        EXPECT_EQ(other, 0);
+        EXPECT_TRUE(timer.IsRunning());
+
+        clock->Advance(std::chrono::milliseconds(500));
+        timer.Stop();
+        EXPECT_FALSE(timer.IsRunning());
+        clock->Advance(std::chrono::seconds(10));
+        EXPECT_EQ(timer.Elapsed(), 3 * second);  // kept after the stop, no longer counting
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(ticks, 3);  // no tick after the stop
+
+        timer.Start([] {}, 1000);  // a restart counts from zero again
+        EXPECT_EQ(timer.Elapsed(), 0u);
+        clock->Advance(std::chrono::seconds(1));
+        EXPECT_EQ(timer.Elapsed(), second);
     }
-    EXPECT_TRUE(timer.IsRunning());
-    timer.Stop();
-    EXPECT_FALSE(timer.IsRunning());
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const int afterStop = ticks;
-    EXPECT_GE(afterStop, 3);
-    EXPECT_EQ(other, 0);
-    EXPECT_EQ(timer.Elapsed(), static_cast<std::uint64_t>(afterStop) * 10 * 10000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(ticks, afterStop);
-    timer.Start([] {}, 10);  // a restart begins counting from zero
-    EXPECT_LT(timer.Elapsed(), static_cast<std::uint64_t>(afterStop) * 10 * 10000);
-    timer.Stop();
+    EXPECT_EQ(ticks, 3);
 }
 
 }  // namespace

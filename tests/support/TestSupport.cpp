@@ -136,10 +136,13 @@ IsolatedSettings::IsolatedSettings() {
         hadPrevious_ = true;
     }
     ::setenv("DOCVANE_CONFIG_HOME", dir_.Path().c_str(), 1);
+    store_ = std::make_unique<SettingsFile>(UserSettingsFilePath());
+    SetUserSettingsStore(store_.get());
     AppSettings() = ApplicationSettings{};
 }
 
 IsolatedSettings::~IsolatedSettings() {
+    SetUserSettingsStore(nullptr);
     if (hadPrevious_) {
         ::setenv("DOCVANE_CONFIG_HOME", previous_.c_str(), 1);
     } else {

@@ -1,11 +1,13 @@
 #pragma once
 // Helpers shared by the tests: a temporary folder, files with set times, a recording channel.
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/SettingsFile.h"
 #include "publish/MainWindowChannel.h"
 
 namespace docvane::test {
@@ -75,9 +77,12 @@ class IsolatedSettings {
     IsolatedSettings();
     ~IsolatedSettings();
     const std::string& Folder() const { return dir_.Path(); }
+    // The per-user store installed for the test's lifetime, as a program's main installs it.
+    SettingsFile& Store() { return *store_; }
 
   private:
     TempDir dir_;
+    std::unique_ptr<SettingsFile> store_;
     std::string previous_;
     bool hadPrevious_ = false;
 };

@@ -6,8 +6,8 @@
 #include "automation/ServerProcess.h"
 #include "automation/word/WordSession.h"
 #include "publish/PublishState.h"
-#include "publish/PublishWorker.h"
 #include "support/PdfFixtures.h"
+#include "worker/PublishWorker.h"
 
 namespace docvane::test {
 
@@ -35,7 +35,7 @@ WorkerTest::WorkerTest() {
 WorkerTest::~WorkerTest() {
     AcadSession& acad = GetAcadSession();
     acad.QuitAcad(false);
-    acad.SetProcessStarter(DefaultProcessStarter());
+    acad.SetProcessStarter(nullptr);
     acad.SetLimits(AcadLimits{});
     acad.SetPrompt(AnswerCancel);
     GetWordSession().Release();

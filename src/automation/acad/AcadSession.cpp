@@ -3,7 +3,6 @@
 #include "project/FieldDoc.h"
 
 #include <optional>
-#include <thread>
 
 #include "app/ApplicationSettings.h"
 #include "automation/Automation.h"
@@ -12,6 +11,7 @@
 #include "automation/acad/FindAcadExecutable.h"
 #include "automation/acad/LispStatements.h"
 #include "publish/Cancel.h"
+#include "publish/Clock.h"
 #include "publish/Log.h"
 #include "publish/PublishState.h"
 #include "publish/paths/PathUtils.h"
@@ -19,8 +19,6 @@
 namespace docvane {
 
 namespace {
-using Clock = std::chrono::steady_clock;
-
 constexpr const char* kPromptCaption = "Предереждение";
 constexpr const char* kPromptText =
     "Публикация невозможна, пока открыт AutoCAD.\n Сохраните и закройте все чертежи в AutoCAD.\n"
@@ -61,7 +59,7 @@ PromptAnswer AnswerCancel(const std::string&, const std::string&) {
     return PromptAnswer::Cancel;
 }
 
-AcadSession::AcadSession() : AcadSession(DefaultProcessStarter()) {}
+AcadSession::AcadSession() = default;
 
 AcadSession::AcadSession(std::shared_ptr<ProcessStarter> starter) : starter_(std::move(starter)) {}
 
@@ -74,7 +72,7 @@ AcadSession::~AcadSession() {
 }
 
 void AcadSession::Sleep() const {
-    std::this_thread::sleep_for(limits_.poll);
+    GetClock().SleepFor(limits_.poll);
 }
 
 std::shared_ptr<ServerProcess> AcadSession::StartedProcess() const {
@@ -116,7 +114,7 @@ bool AcadSession::WaitUntilIdle() {
     if (abandoned_) {
         return false;
     }
-    auto lastAnswer = Clock::now();
+    auto lastAnswer = GetClock().Now();
     while (state_.IsNull()) {
         if (application_.IsNull()) {
             return false;  // nothing could ever become idle
@@ -128,14 +126,14 @@ bool AcadSession::WaitUntilIdle() {
         AutomationObject state = CallMethod(application_, "GetAcadState").AsObject();
         if (state) {
             state_ = std::move(state);
-        } else if (Clock::now() - lastAnswer > limits_.unanswered) {
+        } else if (GetClock().Now() - lastAnswer > limits_.unanswered) {
             return GiveUp(kNotAnswering, true);
         }
     }
 
-    const auto busySince = Clock::now();
+    const auto busySince = GetClock().Now();
     lastAnswer = busySince;
-    std::optional<Clock::time_point> cancelledSince;
+    std::optional<Clock::TimePoint> cancelledSince;
     while (true) {
         AutomationValue quiet;
         const bool answered = InvokeByName(state_, "IsQuiescent", InvokeKind::PropertyGet, {}, &quiet);
@@ -143,7 +141,7 @@ bool AcadSession::WaitUntilIdle() {
             return true;
         }
         Sleep();
-        const auto now = Clock::now();
+        const auto now = GetClock().Now();
         if (answered) {
             lastAnswer = now;
         }
@@ -246,7 +244,7 @@ bool AcadSession::StartProcess(const std::string& path) {
 }
 
 bool AcadSession::WaitForRegistration() {
-    const auto deadline = Clock::now() + limits_.registration;
+    const auto deadline = GetClock().Now() + limits_.registration;
     while (application_.IsNull()) {
         Sleep();
         application_ = FindRunningObject(kAcadRunningName, "Application");
@@ -257,7 +255,7 @@ bool AcadSession::WaitForRegistration() {
             DropStartedProcess();
             return false;
         }
-        if (ProcessEnded() || Clock::now() > deadline) {
+        if (ProcessEnded() || GetClock().Now() > deadline) {
             LogError(ProcessEnded() ? kProcessEnded : kNotRegistered);
             DropStartedProcess();
             RequestCancel();
@@ -269,7 +267,7 @@ bool AcadSession::WaitForRegistration() {
 
 void AcadSession::CloseRunningInstances(bool save) {
     // Every instance is asked to close its drawings and quit, one after another, until none is left.
-    const auto deadline = Clock::now() + limits_.closeRunning;
+    const auto deadline = GetClock().Now() + limits_.closeRunning;
     while (true) {
         application_ = FindRunningObject(kAcadRunningName, "Application");
         if (application_.IsNull()) {
@@ -278,7 +276,7 @@ void AcadSession::CloseRunningInstances(bool save) {
         if (!Running()) {
             return;
         }
-        if (Clock::now() > deadline) {
+        if (GetClock().Now() > deadline) {
             LogError(kRunningNotClosed);
             RequestCancel();
             return;

@@ -44,6 +44,7 @@ struct AcadLimits {
 
 class AcadSession {
   public:
+    // Without a starter no new program can be started; the program's main hands one in.
     AcadSession();
     explicit AcadSession(std::shared_ptr<ProcessStarter> starter);
     ~AcadSession();

@@ -18,7 +18,11 @@ namespace {
 // One argument of a (command ...) call: names and paths go in as LISP strings, so a double quote or
 // a backslash in them cannot end the string early and run the rest as commands.
 std::string Quoted(const std::string& text) {
-    return "\"" + LispStringContent(text) + "\"";
+    // Appended in place: GCC 12's optimiser warns (-Wrestrict, falsely) on "\"" + std::string.
+    std::string quoted = "\"";
+    quoted += LispStringContent(text);
+    quoted += '"';
+    return quoted;
 }
 
 bool MakeTempDir(const std::string& tempDir) {

@@ -38,11 +38,15 @@ std::vector<std::string> SplitLispStatements(const std::string& script) {
         const char c = text[i];
         if (inString) {
             buffer.push_back(c);
+            if (c == '\\' && i + 1 < text.size()) {
+                // A backslash takes the next character with it, whatever it is: an escaped quote or
+                // backslash never ends the string, however many backslashes precede it.
+                buffer.push_back(text[i + 1]);
+                i += 2;
+                continue;
+            }
             if (c == '"') {
-                const bool escaped = i >= 1 && text[i - 1] == '\\' && !(i >= 2 && text[i - 2] == '\\');
-                if (!escaped) {
-                    inString = false;
-                }
+                inString = false;
             }
             ++i;
             continue;
@@ -104,10 +108,27 @@ std::string LispStringContent(const std::string& text) {
     std::string escaped;
     escaped.reserve(text.size());
     for (const char c : text) {
-        if (c == '\\' || c == '"') {
-            escaped.push_back('\\');
+        // Line breaks and tabs are written as escapes: the splitter would otherwise turn a CR into a
+        // LF, and a name must reach the drawing program exactly.
+        switch (c) {
+            case '\\':
+                escaped += "\\\\";
+                break;
+            case '"':
+                escaped += "\\\"";
+                break;
+            case '\n':
+                escaped += "\\n";
+                break;
+            case '\r':
+                escaped += "\\r";
+                break;
+            case '\t':
+                escaped += "\\t";
+                break;
+            default:
+                escaped.push_back(c);
         }
-        escaped.push_back(c);
     }
     return escaped;
 }

@@ -1,12 +1,12 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <thread>
 
 #include "automation/Automation.h"
 #include "automation/word/WordContent.h"
 #include "automation/word/WordSession.h"
 #include "automation/word/WordValues.h"
+#include "publish/Clock.h"
 
 namespace docvane {
 
@@ -33,7 +33,7 @@ void SetTextValue(const AutomationObject& property, const std::string& value) {
     PutProperty(property, "Value", TextArgument(value));
     bool stored = ReadsBackAs(property, value);
     for (int attempt = 0; !stored && attempt < kPropertyWriteRetries; ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPropertyRetryPauseMs));
+        GetClock().SleepFor(std::chrono::milliseconds(kPropertyRetryPauseMs));
         PutProperty(property, "Value", TextArgument(value));
         stored = ReadsBackAs(property, value);
     }

@@ -1,12 +1,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "automation/word/WordContent.h"
 #include "automation/word/WordTestFixture.h"
+#include "support/ManualClock.h"
 
 namespace docvane {
 namespace {
@@ -105,9 +107,14 @@ TEST_F(WordContentTest, ValueWithoutTextFormNeitherThrowsNorLoopsForever) {
     doc_->valuesWithoutText = true;
     Open();
 
+    test::ScopedManualClock clock(true);
+    const auto start = clock->Now();
     EXPECT_NO_THROW(WriteDocumentProperties(session_, {{"Odd", "x"}, {"Next", "y"}}));
 
     EXPECT_EQ(PutsOf("Value"), 2 * (1 + kPropertyWriteRetries));
+    // Each value is given its bounded pauses for Word to report it back, and no more.
+    EXPECT_EQ(clock->Now() - start,
+              2 * kPropertyWriteRetries * std::chrono::milliseconds(kPropertyRetryPauseMs));
     EXPECT_EQ(doc_->properties[1].value, "y");
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "app/ApplicationSettings.h"
@@ -10,6 +11,7 @@
 #include "publish/Cancel.h"
 #include "publish/PublishState.h"
 #include "support/AcadTestBed.h"
+#include "support/ManualClock.h"
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
@@ -131,8 +133,7 @@ TEST(AcadStartTest, AWrongProgramPathIsRepairedFromTheServerAndSaved) {
                     "к файлу acad.exe",
                     std::string("[?] Сохраняю корректный путь к acad.exe: ") + kAcadPath));
     EXPECT_EQ(AppSettings().exePath, kAcadPath);
-    auto& store = static_cast<SettingsFile&>(UserSettingsStore());
-    store.Reload();
+    SettingsFile store(UserSettingsFilePath());
     EXPECT_EQ(store.GetText("Autocad_Path", "exePath").value_or(""), kAcadPath);
     EXPECT_EQ(store.GetText("Autocad_General", "fileFormat").value_or(""), "2010");
     EXPECT_TRUE(bed.session.IsAttached());
@@ -367,6 +368,54 @@ TEST_F(AcadWaitTest, TheEmergencyStopKillsTheProgramFromAnotherThreadAndTheWaitE
     EXPECT_THAT(bed.channel.Texts(),
                 ElementsAre("[!] Отмена публикации...", "[!] Процесс AutoCAD завершился"));
     EXPECT_FALSE(bed.session.TerminateStartedProcess());
+}
+
+// The shipped bounds, in clock time: each wait gives up once its bound has passed, not before.
+TEST(AcadBoundsTest, TheDefaultBoundsGiveUpAfterTheirFullLength) {
+    struct Case {
+        const char* name;
+        std::function<void(FakeAcadServer&)> misbehave;
+        std::chrono::milliseconds bound;
+        const char* line;
+    };
+    const AcadLimits defaults;
+    const std::vector<Case> cases{
+        {"busy", [](FakeAcadServer& s) { s.hangOn = "(go)"; }, defaults.busy,
+         "[X] AutoCAD слишком долго не завершает команду, ожидание прекращено"},
+        {"silent", [](FakeAcadServer& s) { s.dieOn = "(go)"; }, defaults.unanswered,
+         "[X] AutoCAD не отвечает, ожидание прекращено"},
+        {"deaf to the cancel",
+         [](FakeAcadServer& s) {
+             s.hangOn = "(go)";
+             s.ignoreCancel = true;
+             s.onBusyPoll = [] { RequestCancel(); };
+         },
+         defaults.cancelGrace, "[!] AutoCAD не прервал команду после отмены, ожидание прекращено"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AcadTestBed bed;
+        auto server = bed.Start();
+        ASSERT_NE(server, nullptr);
+        const std::string source = bed.dir / "Plan.dwg";
+        WriteFile(source, "drawing");
+        ASSERT_TRUE(bed.session.OpenDrawing(source));
+        bed.channel.Clear();
+        c.misbehave(*server);
+
+        ScopedManualClock clock(true);
+        const AcadLimits fast = bed.session.Limits();
+        bed.session.SetLimits(defaults);
+        const auto start = clock->Now();
+        bed.session.RunLispScript("(go)");
+        const auto waited = clock->Now() - start;
+        EXPECT_GE(waited, c.bound);
+        EXPECT_LE(waited, c.bound + 3 * defaults.poll);
+        EXPECT_THAT(bed.channel.Texts(), Contains(c.line));
+        EXPECT_FALSE(bed.session.WaitUntilIdle());
+        bed.session.SetLimits(fast);
+        bed.session.QuitAcad(false);
+    }
 }
 
 TEST(AcadIdleTest, WithoutAProgramTheWaitReturnsAtOnce) {

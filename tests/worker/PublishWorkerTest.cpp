@@ -1,4 +1,4 @@
-#include "publish/PublishWorker.h"
+#include "worker/PublishWorker.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,9 +10,10 @@
 #include "publish/Cancel.h"
 #include "publish/FileOperations.h"
 #include "publish/PublishState.h"
-#include "publish/StopControl.h"
+#include "support/ManualClock.h"
 #include "support/PdfInspection.h"
 #include "support/WorkerTestBed.h"
+#include "worker/StopControl.h"
 
 namespace docvane::test {
 namespace {
@@ -301,6 +302,7 @@ TEST_F(PublishWorkerTest, OnlyOneRunAtATime) {
 }
 
 TEST(StopControlTest, TheSecondPressWithinTwoSecondsIsImpossibleAndLaterOffersTheEmergencyStop) {
+    ScopedManualClock clock;
     RecordingChannel channel;
     GetPublishState().running = true;
     StopControl stop;
@@ -312,7 +314,9 @@ TEST(StopControlTest, TheSecondPressWithinTwoSecondsIsImpossibleAndLaterOffersTh
     EXPECT_FALSE(GetPublishState().running);
     EXPECT_THAT(channel.Texts(), ElementsAre("[!] Отмена публикации..."));
     EXPECT_FALSE(stop.OnUpdateStopPublish(true));  // disabled for two seconds
-    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    clock->Advance(std::chrono::milliseconds(1999));
+    EXPECT_FALSE(stop.OnUpdateStopPublish(true));
+    clock->Advance(std::chrono::milliseconds(1));
     EXPECT_TRUE(stop.OnUpdateStopPublish(true));
     std::string asked;
     stop.OnStopPublish([&asked](const std::string& caption, const std::string& text) {

@@ -1,4 +1,4 @@
-#include "publish/StopControl.h"
+#include "worker/StopControl.h"
 
 #include "automation/acad/AcadSession.h"
 #include "publish/Cancel.h"

@@ -27,8 +27,8 @@ bool StartPublishJob(PublishJob job);
 // True from StartPublishJob until its worker has returned.
 bool IsWorkerActive();
 
-// How the combined PDF is opened when a run built it and openAfterPublic is on: the desktop's open
-// action by default; the command line turns it off (an empty action).
+// How the combined PDF is opened when a run built it and openAfterPublic is on: the program's main
+// installs the desktop's open action; an empty action (the command line's) opens nothing.
 void SetOpenCombinedPdfAction(std::function<void(const std::string& path)> action);
 
 }  // namespace docvane

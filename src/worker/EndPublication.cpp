@@ -1,4 +1,4 @@
-#include "publish/EndPublication.h"
+#include "worker/EndPublication.h"
 
 #include "automation/acad/AcadSession.h"
 #include "automation/word/WordSession.h"

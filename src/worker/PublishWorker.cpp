@@ -1,4 +1,4 @@
-#include "publish/PublishWorker.h"
+#include "worker/PublishWorker.h"
 
 #include <atomic>
 #include <exception>
@@ -12,16 +12,16 @@
 #include "automation/word/WordContent.h"
 #include "automation/word/WordSession.h"
 #include "pdf/CombinedPdf.h"
-#include "platform/DesktopOpen.h"
 #include "project/DocvaneDoc.h"
 #include "publish/DocumentStatus.h"
-#include "publish/EndPublication.h"
 #include "publish/FileOperations.h"
 #include "publish/Log.h"
 #include "publish/MainWindowChannel.h"
 #include "publish/OutputPaths.h"
+#include "publish/ProtectedPaths.h"
 #include "publish/PublishState.h"
 #include "publish/paths/PathUtils.h"
+#include "worker/EndPublication.h"
 
 namespace docvane {
 
@@ -31,9 +31,7 @@ std::atomic<bool> g_workerActive = false;
 
 std::mutex g_openMutex;
 std::function<void(const std::string&)>& OpenAction() {
-    static std::function<void(const std::string&)> action = [](const std::string& path) {
-        OpenWithDesktop(ShortName(path));
-    };
+    static std::function<void(const std::string&)> action;
     return action;
 }
 
@@ -186,6 +184,7 @@ Step PublishFile(CDocvaneDoc& project, FileDoc& file) {
 }
 
 void RunFiles(CDocvaneDoc& project, bool fast) {
+    RunProtectedPaths protection(project);
     for (std::size_t i = 0; i < project.FileCount(); ++i) {
         FileDoc& file = project.File(i);
         const int status = ComputeStatus(file);
@@ -206,6 +205,7 @@ void RunFiles(CDocvaneDoc& project, bool fast) {
         }
         if (!(file == before)) {
             project.SetModifiedFlag(true);
+            protection.Add(file);
         }
         ComputeStatus(file);
         MainWindow().RefreshViews(&project);

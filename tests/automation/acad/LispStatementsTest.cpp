@@ -1,6 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "automation/acad/LispStatements.h"
 
 using ::testing::ElementsAre;
@@ -47,6 +50,43 @@ TEST(LispStatementsTest, CommentsAreLeftOut) {
 TEST(LispStatementsTest, StringContentEscapesQuoteAndBackslash) {
     EXPECT_EQ(LispStringContent("План \"А\"\\1"), "План \\\"А\\\"\\\\1");
     EXPECT_EQ(LispStringContent("plain"), "plain");
+}
+
+// Reads a LISP string literal that starts at text[at] (the opening quote) as the drawing program
+// does; at ends after the closing quote. Empty optional when the literal never closes.
+std::optional<std::string> ReadLispString(const std::string& text, std::size_t& at) {
+    std::string value;
+    for (std::size_t i = at + 1; i < text.size(); ++i) {
+        if (text[i] == '"') {
+            at = i + 1;
+            return value;
+        }
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            const char next = text[++i];
+            value.push_back(next == 'n' ? '\n' : next == 'r' ? '\r' : next == 't' ? '\t' : next);
+        } else {
+            value.push_back(text[i]);
+        }
+    }
+    return std::nullopt;
+}
+
+TEST(LispStatementsTest, EveryNameStaysInsideOneCommandAndComesBackExactly) {
+    const std::string names[] = {"a\\\"b",       "a\\\";(princ)", "x\\",    "x\\\\",          "\";(c 1)",
+                                 "a\"b;c",       ";| (x) |;",     "( ) (",  "\\\\\"\\",       "Лист 1",
+                                 "two\r\nlines", "tab\there",     "\\\\\\", "end \\\"\\\\ ;", ""};
+    for (const std::string& name : names) {
+        const std::string command = "(command \"_.LAYOUT\" \"_S\" \"" + LispStringContent(name) + "\")";
+        const auto statements = SplitLispStatements(command + "\n" + command);
+        ASSERT_EQ(statements.size(), 2u) << name;
+        EXPECT_EQ(statements[0], command) << name;
+        EXPECT_EQ(statements[1], command) << name;
+        std::size_t at = command.find('"', command.find("\"_S\"") + 4);
+        const auto value = ReadLispString(command, at);
+        ASSERT_TRUE(value.has_value()) << name;
+        EXPECT_EQ(*value, name);
+        EXPECT_EQ(command.substr(at), ")") << name;
+    }
 }
 
 }  // namespace

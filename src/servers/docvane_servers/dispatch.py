@@ -1,0 +1,106 @@
+"""Values and the base of every object a stand-in server exposes to its clients."""
+
+import inspect
+import threading
+
+# Failure statuses a call can end with (32-bit, negative as signed numbers).
+E_UNKNOWN_NAME = 0x80020006
+E_MEMBER_NOT_FOUND = 0x80020003
+E_PARAM_NOT_FOUND = 0x80020004
+E_TYPE_MISMATCH = 0x80020005
+E_NO_NAMED_ARGS = 0x80020007
+E_OVERFLOW = 0x8002000A
+E_BAD_PARAM_COUNT = 0x8002000E
+E_EXCEPTION = 0x80020009
+E_DISCONNECTED = 0x80010108
+
+
+class Omitted:
+    """An optional argument the caller left out."""
+
+    _instance = None
+
+    def __new__(cls):
+        if cls._instance is None:
+            cls._instance = super().__new__(cls)
+        return cls._instance
+
+    def __repr__(self):
+        return "OMITTED"
+
+    def __bool__(self):
+        return False
+
+
+OMITTED = Omitted()
+
+
+class Single(float):
+    """A value the client receives tagged as a 32-bit float."""
+
+
+class DispatchError(Exception):
+    """Raised by a member to fail the call with the given status."""
+
+    def __init__(self, message, code=E_EXCEPTION):
+        super().__init__(message)
+        self.code = code
+
+
+class DispatchObject:
+    """Base of every object a server exposes. Members are found by case-insensitive name:
+       method            Name(...) -> def m_Name(self, *args)
+       property get      Name      -> def get_Name(self, *args)       (indexed gets take args)
+       property put      Name = v  -> def put_Name(self, value, *args)
+    A method call falls back to get_Name and a property get falls back to m_Name (clients mix them,
+    e.g. Item). Arguments arrive in natural (left-to-right) order: the framework reverses the wire order.
+    Unknown member -> the lookup fails (unknown name). An exception in a member fails the call and
+    writes one line to stderr; it never ends the server."""
+
+
+_PREFIXES = (("m_", "method"), ("get_", "get"), ("put_", "put"))
+_member_tables = {}
+_member_tables_lock = threading.Lock()
+
+
+def member_table(cls):
+    """{lower-case name: {"method"|"get"|"put": attribute name}} of a DispatchObject class."""
+    with _member_tables_lock:
+        table = _member_tables.get(cls)
+        if table is None:
+            table = {}
+            for attribute in dir(cls):
+                for prefix, kind in _PREFIXES:
+                    if attribute.startswith(prefix) and len(attribute) > len(prefix):
+                        if callable(getattr(cls, attribute, None)):
+                            name = attribute[len(prefix):].lower()
+                            table.setdefault(name, {})[kind] = attribute
+            _member_tables[cls] = table
+        return table
+
+
+def has_member(obj, name):
+    return isinstance(obj, DispatchObject) and name.lower() in member_table(type(obj))
+
+
+def resolve(obj, name, kind):
+    """The bound function that answers a call of the given kind ("method", "get", "put"), or None."""
+    entry = member_table(type(obj)).get(name.lower())
+    if entry is None:
+        return None
+    order = {"method": ("method", "get"), "get": ("get", "method"), "put": ("put",)}[kind]
+    for candidate in order:
+        if candidate in entry:
+            return getattr(obj, entry[candidate])
+    return None
+
+
+def arguments_fit(function, args):
+    """True when function can be called with these positional arguments."""
+    try:
+        inspect.signature(function).bind(*args)
+    except TypeError:
+        return False
+    except ValueError:  # no signature to inspect: let the call decide
+        return True
+    return True

@@ -1,0 +1,517 @@
+"""The process side of a stand-in automation server: the listening socket, one thread per client
+connection with its own object table, registration in the running-object directory, the readiness
+signal and the end of the process."""
+
+import os
+import re
+import select
+import signal
+import socket
+import stat
+import sys
+import threading
+import time
+
+from . import dispatch
+from .dispatch import DispatchError, DispatchObject
+from .protocol import (
+    VERSION,
+    ConnectionClosed,
+    ProtocolError,
+    ValueOverflow,
+    ValueTypeError,
+    decode_value,
+    encode_message,
+    encode_value,
+    read_message,
+    signed_status,
+)
+
+_IGNORED_SWITCHES = ("/nologo", "/nossm", "/pl")
+_PUT_NAMED_ARGUMENT = -3
+# A server started by a client that never connects ends after this many seconds.
+_DEFAULT_IDLE_SECONDS = 60.0
+_HELLO_SECONDS = 10.0
+_TICK_SECONDS = 0.2
+
+
+def program_name():
+    return os.path.basename(sys.argv[0]) if sys.argv and sys.argv[0] else "docvane-server"
+
+
+def log_line(text):
+    """One line on standard error, never raising."""
+    try:
+        sys.stderr.write("%s: %s\n" % (program_name(), text.replace("\n", " ")))
+        sys.stderr.flush()
+    except (OSError, ValueError):
+        pass
+
+
+def _private_folder(path):
+    try:
+        os.mkdir(path, 0o700)
+    except FileExistsError:
+        pass
+    except OSError:
+        return False
+    try:
+        info = os.lstat(path)
+    except OSError:
+        return False
+    return (
+        stat.S_ISDIR(info.st_mode)
+        and info.st_uid == os.getuid()
+        and info.st_mode & (stat.S_IWGRP | stat.S_IWOTH) == 0
+    )
+
+
+def runtime_directory():
+    """The user's private runtime folder, as the client computes it; None when it is not private."""
+    folder = os.environ.get("DOCVANE_RUNTIME_DIR", "")
+    if not folder.startswith("/"):
+        xdg = os.environ.get("XDG_RUNTIME_DIR", "")
+        folder = xdg + "/docvane" if xdg.startswith("/") else "/tmp/docvane-%d" % os.getuid()
+    return folder if _private_folder(folder) else None
+
+
+def register_running_object(folder, display_name, address):
+    """Writes "<pid>-0.entry" (display name and address, one line each) atomically; its path or None."""
+    if "\n" in display_name or "\n" in address or not _private_folder(folder):
+        return None
+    path = os.path.join(folder, "%d-0.entry" % os.getpid())
+    temporary = os.path.join(folder, ".%d-0.tmp" % os.getpid())
+    try:
+        with open(temporary, "w", encoding="utf-8") as out:
+            out.write(display_name + "\n" + address + "\n")
+        os.replace(temporary, path)
+    except OSError:
+        try:
+            os.unlink(temporary)
+        except OSError:
+            pass
+        return None
+    return path
+
+
+def _unlink_quietly(path):
+    if path:
+        try:
+            os.unlink(path)
+        except OSError:
+            pass
+
+
+class ServerContext:
+    """What the application object gets from the framework."""
+
+    def __init__(self, prog_id, display_name, arguments):
+        self.prog_id = prog_id
+        self.display_name = display_name
+        # Command-line arguments other than the switches the framework ignores.
+        self.arguments = arguments
+        # Serialises every call of every connection; background work takes it around model changes.
+        self.lock = threading.RLock()
+        self.address = None
+        self._stop = threading.Event()
+        self._quit_pending = False
+        self._in_call = threading.local()
+        self._exit_handlers = []
+
+    def request_quit(self):
+        """Ends the server: after the reply of the current call when called inside a call, else now."""
+        if getattr(self._in_call, "active", False):
+            self._quit_pending = True
+        else:
+            self._stop.set()
+
+    @property
+    def quit_requested(self):
+        return self._quit_pending or self._stop.is_set()
+
+    def add_exit_handler(self, handler):
+        """handler() runs once when the server ends (last registered runs first)."""
+        self._exit_handlers.append(handler)
+
+    def log(self, text):
+        log_line(text)
+
+    def _run_exit_handlers(self):
+        for handler in reversed(self._exit_handlers):
+            try:
+                handler()
+            except Exception as error:  # noqa: BLE001 - an exit handler never stops the others
+                log_line("exit handler failed: %s" % error)
+
+
+class ObjectTable:
+    """The objects one connection holds: id -> [object, reference count]."""
+
+    def __init__(self):
+        self._entries = {}
+        self._ids = {}
+        self._next = 1
+
+    def add_reference(self, obj):
+        key = id(obj)
+        object_id = self._ids.get(key)
+        if object_id is None:
+            object_id = self._next
+            self._next += 1
+            self._ids[key] = object_id
+            self._entries[object_id] = [obj, 0]
+        self._entries[object_id][1] += 1
+        return object_id
+
+    def find(self, object_id):
+        return self._entries[object_id][0]
+
+    def release(self, object_id, count):
+        entry = self._entries.get(object_id)
+        if entry is None:
+            return
+        entry[1] -= count
+        if entry[1] <= 0:
+            del self._entries[object_id]
+            del self._ids[id(entry[0])]
+
+    def __len__(self):
+        return len(self._entries)
+
+
+class _Failure(Exception):
+    def __init__(self, code, message):
+        super().__init__(message)
+        self.code = code
+
+
+class _Connection:
+    def __init__(self, server, sock):
+        self.server = server
+        self.sock = sock
+        self.table = ObjectTable()
+        self.names = {}
+        self.name_of_dispid = {}
+
+    def serve(self):
+        counted = False
+        try:
+            self.sock.settimeout(_HELLO_SECONDS)
+            counted = self._hello()
+            if not counted:
+                return
+            self.sock.settimeout(None)
+            while not self.server.context._stop.is_set():
+                message = read_message(self.sock)
+                reply = self._handle(message)
+                if reply is not None:
+                    self._send(reply)
+                if self.server.context._quit_pending:
+                    self.server.context._stop.set()
+        except ConnectionClosed:
+            pass
+        except ProtocolError as error:
+            log_line("connection closed: %s" % error)
+        except OSError:
+            pass
+        finally:
+            self.table = ObjectTable()
+            try:
+                self.sock.close()
+            except OSError:
+                pass
+            self.server.client_left(self, counted)
+
+    def _send(self, reply):
+        try:
+            data = encode_message(reply)
+        except (ValueError, ProtocolError, UnicodeEncodeError) as error:
+            log_line("reply cannot be sent: %s" % error)
+            data = encode_message({"status": signed_status(dispatch.E_TYPE_MISMATCH), "error": "reply cannot be encoded"})
+        self.sock.sendall(data)
+
+    def _hello(self):
+        message = read_message(self.sock)
+        if message.get("op") != "hello":
+            raise ProtocolError("first message is not hello")
+        if message.get("version") != VERSION:
+            self._send({"op": "hello", "version": VERSION, "status": signed_status(dispatch.E_EXCEPTION),
+                        "error": "protocol version %r is not supported" % (message.get("version"),)})
+            return False
+        # Counted before the reply so that the client it answers is known before any other one leaves.
+        if not self.server.client_arrived():
+            return False
+        root = self.table.add_reference(self.server.application)
+        self._send({"op": "hello", "version": VERSION, "status": 0, "root": {"t": "object", "v": root}})
+        return True
+
+    def _handle(self, message):
+        op = message.get("op")
+        if op == "release":
+            object_id, count = message.get("object"), message.get("count", 1)
+            if isinstance(object_id, int) and isinstance(count, int) and count > 0:
+                self.table.release(object_id, count)
+            return None
+        try:
+            if op == "lookup":
+                return {"status": 0, "dispid": self._lookup(message)}
+            if op == "invoke":
+                return {"status": 0, "result": self._invoke(message)}
+            raise _Failure(dispatch.E_MEMBER_NOT_FOUND, "unknown request %r" % (op,))
+        except _Failure as failure:
+            return {"status": signed_status(failure.code), "error": str(failure)}
+
+    def _object(self, message):
+        object_id = message.get("object")
+        if isinstance(object_id, bool) or not isinstance(object_id, int):
+            raise _Failure(dispatch.E_TYPE_MISMATCH, "bad object id")
+        try:
+            return self.table.find(object_id)
+        except KeyError:
+            raise _Failure(dispatch.E_DISCONNECTED, "unknown object %d" % object_id) from None
+
+    def _lookup(self, message):
+        obj = self._object(message)
+        name = message.get("name")
+        if not isinstance(name, str) or not dispatch.has_member(obj, name):
+            raise _Failure(dispatch.E_UNKNOWN_NAME, "unknown name %r" % (name,))
+        key = name.lower()
+        dispid = self.names.get(key)
+        if dispid is None:
+            dispid = len(self.names) + 1
+            self.names[key] = dispid
+            self.name_of_dispid[dispid] = key
+        return dispid
+
+    def _decode_arguments(self, message):
+        wire = message.get("args", [])
+        named = message.get("named", [])
+        if not isinstance(wire, list) or not isinstance(named, list):
+            raise _Failure(dispatch.E_TYPE_MISMATCH, "bad argument block")
+
+        def find(object_id):
+            try:
+                return self.table.find(object_id)
+            except KeyError:
+                raise _Failure(dispatch.E_DISCONNECTED, "unknown object %d" % object_id) from None
+
+        try:
+            values = [decode_value(item, find) for item in wire]
+        except ProtocolError as error:
+            raise _Failure(dispatch.E_TYPE_MISMATCH, str(error)) from None
+        return values, named
+
+    def _invoke(self, message):
+        obj = self._object(message)
+        name = self.name_of_dispid.get(message.get("dispid"))
+        kind = message.get("kind")
+        if name is None or kind not in ("method", "get", "put"):
+            raise _Failure(dispatch.E_MEMBER_NOT_FOUND, "unknown member")
+        values, named = self._decode_arguments(message)
+        if kind == "put":
+            if named != [_PUT_NAMED_ARGUMENT]:
+                raise _Failure(dispatch.E_PARAM_NOT_FOUND, "a put needs its value as the named argument")
+            if not values:
+                raise _Failure(dispatch.E_BAD_PARAM_COUNT, "a put without value")
+            arguments = [values[0]] + values[:0:-1]
+        else:
+            if named:
+                raise _Failure(dispatch.E_NO_NAMED_ARGS, "named arguments are not supported")
+            arguments = values[::-1]
+        function = dispatch.resolve(obj, name, kind)
+        if function is None:
+            raise _Failure(dispatch.E_MEMBER_NOT_FOUND, "%s has no %s %s" % (type(obj).__name__, kind, name))
+        if not dispatch.arguments_fit(function, arguments):
+            raise _Failure(dispatch.E_BAD_PARAM_COUNT, "%s: wrong number of arguments" % name)
+        context = self.server.context
+        with context.lock:
+            context._in_call.active = True
+            try:
+                result = function(*arguments)
+            except DispatchError as error:
+                log_line("%s: %s" % (function.__name__.split("_", 1)[-1], error))
+                raise _Failure(error.code, str(error)) from None
+            except Exception as error:  # noqa: BLE001 - a failing member fails its call, not the server
+                log_line("%s: %s: %s" % (function.__name__.split("_", 1)[-1], type(error).__name__, error))
+                raise _Failure(dispatch.E_EXCEPTION, str(error)) from None
+            finally:
+                context._in_call.active = False
+        try:
+            encode_value(result, lambda item: 0)  # checked before any reference is taken
+        except ValueOverflow as error:
+            raise _Failure(dispatch.E_OVERFLOW, str(error)) from None
+        except ValueTypeError as error:
+            raise _Failure(dispatch.E_TYPE_MISMATCH, str(error)) from None
+        return encode_value(result, self.table.add_reference)
+
+
+class _Server:
+    def __init__(self, context, application, listener):
+        self.context = context
+        self.application = application
+        self.listener = listener
+        self.mutex = threading.Lock()
+        self.connections = set()
+        self.clients = 0
+        self.had_client = False
+
+    def client_arrived(self):
+        with self.mutex:
+            if self.context._stop.is_set():
+                return False
+            self.clients += 1
+            self.had_client = True
+            return True
+
+    def client_left(self, connection, counted):
+        with self.mutex:
+            self.connections.discard(connection)
+            if counted:
+                self.clients -= 1
+                if self.clients == 0:
+                    # The last client is gone (it ended, crashed or was killed): so is the server.
+                    self.context._stop.set()
+
+    def accept(self):
+        try:
+            sock, _ = self.listener.accept()
+        except OSError:
+            return
+        connection = _Connection(self, sock)
+        with self.mutex:
+            self.connections.add(connection)
+        threading.Thread(target=connection.serve, name="docvane-connection", daemon=True).start()
+
+    def close_connections(self):
+        with self.mutex:
+            connections = list(self.connections)
+        for connection in connections:
+            try:
+                connection.sock.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+
+
+def _socket_address(folder, prog_id):
+    requested = os.environ.get("DOCVANE_SERVER_ADDRESS", "")
+    if requested.startswith("/"):
+        return requested
+    name = re.sub(r"[^A-Za-z0-9_.-]", "_", prog_id) or "server"
+    return os.path.join(folder, "%s-%d.sock" % (name, os.getpid()))
+
+
+def _report_ready():
+    text = os.environ.get("DOCVANE_READY_FD", "")
+    if not text.isdigit():
+        return False
+    fd = int(text)
+    try:
+        os.write(fd, b"1")
+    except OSError:
+        pass
+    finally:
+        try:
+            os.close(fd)
+        except OSError:
+            pass
+    return True
+
+
+def _idle_seconds():
+    try:
+        return max(0.1, float(os.environ.get("DOCVANE_SERVER_IDLE_SECONDS", _DEFAULT_IDLE_SECONDS)))
+    except ValueError:
+        return _DEFAULT_IDLE_SECONDS
+
+
+def _force_exit_later(code, seconds=5.0):
+    # A thread a member left running must not keep the process alive after it has ended.
+    def end():
+        os._exit(code)
+
+    timer = threading.Timer(seconds, end)
+    timer.daemon = True
+    timer.start()
+
+
+def run_server(prog_id, display_name, make_application, argv):
+    """Serves make_application(context)'s object until Quit or until the last client leaves.
+    Returns the process exit code."""
+    # Taken first: the starter may end as soon as it has seen the readiness byte.
+    parent = os.getppid()
+    arguments = [item for item in argv if item.lower() not in _IGNORED_SWITCHES]
+    folder = runtime_directory()
+    if folder is None:
+        log_line("no private runtime folder")
+        return 1
+    context = ServerContext(prog_id, display_name, arguments)
+    address = _socket_address(folder, prog_id)
+    context.address = address
+    listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    entry = None
+    try:
+        _unlink_quietly(address)
+        old_mask = os.umask(0o177)
+        try:
+            listener.bind(address)
+        finally:
+            os.umask(old_mask)
+        listener.listen(16)
+    except OSError as error:
+        log_line("cannot listen at %s: %s" % (address, error))
+        listener.close()
+        return 1
+
+    def stop_on_signal(_signum, _frame):
+        context._stop.set()
+
+    try:
+        signal.signal(signal.SIGTERM, stop_on_signal)
+        signal.signal(signal.SIGINT, stop_on_signal)
+    except ValueError:  # not the main thread: the caller keeps its own handlers
+        pass
+
+    code = 1
+    server = None
+    try:
+        try:
+            application = make_application(context)
+        except Exception as error:  # noqa: BLE001 - a failed start is an exit code, not a trace
+            log_line("the application cannot be created: %s" % error)
+            return code
+        if not isinstance(application, DispatchObject):
+            log_line("the application is not a dispatch object")
+            return code
+        server = _Server(context, application, listener)
+        entry = register_running_object(os.path.join(folder, "running"), display_name, address)
+        if entry is None:
+            log_line("cannot register in the running-object directory")
+            return code
+        code = 0
+        started_by_client = _report_ready()
+        idle_deadline = time.monotonic() + _idle_seconds() if started_by_client else None
+        while not context._stop.is_set():
+            try:
+                readable, _, _ = select.select([listener], [], [], _TICK_SECONDS)
+            except (OSError, ValueError):
+                break
+            if readable:
+                server.accept()
+            if started_by_client:
+                if os.getppid() != parent:
+                    log_line("the program that started this server has ended")
+                    break
+                if not server.had_client and time.monotonic() > idle_deadline:
+                    log_line("no client connected")
+                    break
+    finally:
+        _unlink_quietly(entry)
+        _unlink_quietly(address)
+        listener.close()
+        context._stop.set()
+        if server is not None:
+            server.close_connections()
+        context._run_exit_handlers()
+        if threading.current_thread() is threading.main_thread():
+            _force_exit_later(code)
+    return code
