@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <wx/button.h>
+#include <wx/clipbrd.h>
 #include <wx/combobox.h>
 #include <wx/dnd.h>
-#include <wx/sizer.h>
 #include <wx/notebook.h>
 #include <wx/propgrid/manager.h>
+#include <wx/sizer.h>
 #include <wx/stc/stc.h>
 #include <wx/textctrl.h>
 
@@ -15,6 +16,7 @@
 #include <fstream>
 
 #include "app/ApplicationSettings.h"
+#include "desktop/FieldClipboard.h"
 #include "desktop/FieldListStore.h"
 #include "gui/ViewsTestSupport.h"
 #include "platform/SettingsFile.h"
@@ -314,6 +316,23 @@ TEST_F(ViewsWindowsTest, FieldsDialogEditsMovesStoresAndMarksTheProject) {
             dialog->AddField();
             dialog->ListNames()->SetValue(wxString::FromUTF8("Мой список"));
             dialog->SaveList();
+            // Both clipboard forms of the selected field.
+            list.SetItemState(3, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+            EXPECT_TRUE(dialog->CopySelectedField());
+            if (wxTheClipboard->Open()) {
+                wxCustomDataObject html{wxDataFormat(kHtmlFormat)};
+                wxCustomDataObject acad{wxDataFormat(kAcadFieldFormat)};
+                EXPECT_TRUE(wxTheClipboard->GetData(html));
+                EXPECT_TRUE(wxTheClipboard->GetData(acad));
+                const std::string expected = WordFieldHtml(dialog->Fields()[3]);
+                EXPECT_EQ(std::string(static_cast<const char*>(html.GetData()), html.GetSize()),
+                          std::string(expected.c_str(), expected.size() + 1));
+                const std::u16string code = AcadFieldClipboardData(dialog->Fields()[3]);
+                EXPECT_EQ(acad.GetSize(), code.size() * sizeof(char16_t));
+                wxTheClipboard->Close();
+            } else {
+                ADD_FAILURE() << "clipboard not opened";
+            }
             auto* ok = dynamic_cast<wxButton*>(dialog->FindWindow(wxID_OK));
             test::ClickAt(*ok, wxPoint(5, 5));
         });
