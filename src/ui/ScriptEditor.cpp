@@ -6,6 +6,7 @@
 
 #include "desktop/LispColouring.h"
 #include "desktop/VbaColouring.h"
+#include "project/DocvaneDoc.h"
 
 namespace docvane {
 namespace {
@@ -97,6 +98,21 @@ void LispDlg::Colour() {
 void LispDlg::OnOk(wxCommandEvent&) {
     text_ = editor_->GetText();
     EndModal(wxID_OK);
+}
+
+bool EditProjectScript(wxWindow* parent, int mode, CDocvaneDoc& project, std::string& script) {
+    LispDlg dialog(parent, mode, wxString::FromUTF8(script.data(), script.size()));
+    if (dialog.ShowModal() != wxID_OK) {
+        return false;
+    }
+    const wxScopedCharBuffer text = dialog.Text().utf8_str();
+    const std::string edited(text.data(), text.length());
+    if (edited == script) {
+        return false;
+    }
+    script = edited;
+    project.SetModifiedFlag();
+    return true;
 }
 
 }  // namespace docvane

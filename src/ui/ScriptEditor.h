@@ -2,6 +2,8 @@
 // The script editor: a plain text editor for a project's LISP or VBA script with syntax colouring.
 #include <wx/dialog.h>
 
+#include <string>
+
 class wxStyledTextCtrl;
 class wxStyledTextEvent;
 
@@ -33,5 +35,11 @@ class LispDlg : public wxDialog {
     wxStyledTextCtrl* editor_ = nullptr;
     bool minimumTaken_ = false;
 };
+
+class CDocvaneDoc;
+
+// The frame's script commands: edits script (the project's LISP or VBA text) and, after "ОК" with a
+// changed text, stores it and marks the project modified. True when it did.
+bool EditProjectScript(wxWindow* parent, int mode, CDocvaneDoc& project, std::string& script);
 
 }  // namespace docvane

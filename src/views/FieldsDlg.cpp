@@ -6,8 +6,8 @@
 #include <wx/dataobj.h>
 #include <wx/menu.h>
 #include <wx/settings.h>
-#include <wx/statbox.h>
 #include <wx/sizer.h>
+#include <wx/statbox.h>
 #include <wx/textctrl.h>
 
 #include "app/SettingsStore.h"

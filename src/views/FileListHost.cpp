@@ -14,11 +14,11 @@ void CDesktopFileListHost::ShowProperties(PathDoc* pdf, FileDoc* file) {
 }
 
 void CDesktopFileListHost::OpenProjectFile(const std::string& path) {
-    MainWindow().OpenProject(path);
+    window_.OpenProject(path);
 }
 
 void CDesktopFileListHost::RefreshViews(CDocvaneDoc& project) {
-    MainWindow().RefreshViews(&project);
+    window_.RefreshViews(&project);
 }
 
 void CDesktopFileListHost::OpenSourceFile(const std::string& path) {

@@ -22,12 +22,13 @@ class FileListHost {
 };
 
 class CPropertiesPane;
+class MainWindowChannel;
 
-// The host of the desktop program: the shared properties pane, the main window's channel for
-// opening projects and refreshing views, and the desktop's opener.
+// The host of the desktop program: the shared properties pane, the main window for opening projects
+// and refreshing views, and the desktop's opener.
 class CDesktopFileListHost : public FileListHost {
   public:
-    explicit CDesktopFileListHost(CPropertiesPane* pane) : pane_(pane) {}
+    CDesktopFileListHost(CPropertiesPane* pane, MainWindowChannel& window) : pane_(pane), window_(window) {}
     void ShowProperties(PathDoc* pdf, FileDoc* file) override;
     void OpenProjectFile(const std::string& path) override;
     void RefreshViews(CDocvaneDoc& project) override;
@@ -35,6 +36,7 @@ class CDesktopFileListHost : public FileListHost {
 
   private:
     CPropertiesPane* pane_;
+    MainWindowChannel& window_;
 };
 
 }  // namespace docvane

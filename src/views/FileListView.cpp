@@ -124,6 +124,7 @@ int CFileListView::IconFor(const std::string& path) {
 
 void CFileListView::SetRowTexts(long row) {
     const FileDoc& file = project_.File(static_cast<std::size_t>(row));
+    SetItem(row, 0, FromUtf8(FileName(file.fullPath)), IconFor(file.fullPath));
     SetItem(row, 1, FromUtf8(RelativePath(file)));
     SetItemBackgroundColour(row, StatusColour(file.statusColor));
 }
@@ -155,7 +156,11 @@ void CFileListView::ReloadRows() {
 
 void CFileListView::RefreshFromProject() {
     const long rows = GetItemCount();
-    if (static_cast<std::size_t>(rows) == project_.FileCount()) {
+    // Another view of the same project may have added or removed files: rows that no longer match
+    // the list are rebuilt rather than left showing other files.
+    if (static_cast<std::size_t>(rows) != project_.FileCount()) {
+        ReloadRows();
+    } else {
         for (long row = 0; row < rows; ++row) {
             SetRowTexts(row);
         }
@@ -287,6 +292,18 @@ void CFileListView::OnBeginDrag(wxListEvent&) {
     source.DoDragDrop(wxDrag_CopyOnly);
     dragMode_ = DragMode::None;
     marker_.Hide();
+}
+
+void CFileListViewList::RefreshRow(std::size_t index) {
+    if (static_cast<long>(index) < view_->GetItemCount() && index < view_->Project().FileCount()) {
+        view_->SetItemBackgroundColour(static_cast<long>(index),
+                                       StatusColour(view_->Project().File(index).statusColor));
+    }
+}
+
+long CFileListViewList::SelectedIndex() const {
+    const auto rows = view_->SelectedRows();
+    return rows.empty() ? -1 : static_cast<long>(rows.front());
 }
 
 }  // namespace docvane

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/ProjectPanel.h"
 #include "views/ListRows.h"
 
 namespace docvane {
@@ -62,6 +63,29 @@ class CFileListView : public CReportList {
     std::map<std::string, int> iconByExtension_;
     InsertionMarker marker_;
     DragMode dragMode_ = DragMode::None;
+};
+
+}  // namespace docvane
+
+namespace docvane {
+
+// The view as the project tab's file list. The view shows the clicked file in the properties pane
+// itself, so the tab's selection callback is kept but not needed.
+class CFileListViewList : public ProjectFileList {
+  public:
+    explicit CFileListViewList(CFileListView* view) : view_(view) {}
+    wxWindow* Window() override { return view_; }
+    void RefreshAll() override { view_->RefreshFromProject(); }
+    void RefreshRow(std::size_t index) override;
+    long SelectedIndex() const override;
+    void SetSelectionCallback(std::function<void(long)> callback) override {
+        onSelect_ = std::move(callback);
+    }
+    CFileListView* View() const { return view_; }
+
+  private:
+    CFileListView* view_;
+    std::function<void(long)> onSelect_;
 };
 
 }  // namespace docvane
