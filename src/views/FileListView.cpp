@@ -79,6 +79,7 @@ CFileListView::CFileListView(wxWindow* parent, CDocvaneDoc& project, FileListHos
 
     RowsWindow()->Bind(wxEVT_LEFT_DOWN, &CFileListView::OnLeftDown, this);
     RowsWindow()->Bind(wxEVT_LEFT_DCLICK, &CFileListView::OnDoubleClick, this);
+    RowsWindow()->Bind(wxEVT_MOTION, &CFileListView::OnMotion, this);
     Bind(wxEVT_CONTEXT_MENU, &CFileListView::OnContextMenu, this);
     Bind(wxEVT_LIST_BEGIN_DRAG, &CFileListView::OnBeginDrag, this);
     Bind(
@@ -268,6 +269,33 @@ void CFileListView::OnDoubleClick(wxMouseEvent& event) {
         host_.OpenSourceFile(project_.File(static_cast<std::size_t>(row)).fullPath);
     } else {
         host_.ShowProperties(&project_.pdfFile, nullptr);
+    }
+}
+
+void CFileListView::OnMotion(wxMouseEvent& event) {
+    event.Skip();
+    const long row = RowAt(*this, event.GetPosition());
+    int x = event.GetPosition().x + GetScrollPos(wxHORIZONTAL);
+    int column = -1;
+    for (int c = 0; c < GetColumnCount() && row >= 0; ++c) {
+        if (x < GetColumnWidth(c)) {
+            column = c;
+            break;
+        }
+        x -= GetColumnWidth(c);
+    }
+    if (row == tipRow_ && column == tipColumn_) {
+        return;
+    }
+    tipRow_ = row;
+    tipColumn_ = column;
+    // Only a cell too narrow for its text explains itself.
+    const wxString text = column >= 0 ? GetItemText(row, column) : wxString();
+    const int needed = GetTextExtent(text).GetWidth() + (column == 0 ? 16 + 12 : 12);
+    if (column >= 0 && needed > GetColumnWidth(column)) {
+        RowsWindow()->SetToolTip(text);
+    } else {
+        RowsWindow()->UnsetToolTip();
     }
 }
 

@@ -56,6 +56,7 @@ class CFileListView : public CReportList {
     void OnDoubleClick(wxMouseEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
     void OnBeginDrag(wxListEvent& event);
+    void OnMotion(wxMouseEvent& event);
 
     CDocvaneDoc& project_;
     FileListHost& host_;
@@ -63,6 +64,8 @@ class CFileListView : public CReportList {
     std::map<std::string, int> iconByExtension_;
     InsertionMarker marker_;
     DragMode dragMode_ = DragMode::None;
+    long tipRow_ = -1;
+    int tipColumn_ = -1;
 };
 
 }  // namespace docvane

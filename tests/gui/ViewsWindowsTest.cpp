@@ -186,6 +186,16 @@ TEST_F(ViewsWindowsTest, FileListDropsDragsClicksAndExcludes) {
     const wxRect last = RowRect(*view, view->GetItemCount() - 1);
     test::ClickAt(*view->RowsWindow(), wxPoint(30, last.GetBottom() + 40));
     EXPECT_EQ(host_.shownFile, nullptr);
+    // A cell too narrow for its text shows it as a tooltip; one wide enough does not.
+    view->SetColumnWidth(1, 30);
+    const wxRect first = RowRect(*view, 0);
+    wxUIActionSimulator().MouseMove(
+        view->RowsWindow()->ClientToScreen(wxPoint(view->GetColumnWidth(0) + 10, first.GetTop() + 3)));
+    Pump(300);
+    EXPECT_EQ(view->RowsWindow()->GetToolTipText(), view->GetItemText(0, 1));
+    wxUIActionSimulator().MouseMove(view->RowsWindow()->ClientToScreen(wxPoint(10, first.GetTop() + 3)));
+    Pump(300);
+    EXPECT_EQ(view->RowsWindow()->GetToolTipText(), wxString());
     test::DoubleClickAt(*view->RowsWindow(), RowPoint(*view, 0));
     EXPECT_EQ(host_.openedSources, std::vector<std::string>{dir_ / "План.dwg"});
 
