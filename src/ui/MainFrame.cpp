@@ -156,6 +156,8 @@ void CMainFrame::RefreshViews(CDocvaneDoc* project) {
             panel->FileList().RefreshAll();
         }
     }
+    // An edit in a view may have marked the project modified.
+    UpdateTitles();
 }
 
 void CMainFrame::ElapsedTime(int show) {
@@ -527,7 +529,9 @@ void CMainFrame::BuildProjectViews() {
     propertiesHost_->SetSizer(paneSizer);
     propertiesPane_->SetActiveProjectSource([this] { return ActiveProject(); });
     propertiesPane_->SetRefreshViews([this](CDocvaneDoc& project) { RefreshViews(&project); });
-    fileListHost_ = std::make_unique<CDesktopFileListHost>(propertiesPane_, *this);
+    // A project's list stays as it is while a run walks it.
+    fileListHost_ = std::make_unique<CDesktopFileListHost>(
+        propertiesPane_, *this, [this](const CDocvaneDoc& project) { return &project != published_; });
     fileListFactory = [this](wxWindow* parent, CDocvaneDoc& project) -> std::unique_ptr<ProjectFileList> {
         return std::make_unique<CFileListViewList>(new CFileListView(parent, project, *fileListHost_));
     };

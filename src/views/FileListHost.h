@@ -1,5 +1,6 @@
 #pragma once
 // What the file list asks of the window around it.
+#include <functional>
 #include <string>
 
 namespace docvane {
@@ -19,6 +20,8 @@ class FileListHost {
     virtual void RefreshViews(CDocvaneDoc& project) = 0;
     // A source opens in its own program.
     virtual void OpenSourceFile(const std::string& path) = 0;
+    // Whether the project's file list may change now: not while a run walks it.
+    virtual bool CanEdit(const CDocvaneDoc& project) = 0;
 };
 
 class CPropertiesPane;
@@ -28,15 +31,19 @@ class MainWindowChannel;
 // and refreshing views, and the desktop's opener.
 class CDesktopFileListHost : public FileListHost {
   public:
-    CDesktopFileListHost(CPropertiesPane* pane, MainWindowChannel& window) : pane_(pane), window_(window) {}
+    CDesktopFileListHost(CPropertiesPane* pane, MainWindowChannel& window,
+                         std::function<bool(const CDocvaneDoc&)> canEdit)
+        : pane_(pane), window_(window), canEdit_(std::move(canEdit)) {}
     void ShowProperties(PathDoc* pdf, FileDoc* file) override;
     void OpenProjectFile(const std::string& path) override;
     void RefreshViews(CDocvaneDoc& project) override;
     void OpenSourceFile(const std::string& path) override;
+    bool CanEdit(const CDocvaneDoc& project) override { return !canEdit_ || canEdit_(project); }
 
   private:
     CPropertiesPane* pane_;
     MainWindowChannel& window_;
+    std::function<bool(const CDocvaneDoc&)> canEdit_;
 };
 
 }  // namespace docvane

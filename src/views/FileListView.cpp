@@ -194,6 +194,9 @@ void CFileListView::AfterListChange() {
 }
 
 void CFileListView::ExcludeSelected() {
+    if (!host_.CanEdit(project_)) {
+        return;
+    }
     ExcludeFiles(project_, SelectedRows());
     // The pane must not keep showing a file that is gone.
     host_.ShowProperties(&project_.pdfFile, nullptr);
@@ -201,13 +204,18 @@ void CFileListView::ExcludeSelected() {
 }
 
 void CFileListView::ClearSelected() {
+    if (!host_.CanEdit(project_)) {
+        return;
+    }
     ClearPublishedResults(project_, SelectedRows());
     host_.RefreshViews(project_);
     RefreshFromProject();
 }
 
 void CFileListView::DragEntered(bool offersFiles) {
-    if (dragMode_ != DragMode::Internal) {
+    if (!host_.CanEdit(project_)) {
+        dragMode_ = DragMode::None;
+    } else if (dragMode_ != DragMode::Internal) {
         dragMode_ = offersFiles ? DragMode::External : DragMode::None;
     }
 }
@@ -227,6 +235,10 @@ void CFileListView::DragLeft() {
 bool CFileListView::DropAt(const wxPoint& point, const std::vector<std::string>& paths) {
     const std::size_t index = DropIndex(MarkAt(*this, point), RowAt(*this, point));
     marker_.Hide();
+    if (!host_.CanEdit(project_)) {
+        dragMode_ = DragMode::None;
+        return false;
+    }
     bool taken = false;
     if (dragMode_ == DragMode::Internal) {
         const auto moved = MoveFiles(project_, SelectedRows(), index);
@@ -303,6 +315,9 @@ void CFileListView::OnContextMenu(wxContextMenuEvent&) {
     wxMenu menu;
     menu.Append(ID_EXCLUDE, wxString::FromUTF8("Исключить"));
     menu.Append(ID_CLEAR_PUBLISHED, wxString::FromUTF8("Очистить опубликованные"));
+    const bool editable = host_.CanEdit(project_);
+    menu.Enable(ID_EXCLUDE, editable);
+    menu.Enable(ID_CLEAR_PUBLISHED, editable);
     PopupMenu(&menu);
 }
 

@@ -1,6 +1,7 @@
 // The project views inside the main window: the tab's file list feeds the docking properties pane,
 // and the ribbon's commands open the fields and settings dialogs over the active project.
 #include <gtest/gtest.h>
+#include <wx/aui/auibook.h>
 #include <wx/button.h>
 
 #include "GuiHarness.h"
@@ -47,8 +48,18 @@ TEST_F(ViewsInFrame, ClickedFileFillsThePaneAndDialogsEditTheActiveProject) {
         FileName(project.File(1).fullPath));
     EXPECT_EQ(pane->DescriptionText().utf8_string(), project.File(1).statusText);
 
-    // "Поля": a field named in the dialog reaches the project, which is marked modified.
+    // "Исключить" marks the project modified, which its tab shows.
     ASSERT_FALSE(project.IsModified());
+    const std::size_t filesBefore = project.FileCount();
+    view.SelectRows({0});
+    view.ExcludeSelected();
+    EXPECT_EQ(project.FileCount(), filesBefore - 1);
+    EXPECT_EQ(static_cast<std::size_t>(view.GetItemCount()), filesBefore - 1);
+    EXPECT_TRUE(project.IsModified());
+    EXPECT_TRUE(frame->Notebook()->GetPageText(0).EndsWith("*"));
+
+    // "Поля": a field named in the dialog reaches the project, which is marked modified.
+    project.SetModifiedFlag(false);
     const std::size_t fieldsBefore = project.fieldDocs.size();
     test::RunModal(
         [&] {

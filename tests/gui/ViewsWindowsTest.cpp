@@ -69,11 +69,13 @@ class RecordingHost : public FileListHost {
     void OpenProjectFile(const std::string& path) override { openedProjects.push_back(path); }
     void RefreshViews(CDocvaneDoc&) override { ++refreshes; }
     void OpenSourceFile(const std::string& path) override { openedSources.push_back(path); }
+    bool CanEdit(const CDocvaneDoc&) override { return editable; }
 
     PathDoc* shownPdf = nullptr;
     FileDoc* shownFile = nullptr;
     int shows = 0;
     int refreshes = 0;
+    bool editable = true;
     std::vector<std::string> openedProjects;
     std::vector<std::string> openedSources;
 };
@@ -174,6 +176,15 @@ TEST_F(ViewsWindowsTest, FileListDropsDragsClicksAndExcludes) {
     EXPECT_EQ(host_.openedProjects, std::vector<std::string>{dir_ / "other.dv1"});
     EXPECT_TRUE(project_.IsModified());
     EXPECT_EQ(view->CurrentDragMode(), CFileListView::DragMode::None);
+    // While a run walks the list, nothing changes it.
+    host_.editable = false;
+    view->DragEntered(true);
+    EXPECT_EQ(view->CurrentDragMode(), CFileListView::DragMode::None);
+    EXPECT_FALSE(view->DropAt(RowPoint(*view, 0), {dir_ / "late.dwg"}));
+    view->SelectRows({0});
+    view->ExcludeSelected();
+    EXPECT_EQ(project_.FileCount(), 7u);
+    host_.editable = true;
     // A drop of nothing acceptable is refused.
     view->DragEntered(true);
     EXPECT_FALSE(view->DropAt(RowPoint(*view, 0), {dir_ / "a.txt"}));
