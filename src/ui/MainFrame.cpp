@@ -37,6 +37,7 @@
 #include "ui/ProjectPanel.h"
 #include "ui/ScriptEditor.h"
 #include "ui/SettingsDialog.h"
+#include "ui/UpdateWindows.h"
 #include "ui/WxText.h"
 #include "views/FieldsDlg.h"
 #include "views/FileListHost.h"
@@ -88,6 +89,7 @@ CMainFrame::CMainFrame(SettingsStore& store)
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+    Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
         CallAfter([this] { FitPathBoxes(); });
@@ -512,7 +514,7 @@ void CMainFrame::OnScriptVba() {
 }
 
 void CMainFrame::OnUpdateCheck() {
-    // The update check runs here in its manual form.
+    RunUpdateCheck(this, true);
 }
 
 void CMainFrame::OnShowProperties(CDocvaneDoc* project) {
