@@ -35,8 +35,14 @@
 #include "ui/NumberBox.h"
 #include "ui/OutputPane.h"
 #include "ui/ProjectPanel.h"
+#include "ui/ScriptEditor.h"
+#include "ui/SettingsDialog.h"
 #include "ui/UpdateWindows.h"
 #include "ui/WxText.h"
+#include "views/FieldsDlg.h"
+#include "views/FileListHost.h"
+#include "views/FileListView.h"
+#include "views/PropertiesPane.h"
 #include "worker/PublishWorker.h"
 
 namespace docvane {
@@ -65,6 +71,7 @@ CMainFrame::CMainFrame(SettingsStore& store)
     BuildQuickAccess();
     BuildRibbon();
     BuildDocking();
+    BuildProjectViews();
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(ribbon_, 0, wxEXPAND);
     sizer->Add(dockHost_, 1, wxEXPAND);
@@ -151,6 +158,8 @@ void CMainFrame::RefreshViews(CDocvaneDoc* project) {
             panel->FileList().RefreshAll();
         }
     }
+    // An edit in a view may have marked the project modified.
+    UpdateTitles();
 }
 
 void CMainFrame::ElapsedTime(int show) {
@@ -478,27 +487,56 @@ void CMainFrame::OnOpenPath(int id) {
 // ---- The dialogs other windows own ----
 
 void CMainFrame::OnFields() {
-    // The fields dialog of the project views edits a copy of the active project's fields here.
+    CDocvaneDoc* project = ActiveProject();
+    if (project != nullptr && EditProjectFields(this, *project, UserSettingsStore())) {
+        UpdateTitles();
+    }
 }
 
 void CMainFrame::OnSettings() {
-    // The settings dialog edits the application settings here.
+    CPropertyDlg dialog(this, AppSettings(), UserSettingsStore());
+    dialog.ShowModal();
+    ShowProjectSettings();
 }
 
 void CMainFrame::OnScriptLisp() {
-    // The script editor opens here in its LISP mode with the active project's lispScript.
+    if (CDocvaneDoc* project = ActiveProject()) {
+        EditProjectScript(this, kScriptLisp, *project, project->propertyDoc.autocad.lispScript);
+        UpdateTitles();
+    }
 }
 
 void CMainFrame::OnScriptVba() {
-    // The script editor opens here in its VBA mode with the active project's vbaScript.
+    if (CDocvaneDoc* project = ActiveProject()) {
+        EditProjectScript(this, kScriptVba, *project, project->propertyDoc.vbaScript);
+        UpdateTitles();
+    }
 }
 
 void CMainFrame::OnUpdateCheck() {
     RunUpdateCheck(this, true);
 }
 
-void CMainFrame::OnShowProperties(CDocvaneDoc*) {
-    // The properties pane shows the project's combined-PDF entry here.
+void CMainFrame::OnShowProperties(CDocvaneDoc* project) {
+    if (propertiesPane_ != nullptr && project != nullptr) {
+        propertiesPane_->ShowProperties(&project->pdfFile, nullptr);
+    }
+}
+
+void CMainFrame::BuildProjectViews() {
+    // The project views: the properties pane in its docking host, the full file list in every tab.
+    propertiesPane_ = new CPropertiesPane(propertiesHost_);
+    auto* paneSizer = new wxBoxSizer(wxVERTICAL);
+    paneSizer->Add(propertiesPane_, 1, wxEXPAND);
+    propertiesHost_->SetSizer(paneSizer);
+    propertiesPane_->SetActiveProjectSource([this] { return ActiveProject(); });
+    propertiesPane_->SetRefreshViews([this](CDocvaneDoc& project) { RefreshViews(&project); });
+    // A project's list stays as it is while a run walks it.
+    fileListHost_ = std::make_unique<CDesktopFileListHost>(
+        propertiesPane_, *this, [this](const CDocvaneDoc& project) { return &project != published_; });
+    fileListFactory = [this](wxWindow* parent, CDocvaneDoc& project) -> std::unique_ptr<ProjectFileList> {
+        return std::make_unique<CFileListViewList>(new CFileListView(parent, project, *fileListHost_));
+    };
 }
 
 // ---- Panes, looks, layout ----

@@ -36,6 +36,8 @@ class CDocvaneDoc;
 class CNumberBox;
 class COutputWnd;
 class CProjectPanel;
+class CPropertiesPane;
+class FileListHost;
 class ProjectFileList;
 class SettingsStore;
 
@@ -77,6 +79,7 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     wxAuiNotebook* Notebook() const { return notebook_; }
     COutputWnd* Output() const { return output_; }
     wxWindow* PropertiesHost() const { return propertiesHost_; }
+    CPropertiesPane* PropertiesPane() const { return propertiesPane_; }
     wxAuiManager& Docking() { return aui_; }
     // The control of a command (path, number, text and check boxes, open buttons); null for others.
     wxWindow* Control(int id) const;
@@ -96,6 +99,7 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     void BuildAutocadPage();
     void BuildWordPage();
     void BuildDocking();
+    void BuildProjectViews();
     void BuildQuickAccess();
     wxCheckBox* AddCheck(wxWindow* parent, int id);
     CNumberBox* AddNumber(wxWindow* parent, int id);
@@ -165,6 +169,8 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     wxAuiNotebook* notebook_ = nullptr;
     COutputWnd* output_ = nullptr;
     wxPanel* propertiesHost_ = nullptr;
+    CPropertiesPane* propertiesPane_ = nullptr;
+    std::unique_ptr<FileListHost> fileListHost_;
     wxComboBox* pathBoxes_[3] = {nullptr, nullptr, nullptr};
     wxTextCtrl* xrefDir_ = nullptr;
     wxChoice* format_ = nullptr;

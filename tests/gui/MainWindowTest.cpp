@@ -29,6 +29,7 @@
 #include "ui/OutputPane.h"
 #include "ui/ProjectPanel.h"
 #include "ui/WxText.h"
+#include "views/FileListView.h"
 #include "worker/EndPublication.h"
 #include "worker/PublishWorker.h"
 
@@ -101,11 +102,11 @@ TEST_F(DesktopWindow, PublishingFromTheRibbonFillsTheThreeListsAndPaintsTheRows)
     EXPECT_EQ(output.InfoList()->LineData(output.InfoList()->LineCount() - 1), kColourUpToDate);
 
     // The rows were repainted with the statuses the run left.
-    auto* list = dynamic_cast<CPlainFileList*>(&panel->FileList());
+    auto* list = dynamic_cast<CFileListViewList*>(&panel->FileList());
     ASSERT_NE(list, nullptr);
     for (std::size_t i = 0; i < project.FileCount(); ++i) {
         EXPECT_EQ(project.File(i).statusColor, kColourUpToDate) << project.File(i).statusText;
-        EXPECT_EQ(list->List()->GetItemBackgroundColour(static_cast<long>(i)), FromColorRef(kColourUpToDate));
+        EXPECT_EQ(list->View()->GetItemBackgroundColour(static_cast<long>(i)), FromColorRef(kColourUpToDate));
     }
     EXPECT_TRUE(std::filesystem::exists(project.pdfFile.fullPath));
     EXPECT_EQ(openedCombinedPdf, project.pdfFile.fullPath);

@@ -1,0 +1,94 @@
+#include "desktop/SettingsPages.h"
+
+namespace docvane {
+namespace {
+
+using S = ApplicationSettings;
+
+SettingProperty Text(const char* label, std::string S::*setting, const char* description) {
+    return {label, SettingKind::Text, setting, description, {}};
+}
+SettingProperty Flag(const char* label, bool S::*setting, const char* description) {
+    return {label, SettingKind::Flag, setting, description, {}};
+}
+SettingProperty Number(const char* label, int S::*setting, const char* description) {
+    return {label, SettingKind::Number, setting, description, {}};
+}
+
+std::vector<SettingsPage> BuildPages() {
+    SettingsPage general{
+        "Общее",
+        {
+            {"Директории",
+             {Text("Директория ред. формата", &S::editDirName,
+                   "Наименование публикуемой директории для редактируемого формата по умолчанию"),
+              Text("Директория pdf", &S::pdfDirName,
+                   "Наименование публикуемой директории для нередактируемого формата по умолчанию"),
+              Flag("Очищать папки", &S::clearExitDir,
+                   "Очищать директории с редактируемым и нередактируемым форматом от лишних и временных "
+                   "файлов")}},
+            {"Объединенный PDF",
+             {Flag("Объединить PDF", &S::isCombine, "Объединять опубликованные файлы PDF в общий файл"),
+              Flag("Меню PDF", &S::hasMenu, "Добавлять меню в общий PDF файл"),
+              Flag("Открыть PDF", &S::openAfterPublic, "Открыть общий PDF файл после публикации")}},
+            {"Нумеровать PDF",
+             {Flag("Нумеровать PDF", &S::isNumbering, "Нумеровать общий PDF файл"),
+              Number("Нумеровать с", &S::startPage, "Номер первого нумерованного листа"),
+              Number("Номер первого листа", &S::pageFrom, "Номер листа, с которого производится нумерация"),
+              Number("Отступ по X (мм)", &S::posX,
+                     "Отступ размещения номера листа по X (от верхнего правого угла влево)"),
+              Number("Отступ по Y (мм)", &S::posY,
+                     "Отступ размещения номера листа по Y (от верхнего правого угла вниз)"),
+              SettingProperty{"Шрифт", SettingKind::Font, std::monostate{}, "", {}}}},
+        }};
+    SettingsPage acad{
+        "AutoCAD",
+        {
+            {"Директории",
+             {SettingProperty{"Путь к exe",
+                              SettingKind::FilePath,
+                              &S::exePath,
+                              "Путь к исполняемому файлу (exe) AutoCAD. При неверном или отсутствующем пути "
+                              "програма попытается вычислить правельный путь самостоятельно.",
+                              {}},
+              Flag("Внедрять внешние ссылки", &S::insertXrefs,
+                   "Внедрять внешние ссылки для публикуемых редактируемых файлов"),
+              Text("Директория внешних ссылок", &S::xrefDir,
+                   "Директория для внешних ссылок в папке публикуемых редактируемых файлов")}},
+            {"Общее",
+             {SettingProperty{"Формат файла",
+                              SettingKind::Choice,
+                              &S::fileFormat,
+                              "Формат сохранения редактируемых файлов в папке выход",
+                              {"2000", "2004", "2007", "2010", "2013", "2018"}},
+              Flag("Удалять аннотации", &S::clearComments,
+                   "Удалять все комментарии и аннотации из объединенного PDF")}},
+        }};
+    SettingsPage word{
+        "Word",
+        {
+            {"Общее",
+             {Flag("Заблокироавть для примечаний", &S::lockComments,
+                   "Заблокировать опубликованный документ (в ред. формате) для примечаний"),
+              Flag("Только чтение", &S::readOnlyRecommended,
+                   "При открытии документа в Microsoft Word предлагается состояние \"только чтение\""),
+              Flag("Сохранение шрифтов TrueType", &S::embedTrueTypeFonts,
+                   "Сохранение шрифтов TrueType вместе с документом"),
+              Flag(
+                  "Сохранить оригинальный формат изображений", &S::saveNativePictureFormat,
+                  "Если графика была импортирована с другой платформы (например, Macintosh), можно сохранить "
+                  "только версию импортированной графики Microsoft Windows"),
+              Flag("Обновлять поля", &S::refreshFields, "Принудительное обновление всех полей в файле"),
+              Flag("Режим разработчика", &S::toggleFormsDesign, "Переводит в режим разработки формы")}},
+        }};
+    return {general, acad, word};
+}
+
+}  // namespace
+
+const std::vector<SettingsPage>& SettingsPages() {
+    static const std::vector<SettingsPage> pages = BuildPages();
+    return pages;
+}
+
+}  // namespace docvane

@@ -1,0 +1,41 @@
+#pragma once
+// The settings dialog's pages: every property with its group, label, editor kind, description and the
+// application setting it edits.
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "app/ApplicationSettings.h"
+
+namespace docvane {
+
+enum class SettingKind { Text, Flag, Number, Font, FilePath, Choice };
+
+using SettingBinding = std::variant<std::monostate, std::string ApplicationSettings::*,
+                                    bool ApplicationSettings::*, int ApplicationSettings::*>;
+
+struct SettingProperty {
+    std::string label;
+    SettingKind kind = SettingKind::Text;
+    SettingBinding setting;  // none for the font, which only shows fontName and fontHeight
+    std::string description;
+    std::vector<std::string> choices;  // the only values a Choice accepts
+};
+
+struct SettingGroup {
+    std::string title;
+    std::vector<SettingProperty> properties;
+};
+
+struct SettingsPage {
+    std::string title;
+    std::vector<SettingGroup> groups;
+};
+
+// The three pages in tab order.
+const std::vector<SettingsPage>& SettingsPages();
+
+// The drawing program's executable the path property accepts, and its file dialog's filter.
+inline constexpr const char* kAcadExecutableName = "acad.exe";
+
+}  // namespace docvane

@@ -1,0 +1,28 @@
+#include "views/FileListHost.h"
+
+#include "platform/DesktopOpen.h"
+#include "publish/MainWindowChannel.h"
+#include "publish/paths/PathUtils.h"
+#include "views/PropertiesPane.h"
+
+namespace docvane {
+
+void CDesktopFileListHost::ShowProperties(PathDoc* pdf, FileDoc* file) {
+    if (pane_ != nullptr) {
+        pane_->ShowProperties(pdf, file);
+    }
+}
+
+void CDesktopFileListHost::OpenProjectFile(const std::string& path) {
+    window_.OpenProject(path);
+}
+
+void CDesktopFileListHost::RefreshViews(CDocvaneDoc& project) {
+    window_.RefreshViews(&project);
+}
+
+void CDesktopFileListHost::OpenSourceFile(const std::string& path) {
+    OpenWithDesktop(ToLongPath(path));
+}
+
+}  // namespace docvane
