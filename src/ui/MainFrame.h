@@ -136,6 +136,7 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     void OnFileOpen();
     bool SaveProject(CDocvaneDoc& project, bool askName);
     void OnFileClose();
+    void ForgetClosedProjectProperties();
     void ShowAbout();
     // The dialogs of the project views and the settings; their owners connect them here.
     void OnFields();

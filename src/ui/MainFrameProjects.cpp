@@ -25,6 +25,7 @@
 #include "ui/MainFrame.h"
 #include "ui/ProjectPanel.h"
 #include "ui/WxText.h"
+#include "views/PropertiesPane.h"
 #include "worker/PublishWorker.h"
 #include "worker/StopControl.h"
 
@@ -215,10 +216,18 @@ void CMainFrame::OnPageClose(wxAuiNotebookEvent& event) {
         return;
     }
     CallAfter([this] {
+        ForgetClosedProjectProperties();
         UpdateTitles();
         ShowProjectSettings();
         UpdateCommandStates();
     });
+}
+
+// The pane may still show a file of the project that just closed; it must not keep pointing into it.
+void CMainFrame::ForgetClosedProjectProperties() {
+    if (propertiesPane_ != nullptr) {
+        propertiesPane_->ShowProperties(nullptr, nullptr);
+    }
 }
 
 void CMainFrame::OnFileClose() {
@@ -227,6 +236,7 @@ void CMainFrame::OnFileClose() {
         return;
     }
     notebook_->DeletePage(static_cast<size_t>(notebook_->GetPageIndex(panel)));
+    ForgetClosedProjectProperties();
     UpdateTitles();
     ShowProjectSettings();
     UpdateCommandStates();
