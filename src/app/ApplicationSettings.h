@@ -4,44 +4,46 @@
 #include <functional>
 #include <string>
 
+#include "app/SettingsDefaults.h"
+
 namespace docvane {
 
 class SettingsStore;
 
 struct ApplicationSettings {
     // Directories
-    std::string editDirName = "EDIT";
-    std::string pdfDirName = "PDF";
-    std::string xref = "Ссылки";
-    bool clearExitDir = true;
+    std::string editDirName = defaults::kEditDirName;
+    std::string pdfDirName = defaults::kPdfDirName;
+    std::string xref = defaults::kXref;
+    bool clearExitDir = defaults::kClearExitDir;
     // CombinePdf
-    bool isCombine = true;
-    bool hasMenu = true;
-    bool openAfterPublic = true;
+    bool isCombine = defaults::kIsCombine;
+    bool hasMenu = defaults::kHasMenu;
+    bool openAfterPublic = defaults::kOpenAfterPublic;
     // NumberingPdf
-    bool isNumbering = true;
-    int startPage = 2;
-    int pageFrom = 3;
-    int posX = 10;
-    int posY = 8;
-    int fontHeight = 12;
-    std::string fontName = "Times New Roman";
+    bool isNumbering = defaults::kIsNumbering;
+    int startPage = defaults::kStartPage;
+    int pageFrom = defaults::kPageFrom;
+    int posX = defaults::kPosX;
+    int posY = defaults::kPosY;
+    int fontHeight = defaults::kFontHeight;
+    std::string fontName = defaults::kFontName;
     // Autocad_Path
     std::string exePath;
-    std::string xrefDir = "Refs";
-    bool insertXrefs = true;
-    bool copyXrefs = true;
+    std::string xrefDir = defaults::kXrefDir;
+    bool insertXrefs = defaults::kInsertXrefs;
+    bool copyXrefs = defaults::kCopyXrefs;
     // Autocad_General
-    std::string fileFormat = "2010";
-    bool clearComments = true;
-    bool splitIntoLayouts = false;
+    std::string fileFormat = defaults::kFileFormat;
+    bool clearComments = defaults::kClearComments;
+    bool splitIntoLayouts = defaults::kSplitIntoLayouts;
     // Word_General
-    bool lockComments = false;
-    bool readOnlyRecommended = false;
-    bool embedTrueTypeFonts = false;
-    bool saveNativePictureFormat = true;
-    bool refreshFields = true;
-    bool toggleFormsDesign = true;
+    bool lockComments = defaults::kLockComments;
+    bool readOnlyRecommended = defaults::kReadOnlyRecommended;
+    bool embedTrueTypeFonts = defaults::kEmbedTrueTypeFonts;
+    bool saveNativePictureFormat = defaults::kSaveNativePictureFormat;
+    bool refreshFields = defaults::kRefreshFields;
+    bool toggleFormsDesign = defaults::kToggleFormsDesign;
 };
 
 // The process-wide record. Filled by LoadSettings; a fresh process holds the built-in defaults.

@@ -4,12 +4,17 @@
 
 #include <charconv>
 #include <cstdio>
+#include <map>
+#include <string_view>
+#include <type_traits>
+#include <variant>
 
 #include "app/ApplicationSettings.h"
 #include "platform/AtomicFile.h"
 #include "project/DocvaneDoc.h"
 #include "project/FieldDoc.h"
 #include "project/LegacyImport.h"
+#include "project/PropertyDocFields.h"
 #include "project/XmlText.h"
 #include "publish/paths/PathUtils.h"
 
@@ -51,6 +56,22 @@ class TreeWriter {
         Text(parent, name, ec == std::errc() ? std::string(buffer, end) : std::string("0"));
     }
 
+    // The element at a path of names ("autocad/general") below parent, made on first use; groups holds
+    // the ones made so far.
+    XMLElement* Group(XMLElement* parent, std::string_view path,
+                      std::map<std::string, XMLElement*, std::less<>>& groups) {
+        const auto known = groups.find(path);
+        if (known != groups.end()) {
+            return known->second;
+        }
+        const std::size_t slash = path.rfind('/');
+        XMLElement* above =
+            slash == std::string_view::npos ? parent : Group(parent, path.substr(0, slash), groups);
+        XMLElement* made = Container(above, std::string(path.substr(slash + 1)).c_str());
+        groups.emplace(std::string(path), made);
+        return made;
+    }
+
     // A path in its stored form, relative to the project's folder.
     void Path(XMLElement* parent, const char* name, const std::string& fullPath) {
         Text(parent, name, relativizer_.Relative(fullPath));
@@ -73,26 +94,6 @@ void WriteReferences(TreeWriter& w, XMLElement* fileDoc, const char* listName, c
 
 const XMLElement* Child(const XMLElement* parent, const char* name) {
     return parent == nullptr ? nullptr : parent->FirstChildElement(name);
-}
-
-void ReadBool(const XMLElement* parent, const char* name, bool& target, bool fallback) {
-    if (const XMLElement* e = Child(parent, name)) {
-        bool value = false;
-        target = tinyxml2::XMLUtil::ToBool(ElementText(e).c_str(), &value) ? value : fallback;
-    }
-}
-
-void ReadInt(const XMLElement* parent, const char* name, int& target, int fallback) {
-    if (const XMLElement* e = Child(parent, name)) {
-        int value = 0;
-        target = tinyxml2::XMLUtil::ToInt(ElementText(e).c_str(), &value) ? value : fallback;
-    }
-}
-
-void ReadString(const XMLElement* parent, const char* name, std::string& target) {
-    if (const XMLElement* e = Child(parent, name)) {
-        target = ElementText(e);
-    }
 }
 
 void ReadReferences(const XMLElement* fileDoc, const char* listName, const char* itemName,
@@ -153,47 +154,50 @@ void ReadFileDocs(const XMLElement* root, CDocvaneDoc& project) {
     }
 }
 
+// The element at a path of names ("general/combinePdf") below parent; null when any is missing.
+const XMLElement* Descend(const XMLElement* parent, std::string_view path) {
+    while (parent != nullptr && !path.empty()) {
+        const std::size_t slash = path.find('/');
+        parent = Child(parent, std::string(path.substr(0, slash)).c_str());
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+    }
+    return parent;
+}
+
+// A flag or number that does not read as one takes the application setting in force.
+template <class T>
+T FallbackOf(const PropertyDocField& field, const ApplicationSettings& settings, T current) {
+    if (const auto* member = std::get_if<T ApplicationSettings::*>(&field.setting)) {
+        return settings.**member;
+    }
+    return current;
+}
+
 void ReadSettings(const XMLElement* propertyDoc, PropertyDoc& p) {
     const ApplicationSettings& d = AppSettings();
-    if (const XMLElement* general = Child(propertyDoc, "general")) {
-        if (const XMLElement* dirs = Child(general, "directories")) {
-            ReadBool(dirs, "clearExitDir", p.clearExitDir, d.clearExitDir);
+    for (const PropertyDocField& f : PropertyDocFields()) {
+        const XMLElement* e = Child(Descend(propertyDoc, f.parent), f.name);
+        if (e == nullptr) {
+            continue;
         }
-        if (const XMLElement* combine = Child(general, "combinePdf")) {
-            ReadBool(combine, "isCombine", p.isCombine, d.isCombine);
-            ReadBool(combine, "hasMenu", p.hasMenu, d.hasMenu);
-        }
-        if (const XMLElement* numbering = Child(general, "numberingPdf")) {
-            ReadBool(numbering, "isNumbering", p.isNumbering, d.isNumbering);
-            ReadInt(numbering, "startPage", p.startPage, d.startPage);
-            ReadInt(numbering, "pageFrom", p.pageFrom, d.pageFrom);
-            ReadInt(numbering, "posX", p.posX, d.posX);
-            ReadInt(numbering, "posY", p.posY, d.posY);
-            ReadInt(numbering, "fontHeight", p.fontHeight, d.fontHeight);
-            ReadString(numbering, "fontName", p.fontName);
-        }
-    }
-    if (const XMLElement* autocad = Child(propertyDoc, "autocad")) {
-        if (const XMLElement* path = Child(autocad, "path")) {
-            ReadBool(path, "insertXrefs", p.autocad.insertXrefs, d.insertXrefs);
-            ReadBool(path, "copyXrefs", p.autocad.copyXrefs, d.copyXrefs);
-            ReadString(path, "xrefDir", p.autocad.xrefDir);
-        }
-        if (const XMLElement* general = Child(autocad, "general")) {
-            ReadString(general, "fileFormat", p.autocad.fileFormat);
-            ReadBool(general, "clearComments", p.autocad.clearComments, d.clearComments);
-            ReadBool(general, "splitIntoLayouts", p.autocad.splitIntoLayouts, d.splitIntoLayouts);
-            if (Child(general, "lispScript") != nullptr) {
-                ReadString(general, "lispScript", p.autocad.lispScript);
-                p.autocad.lispScript = ToCrLf(p.autocad.lispScript);
-            }
-        }
-    }
-    if (const XMLElement* general = Child(Child(propertyDoc, "word"), "general")) {
-        if (Child(general, "vbaScript") != nullptr) {
-            ReadString(general, "vbaScript", p.vbaScript);
-            p.vbaScript = ToCrLf(p.vbaScript);
-        }
+        const std::string text = ElementText(e);
+        std::visit(
+            [&](auto fieldOf) {
+                auto& target = fieldOf(p);
+                using T = std::remove_reference_t<decltype(target)>;
+                if constexpr (std::is_same_v<T, bool>) {
+                    bool value = false;
+                    target =
+                        tinyxml2::XMLUtil::ToBool(text.c_str(), &value) ? value : FallbackOf(f, d, target);
+                } else if constexpr (std::is_same_v<T, int>) {
+                    int value = 0;
+                    target =
+                        tinyxml2::XMLUtil::ToInt(text.c_str(), &value) ? value : FallbackOf(f, d, target);
+                } else {
+                    target = f.crLf ? ToCrLf(text) : text;
+                }
+            },
+            f.field);
     }
 }
 
@@ -239,32 +243,25 @@ std::string WriteProjectXml(const CDocvaneDoc& project) {
         }
     }
 
-    const PropertyDoc& p = project.propertyDoc;
+    PropertyDoc p = project.propertyDoc;
     XMLElement* propertyDoc = w.Container(root, "propertyDoc");
-    XMLElement* general = w.Container(propertyDoc, "general");
-    w.Bool(w.Container(general, "directories"), "clearExitDir", p.clearExitDir);
-    XMLElement* combine = w.Container(general, "combinePdf");
-    w.Bool(combine, "isCombine", p.isCombine);
-    w.Bool(combine, "hasMenu", p.hasMenu);
-    XMLElement* numbering = w.Container(general, "numberingPdf");
-    w.Bool(numbering, "isNumbering", p.isNumbering);
-    w.Int(numbering, "startPage", p.startPage);
-    w.Int(numbering, "pageFrom", p.pageFrom);
-    w.Int(numbering, "posX", p.posX);
-    w.Int(numbering, "posY", p.posY);
-    w.Int(numbering, "fontHeight", p.fontHeight);
-    w.Text(numbering, "fontName", p.fontName);
-    XMLElement* autocad = w.Container(propertyDoc, "autocad");
-    XMLElement* path = w.Container(autocad, "path");
-    w.Bool(path, "insertXrefs", p.autocad.insertXrefs);
-    w.Bool(path, "copyXrefs", p.autocad.copyXrefs);
-    w.Text(path, "xrefDir", p.autocad.xrefDir);
-    XMLElement* acadGeneral = w.Container(autocad, "general");
-    w.Text(acadGeneral, "fileFormat", p.autocad.fileFormat);
-    w.Bool(acadGeneral, "clearComments", p.autocad.clearComments);
-    w.Bool(acadGeneral, "splitIntoLayouts", p.autocad.splitIntoLayouts);
-    w.Text(acadGeneral, "lispScript", p.autocad.lispScript);
-    w.Text(w.Container(w.Container(propertyDoc, "word"), "general"), "vbaScript", p.vbaScript);
+    std::map<std::string, XMLElement*, std::less<>> groups;
+    for (const PropertyDocField& f : PropertyDocFields()) {
+        XMLElement* group = w.Group(propertyDoc, f.parent, groups);
+        std::visit(
+            [&](auto fieldOf) {
+                const auto& value = fieldOf(p);
+                using T = std::remove_cvref_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, bool>) {
+                    w.Bool(group, f.name, value);
+                } else if constexpr (std::is_same_v<T, int>) {
+                    w.Int(group, f.name, value);
+                } else {
+                    w.Text(group, f.name, value);
+                }
+            },
+            f.field);
+    }
 
     tinyxml2::XMLPrinter printer(nullptr, false);
     doc.Print(&printer);

@@ -2,28 +2,28 @@
 
 #include <filesystem>
 #include <system_error>
+#include <type_traits>
+#include <variant>
 
 #include "app/ApplicationSettings.h"
+#include "project/PropertyDocFields.h"
 
 namespace docvane {
 
 void PropertyDoc::TakeDefaultsFrom(const ApplicationSettings& s) {
-    clearExitDir = s.clearExitDir;
-    isCombine = s.isCombine;
-    hasMenu = s.hasMenu;
-    isNumbering = s.isNumbering;
-    startPage = s.startPage;
-    pageFrom = s.pageFrom;
-    posX = s.posX;
-    posY = s.posY;
-    fontHeight = s.fontHeight;
-    fontName = s.fontName;
-    autocad.insertXrefs = s.insertXrefs;
-    autocad.copyXrefs = s.copyXrefs;
-    autocad.xrefDir = s.xrefDir;
-    autocad.fileFormat = s.fileFormat;
-    autocad.clearComments = s.clearComments;
-    autocad.splitIntoLayouts = s.splitIntoLayouts;
+    for (const PropertyDocField& f : PropertyDocFields()) {
+        std::visit(
+            [&](auto fieldOf, auto member) {
+                if constexpr (!std::is_same_v<decltype(member), std::nullptr_t>) {
+                    using Field = std::remove_reference_t<decltype(fieldOf(*this))>;
+                    using Setting = std::remove_reference_t<decltype(s.*member)>;
+                    if constexpr (std::is_same_v<Field, std::remove_const_t<Setting>>) {
+                        fieldOf(*this) = s.*member;
+                    }
+                }
+            },
+            f.field, f.setting);
+    }
 }
 
 std::string ChooseTempDir() {

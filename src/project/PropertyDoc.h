@@ -1,18 +1,20 @@
 #pragma once
 #include <string>
 
+#include "app/SettingsDefaults.h"
+
 namespace docvane {
 
 struct ApplicationSettings;
 
 // The drawing-program group of the project settings.
 struct AutocadDoc {
-    bool insertXrefs = true;
-    bool copyXrefs = true;
-    std::string xrefDir = "Refs";
-    std::string fileFormat = "2010";
-    bool clearComments = true;
-    bool splitIntoLayouts = false;
+    bool insertXrefs = defaults::kInsertXrefs;
+    bool copyXrefs = defaults::kCopyXrefs;
+    std::string xrefDir = defaults::kXrefDir;
+    std::string fileFormat = defaults::kFileFormat;
+    bool clearComments = defaults::kClearComments;
+    bool splitIntoLayouts = defaults::kSplitIntoLayouts;
     std::string lispScript;
 };
 
@@ -20,16 +22,16 @@ struct AutocadDoc {
 struct PropertyDoc {
     std::string projectDir;  // run time only: the folder of the project file
     std::string tempDir;     // run time only: the project's temporary working folder
-    bool clearExitDir = true;
-    bool isCombine = true;
-    bool hasMenu = true;
-    bool isNumbering = true;
-    int startPage = 2;
-    int pageFrom = 3;
-    int posX = 10;
-    int posY = 8;
-    int fontHeight = 12;
-    std::string fontName = "Times New Roman";
+    bool clearExitDir = defaults::kClearExitDir;
+    bool isCombine = defaults::kIsCombine;
+    bool hasMenu = defaults::kHasMenu;
+    bool isNumbering = defaults::kIsNumbering;
+    int startPage = defaults::kStartPage;
+    int pageFrom = defaults::kPageFrom;
+    int posX = defaults::kPosX;
+    int posY = defaults::kPosY;
+    int fontHeight = defaults::kFontHeight;
+    std::string fontName = defaults::kFontName;
     AutocadDoc autocad;
     std::string vbaScript;
 

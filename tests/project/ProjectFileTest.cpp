@@ -412,3 +412,90 @@ TEST_F(ProjectFileTest, AbsolutePathsOutsideTheProjectTreeStayAbsolute) {
 
 }  // namespace
 }  // namespace docvane
+
+namespace docvane {
+namespace {
+
+// Every publishing option of a project against the application setting it comes from, named one by
+// one so that a field the shared description forgets or mismatches shows up here.
+void ExpectTakenFrom(const PropertyDoc& p, const ApplicationSettings& s) {
+    EXPECT_EQ(p.clearExitDir, s.clearExitDir);
+    EXPECT_EQ(p.isCombine, s.isCombine);
+    EXPECT_EQ(p.hasMenu, s.hasMenu);
+    EXPECT_EQ(p.isNumbering, s.isNumbering);
+    EXPECT_EQ(p.startPage, s.startPage);
+    EXPECT_EQ(p.pageFrom, s.pageFrom);
+    EXPECT_EQ(p.posX, s.posX);
+    EXPECT_EQ(p.posY, s.posY);
+    EXPECT_EQ(p.fontHeight, s.fontHeight);
+    EXPECT_EQ(p.fontName, s.fontName);
+    EXPECT_EQ(p.autocad.insertXrefs, s.insertXrefs);
+    EXPECT_EQ(p.autocad.copyXrefs, s.copyXrefs);
+    EXPECT_EQ(p.autocad.xrefDir, s.xrefDir);
+    EXPECT_EQ(p.autocad.fileFormat, s.fileFormat);
+    EXPECT_EQ(p.autocad.clearComments, s.clearComments);
+    EXPECT_EQ(p.autocad.splitIntoLayouts, s.splitIntoLayouts);
+}
+
+ApplicationSettings EveryValueChanged() {
+    ApplicationSettings s;
+    s.clearExitDir = !s.clearExitDir;
+    s.isCombine = !s.isCombine;
+    s.hasMenu = !s.hasMenu;
+    s.isNumbering = !s.isNumbering;
+    s.startPage += 10;
+    s.pageFrom += 20;
+    s.posX += 30;
+    s.posY += 40;
+    s.fontHeight += 50;
+    s.fontName += " Cyr";
+    s.insertXrefs = !s.insertXrefs;
+    s.copyXrefs = !s.copyXrefs;
+    s.xrefDir += "2";
+    s.fileFormat = "2018";
+    s.clearComments = !s.clearComments;
+    s.splitIntoLayouts = !s.splitIntoLayouts;
+    return s;
+}
+
+TEST(ProjectSettingsDefaultsTest, NewProjectsStartFromTheSettingsAndUnreadableFlagsAndNumbersFallBackToThem) {
+    // One set of built-in defaults for both.
+    ExpectTakenFrom(PropertyDoc{}, ApplicationSettings{});
+
+    const ApplicationSettings changed = EveryValueChanged();
+    {
+        SCOPED_TRACE("a new project");
+        ExpectTakenFrom(CDocvaneDoc(changed).propertyDoc, changed);
+    }
+    {
+        SCOPED_TRACE("written and read back under other settings");
+        CDocvaneDoc written(changed);
+        const std::string xml = WriteProjectXml(written);
+        CDocvaneDoc read{ApplicationSettings{}};
+        ReadText(read, "/p", xml.c_str());
+        ExpectTakenFrom(read.propertyDoc, changed);
+    }
+    {
+        SCOPED_TRACE("every flag and number unreadable");
+        AppSettings() = changed;
+        CDocvaneDoc read{ApplicationSettings{}};
+        ReadText(read, "/p",
+                 "<docvane><propertyDoc><general><directories><clearExitDir>?</clearExitDir></directories>"
+                 "<combinePdf><isCombine>?</isCombine><hasMenu>?</hasMenu></combinePdf><numberingPdf>"
+                 "<isNumbering>?</isNumbering><startPage>?</startPage><pageFrom>?</pageFrom><posX>?</posX>"
+                 "<posY>?</posY><fontHeight>?</fontHeight></numberingPdf></general><autocad><path>"
+                 "<insertXrefs>?</insertXrefs><copyXrefs>?</copyXrefs></path><general><clearComments>?"
+                 "</clearComments><splitIntoLayouts>?</splitIntoLayouts></general></autocad></propertyDoc>"
+                 "</docvane>");
+        AppSettings() = ApplicationSettings{};
+        PropertyDoc expected = read.propertyDoc;  // the texts are not part of this case
+        expected.fontName = changed.fontName;
+        expected.autocad.xrefDir = changed.xrefDir;
+        expected.autocad.fileFormat = changed.fileFormat;
+        ExpectTakenFrom(expected, changed);
+        EXPECT_EQ(read.propertyDoc.fontName, ApplicationSettings{}.fontName);
+    }
+}
+
+}  // namespace
+}  // namespace docvane
