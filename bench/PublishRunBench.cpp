@@ -1,11 +1,12 @@
 // Times the whole command `docvane-cli publish --full` of a project of N one-page ready PDFs against
-// qpdf's bare merge of the same files, and prints both times (medians of three), their ratio and the
-// time per file.
+// qpdf's bare merge of the same files, and prints both times (medians of three, with their ranges),
+// their ratio and the time per file, as wall-clock and as processor time.
 //
 //   PublishRunBench [work-folder [N ...]]     (default N: 200 1000 2000)
 #include <fcntl.h>
 #include <podofo/podofo.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -48,8 +49,14 @@ void WriteOnePage(const std::string& path) {
     doc.Write(path.c_str());
 }
 
-// Runs the program with standard output and error thrown away; seconds, or -1 when it failed.
-double Run(std::vector<std::string> args, int* exitStatus = nullptr) {
+// Wall-clock and processor seconds (user and system) of one run; both -1 when it failed.
+struct Timing {
+    double wall = -1;
+    double cpu = -1;
+};
+
+// Runs the program with standard output and error thrown away.
+Timing Run(std::vector<std::string> args, int* exitStatus = nullptr) {
     std::vector<char*> argv;
     for (auto& arg : args) {
         argv.push_back(arg.data());
@@ -64,15 +71,32 @@ double Run(std::vector<std::string> args, int* exitStatus = nullptr) {
     const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
-        return -1;
+        return {};
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
     const double seconds = Now() - start;
     if (exitStatus != nullptr) {
         *exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return {};
+    }
+    const auto toSeconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return {seconds, toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime)};
+}
+
+// The middle value and the range of three or more.
+struct Spread {
+    double median = -1;
+    double low = -1;
+    double high = -1;
+};
+
+Spread SpreadOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2], values.front(), values.back()};
 }
 
 void RunSize(const std::string& root, int files) {
@@ -102,27 +126,37 @@ void RunSize(const std::string& root, int files) {
     std::vector<std::string> qpdf = {"qpdf", "--empty", "--pages"};
     qpdf.insert(qpdf.end(), inputs.begin(), inputs.end());
     qpdf.insert(qpdf.end(), {"--", folder + "/qpdf.pdf"});
-    // The machine is shared: each side runs three times, alternating, and the median counts.
-    std::vector<double> bareTimes;
-    std::vector<double> ourTimes;
+    // The machine is shared: each side runs three times, alternating, and the median counts. Processor
+    // time is printed too: unlike the wall clock it hardly moves with other load.
+    std::vector<double> bareWall, bareCpu, ourWall, ourCpu;
     int exitStatus = 0;
     for (int round = 0; round < 3; ++round) {
-        bareTimes.push_back(Run(qpdf));
-        ourTimes.push_back(
-            Run({DOCVANE_CLI, "publish", folder + "/p.dv1", "--full", "--no-save"}, &exitStatus));
+        const Timing bare = Run(qpdf);
+        const Timing ours =
+            Run({DOCVANE_CLI, "publish", folder + "/p.dv1", "--full", "--no-save"}, &exitStatus);
+        if (ours.wall < 0) {
+            std::printf("%5d files  publish FAILED (exit %d)\n", files, exitStatus);
+            return;
+        }
+        bareWall.push_back(bare.wall);
+        bareCpu.push_back(bare.cpu);
+        ourWall.push_back(ours.wall);
+        ourCpu.push_back(ours.cpu);
     }
-    std::sort(bareTimes.begin(), bareTimes.end());
-    std::sort(ourTimes.begin(), ourTimes.end());
-    const double bare = bareTimes[1];
-    const double ours = ourTimes[0] < 0 ? -1 : ourTimes[1];
-    if (ours < 0) {
-        std::printf("%5d files  publish FAILED (exit %d)\n", files, exitStatus);
-        return;
-    }
+    const Spread ours = SpreadOf(ourWall);
+    const Spread bare = SpreadOf(bareWall);
+    const Spread ourProcessor = SpreadOf(ourCpu);
+    const Spread bareProcessor = SpreadOf(bareCpu);
     std::printf(
-        "%5d files  publish --full %6.2f s (%5.2f ms/file)  qpdf --empty --pages %6.2f s (%5.2f ms/file)"
-        "  ratio %.2f\n",
-        files, ours, 1000.0 * ours / files, bare, 1000.0 * bare / files, bare > 0 ? ours / bare : 0.0);
+        "%5d files  publish --full %6.2f s (%5.2f ms/file, %.2f-%.2f)  qpdf --empty --pages %6.2f s"
+        " (%5.2f ms/file, %.2f-%.2f)  ratio %.2f\n"
+        "             processor    %6.2f s (%5.2f ms/file, %.2f-%.2f)                       %6.2f s"
+        " (%5.2f ms/file, %.2f-%.2f)  ratio %.2f\n",
+        files, ours.median, 1000.0 * ours.median / files, ours.low, ours.high, bare.median,
+        1000.0 * bare.median / files, bare.low, bare.high, bare.median > 0 ? ours.median / bare.median : 0.0,
+        ourProcessor.median, 1000.0 * ourProcessor.median / files, ourProcessor.low, ourProcessor.high,
+        bareProcessor.median, 1000.0 * bareProcessor.median / files, bareProcessor.low, bareProcessor.high,
+        bareProcessor.median > 0 ? ourProcessor.median / bareProcessor.median : 0.0);
     std::fflush(stdout);
 }
 

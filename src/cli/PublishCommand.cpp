@@ -1,3 +1,4 @@
+#include <pthread.h>
 #include <signal.h>
 
 #include <atomic>
@@ -21,6 +22,9 @@
 namespace docvane::cli {
 
 namespace {
+
+// Sent by the worker to the waiting thread when the run is over.
+constexpr int kRunEndedSignal = SIGUSR1;
 
 // The console channel plus what the main window does when a run ends: the stop timer stops. It also
 // keeps the run's outcome as it stood when the run ended, so that lines printed later (a late Ctrl+C)
@@ -156,17 +160,24 @@ int RunPublish(const std::vector<std::string>& args) {
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // The worker's last act wakes this thread at once, so the command ends with the run instead of
+    // at the next tick of the wait.
+    sigset_t awaited = signals;
+    sigaddset(&awaited, kRunEndedSignal);
+    pthread_sigmask(SIG_BLOCK, &awaited, nullptr);
 
     const auto started = GetClock().Now();
     std::atomic<bool> done = false;
-    std::thread worker([&project, &options, &done] {
+    const pthread_t waiting = pthread_self();
+    std::thread worker([&project, &options, &done, waiting] {
         PublishWorker(&project, !options.full);
         done = true;
+        pthread_kill(waiting, kRunEndedSignal);
     });
     const struct timespec tick { 0, 100 * 1000 * 1000 };
     while (!done) {
-        if (sigtimedwait(&signals, nullptr, &tick) < 0) {
+        const int taken = sigtimedwait(&awaited, nullptr, &tick);
+        if (taken < 0 || taken == kRunEndedSignal) {
             continue;
         }
         if (!GetPublishState().running && !stop.StopRequested()) {
@@ -181,6 +192,13 @@ int RunPublish(const std::vector<std::string>& args) {
     }
     worker.join();
     SetMainWindowChannel(nullptr);
+    // A wake-up still pending (the loop saw the run end first) is taken here, so that no later wait
+    // finds it.
+    sigset_t wake;
+    sigemptyset(&wake);
+    sigaddset(&wake, kRunEndedSignal);
+    const struct timespec now { 0, 0 };
+    sigtimedwait(&wake, nullptr, &now);
     pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
 
     const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(GetClock().Now() - started);

@@ -2,6 +2,8 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <array>
+#include <fstream>
 #include <mutex>
 
 namespace docvane {
@@ -35,6 +37,18 @@ std::string FindFontFile(const std::string& faceName) {
     }
     FcPatternDestroy(pattern);
     return file;
+}
+
+bool IsTrueTypeFontFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::array<char, 4> tag{};
+    if (!in.read(tag.data(), tag.size())) {
+        return false;
+    }
+    // The sfnt version: 1.0 for TrueType outlines, or "true" in older Apple fonts.
+    static constexpr std::array<char, 4> kVersionOne{0, 1, 0, 0};
+    static constexpr std::array<char, 4> kApple{'t', 'r', 'u', 'e'};
+    return tag == kVersionOne || tag == kApple;
 }
 
 }  // namespace docvane

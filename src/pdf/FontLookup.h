@@ -8,4 +8,8 @@ namespace docvane {
 // "Times New Roman" gives Liberation Serif); empty when nothing matches.
 std::string FindFontFile(const std::string& faceName);
 
+// Whether the file holds a single TrueType-outline font (not a collection, not CFF outlines): only
+// such a font can be embedded as a subset of the glyphs a document uses.
+bool IsTrueTypeFontFile(const std::string& path);
+
 }  // namespace docvane

@@ -81,9 +81,15 @@ PdfFont& CreateNumberFont(PdfMemDocument& document, const PropertyDoc& settings)
     if (file.empty()) {
         PODOFO_RAISE_ERROR(ePdfError_InvalidFontFile);
     }
-    PdfFont* font = document.CreateFont(settings.fontName.c_str(), false, false, false,
-                                        PdfEncodingFactory::GlobalWinAnsiEncodingInstance(),
-                                        PdfFontCache::eFontCreationFlags_None, true, file.c_str());
+    // Numbers use a dozen glyphs: a TrueType face is embedded as the subset the pages use, which keeps
+    // a whole font (and the time to compress it) out of every combined PDF. Other font files cannot
+    // be subset by the library and are embedded whole.
+    const PdfEncoding* encoding = PdfEncodingFactory::GlobalWinAnsiEncodingInstance();
+    PdfFont* font = IsTrueTypeFontFile(file)
+                        ? document.CreateFontSubset(settings.fontName.c_str(), false, false, false, encoding,
+                                                    file.c_str())
+                        : document.CreateFont(settings.fontName.c_str(), false, false, false, encoding,
+                                              PdfFontCache::eFontCreationFlags_None, true, file.c_str());
     if (font == nullptr) {
         PODOFO_RAISE_ERROR(ePdfError_InvalidFontFile);
     }

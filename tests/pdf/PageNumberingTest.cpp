@@ -2,9 +2,15 @@
 #include <podofo/podofo.h>
 
 #include <cmath>
+#include <filesystem>
+#include <memory>
+#include <sstream>
 
 #include "pdf/CombinedPdf.h"
+#include "pdf/FontLookup.h"
 #include "pdf/PageGeometry.h"
+#include "pdf/PageNumbering.h"
+#include "support/ExternalTool.h"
 #include "support/PdfFixtures.h"
 #include "support/PdfInspection.h"
 #include "support/StageProject.h"
@@ -208,6 +214,92 @@ TEST(PageNumberingTest, TimesNewRomanComesOutAsLiberationSerifEmbedded) {
         EXPECT_NE(row.find("WinAnsi"), std::string::npos) << row;
         EXPECT_NE(row.find("yes"), std::string::npos) << row;
     }
+}
+
+// The decoded TrueType programs embedded for the face (the /FontFile2 of each font descriptor whose
+// /FontName, after any subset tag, is face).
+std::vector<std::string> EmbeddedTrueTypePrograms(const std::string& path, const std::string& face) {
+    PoDoFo::PdfMemDocument document;
+    document.Load(path.c_str());
+    std::vector<std::string> programs;
+    for (PoDoFo::PdfObject* object : document.GetObjects()) {
+        if (!object->IsDictionary()) {
+            continue;
+        }
+        const PoDoFo::PdfObject* name = object->GetIndirectKey(PoDoFo::PdfName("FontName"));
+        const PoDoFo::PdfObject* file = object->GetIndirectKey(PoDoFo::PdfName("FontFile2"));
+        if (name == nullptr || !name->IsName() || file == nullptr || !file->HasStream()) {
+            continue;
+        }
+        const std::string fontName = name->GetName().GetName();
+        if (fontName.substr(fontName.find('+') + 1) != face) {
+            continue;
+        }
+        char* data = nullptr;
+        PoDoFo::pdf_long size = 0;
+        file->GetStream()->GetFilteredCopy(&data, &size);
+        const std::unique_ptr<char, void (*)(void*)> owned(data, &PoDoFo::podofo_free);
+        programs.emplace_back(data, static_cast<std::size_t>(size));
+    }
+    return programs;
+}
+
+// Every page rendered in grey at a low resolution, one image after another.
+std::string Rendered(const std::string& path) {
+    const test::ToolResult result = test::RunTool({"pdftoppm", "-r", "40", "-gray", path});
+    EXPECT_EQ(result.exitCode, 0) << path;
+    return result.output;
+}
+
+TEST(PageNumberingTest, NumberFontIsASubsetThatDrawsLikeTheWholeFont) {
+    StageProject stage;
+    stage.Settings().startPage = -1;  // -1 .. 10: every digit and the minus sign
+    stage.Settings().pageFrom = 1;
+    const int pageCount = 12;
+    const auto pages = NumberedPages(stage, pageCount, nullptr);
+    ASSERT_EQ(pages.size(), static_cast<std::size_t>(pageCount));
+    for (int i = 0; i < pageCount; ++i) {
+        EXPECT_NE(test::FindWord(pages[i], std::to_string(i - 1)), nullptr) << "page " << i;
+    }
+
+    // Embedded, marked as a subset (a tagged name and pdffonts' "sub" column) and mapped to Unicode.
+    const std::string fonts = test::FontTable(stage.CombinedPath());
+    const auto at = fonts.find("+LiberationSerif");
+    ASSERT_NE(at, std::string::npos) << fonts;
+    std::istringstream row(fonts.substr(at, fonts.find('\n', at) - at));
+    std::vector<std::string> columns;
+    for (std::string column; row >> column;) {
+        columns.push_back(column);
+    }
+    ASSERT_EQ(columns.size(), 8u) << fonts;  // name, type, encoding, emb, sub, uni, object, generation
+    EXPECT_EQ(columns[1] + columns[2], "TrueTypeWinAnsi");
+    EXPECT_EQ(columns[3] + columns[4] + columns[5], "yesyesyes");
+
+    const std::string fontFile = FindFontFile(stage.Settings().fontName);
+    const auto programs = EmbeddedTrueTypePrograms(stage.CombinedPath(), "LiberationSerif");
+    ASSERT_EQ(programs.size(), 1u);
+    EXPECT_LT(programs[0].size() * 10, std::filesystem::file_size(fontFile));
+
+    // The same numbers drawn on the same input with the whole font embedded look exactly alike.
+    const std::string reference = stage.Folder() + "/whole-font.pdf";
+    std::filesystem::copy_file(stage.Project().fileDocs.front()->fullPath, reference);
+    test::EditPdf(reference, [&](PoDoFo::PdfMemDocument& document) {
+        PoDoFo::PdfFont* font =
+            document.CreateFont(stage.Settings().fontName.c_str(), false, false, false,
+                                PoDoFo::PdfEncodingFactory::GlobalWinAnsiEncodingInstance(),
+                                PoDoFo::PdfFontCache::eFontCreationFlags_None, true, fontFile.c_str());
+        ASSERT_NE(font, nullptr);
+        const ContentBrackets brackets = ContentBrackets::Create(document.GetObjects());
+        for (int i = 0; i < pageCount; ++i) {
+            PoDoFo::PdfObject& page = *document.GetPage(i)->GetObject();
+            GuardPageContent(page, brackets);
+            DrawPageNumber(page, *font, i - 1, stage.Settings());
+        }
+    });
+    ASSERT_EQ(test::FontTable(reference).find("+LiberationSerif"), std::string::npos);
+    const std::string expected = Rendered(reference);
+    EXPECT_FALSE(expected.empty());
+    EXPECT_TRUE(Rendered(stage.CombinedPath()) == expected) << "the subset draws differently";
 }
 
 }  // namespace
