@@ -20,9 +20,13 @@ ClassRegistry& GetClassRegistry();
 // Installs a registry (nullptr uninstalls it). It must outlive every call made through it.
 void SetClassRegistry(ClassRegistry* registry);
 
-// Creates the object of programId as a local server: the class registry names the server, the object
-// transport starts it and connects to it. Null when the id is not registered or the server cannot be
-// reached.
+// The stand-in server of programId installed beside this program ("docvane-acad-server" for
+// "AutoCAD.Application", "docvane-word-server" for "Word.Application"); empty when there is none.
+std::string StandInServerBesideProgram(const std::string& programId);
+
+// Creates the object of programId as a local server: the class registry names the server (else the
+// stand-in beside this program), the object transport starts it and connects to it. Null when no
+// server is known or the server cannot be reached.
 AutomationObject CreateLocalServer(const std::string& programId);
 
 }  // namespace docvane

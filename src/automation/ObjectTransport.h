@@ -15,6 +15,8 @@ class ObjectTransport {
     virtual AutomationObject Connect(const std::string& address) = 0;
     // Starts serverCommand as a local server and returns its application object; null on failure.
     virtual AutomationObject Activate(const std::string& serverCommand) = 0;
+    // Ends every server process Activate started that is still running (an emergency stop).
+    virtual void TerminateStartedServers() {}
 };
 
 // The installed transport, or null when there is none.

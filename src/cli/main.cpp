@@ -11,6 +11,7 @@
 #include "platform/PosixServerProcess.h"
 #include "platform/RunningObjectDirectory.h"
 #include "platform/SettingsFile.h"
+#include "platform/SocketObjectTransport.h"
 #include "worker/PlatformServices.h"
 
 namespace docvane::cli {
@@ -55,10 +56,13 @@ int main(int argc, char** argv) {
         docvane::SettingsFile settings(docvane::UserSettingsFilePath());
         docvane::ClassRegistryFile classes;
         docvane::RunningObjectDirectory running;
+        // Automation servers are other processes reached over local sockets.
+        docvane::SocketObjectTransport transport(docvane::DefaultProcessStarter());
         docvane::PlatformServices services;
         services.settings = &settings;
         services.classes = &classes;
         services.running = &running;
+        services.transport = &transport;
         services.processes = docvane::DefaultProcessStarter();
         services.openWithDesktop = docvane::OpenWithDesktop;
         docvane::InstallPlatformServices(services);

@@ -1,6 +1,7 @@
 #include "pdf/PublishedPdf.h"
 
 #include "pdf/PdfDamage.h"
+#include "pdf/PdfLibrary.h"
 #include "pdf/PdfRepair.h"
 
 #include <fstream>
@@ -66,7 +67,10 @@ void PublishedPdf::Load(const std::string& path) {
 }
 
 void PublishedPdf::LoadBytes(const std::string& bytes) {
+    // Encrypted parts need OpenSSL's legacy ciphers before the first read, whoever reads first.
+    PreparePdfLibrary();
     // A sound file is read once; only a file that fails or shows damage pays for the repair.
+    repaired_ = false;
     std::optional<PdfError> failure;
     std::string damage;
     try {

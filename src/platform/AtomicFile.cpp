@@ -47,8 +47,11 @@ std::string FinalTarget(const std::string& path) {
 }
 }  // namespace
 
-bool WriteFileAtomically(const std::string& requested, std::string_view bytes, std::string* error) {
-    const std::string path = FinalTarget(requested);
+bool WriteFileThroughLinks(const std::string& path, std::string_view bytes, std::string* error) {
+    return WriteFileAtomically(FinalTarget(path), bytes, error);
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
     const auto slash = path.find_last_of('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::string folder = FolderOf(path);

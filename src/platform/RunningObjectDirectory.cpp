@@ -10,6 +10,7 @@
 
 #include "automation/ObjectTransport.h"
 #include "platform/AtomicFile.h"
+#include "platform/UnixSocketChannel.h"
 
 namespace fs = std::filesystem;
 
@@ -29,6 +30,44 @@ bool PrivateFolder(const std::string& path) {
 std::string EnvFolder(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value == '/' ? std::string(value) : std::string();
+}
+
+// The entry files of a private folder, in name order.
+std::vector<fs::path> EntryFiles(const std::string& folder) {
+    std::vector<fs::path> files;
+    if (folder.empty() || !PrivateFolder(folder)) {
+        return files;
+    }
+    std::error_code ec;
+    for (const auto& item : fs::directory_iterator(folder, ec)) {
+        if (item.path().extension() == ".entry") {
+            files.push_back(item.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// An entry without display name when the file cannot be read or has no line end.
+RunningEntry ReadEntry(const fs::path& file) {
+    RunningEntry entry;
+    std::string bytes;
+    if (ReadWholeFile(file.string(), bytes)) {
+        const auto newline = bytes.find('\n');
+        if (newline != std::string::npos) {
+            entry.displayName = bytes.substr(0, newline);
+            std::string address = bytes.substr(newline + 1);
+            while (!address.empty() && (address.back() == '\n' || address.back() == '\r')) {
+                address.pop_back();
+            }
+            entry.address = address;
+        }
+    }
+    return entry;
+}
+
+std::string EntryAddress(const fs::path& file) {
+    return ReadEntry(file).address;
 }
 }  // namespace
 
@@ -51,33 +90,8 @@ std::string RunningObjectDirectory::Folder() const {
 
 std::vector<RunningEntry> RunningObjectDirectory::EnumRunning() {
     std::vector<RunningEntry> entries;
-    const std::string folder = Folder();
-    if (folder.empty() || !PrivateFolder(folder)) {
-        return entries;
-    }
-    std::vector<fs::path> files;
-    std::error_code ec;
-    for (const auto& item : fs::directory_iterator(folder, ec)) {
-        if (item.path().extension() == ".entry") {
-            files.push_back(item.path());
-        }
-    }
-    std::sort(files.begin(), files.end());
-    for (const auto& file : files) {
-        RunningEntry entry;
-        std::string bytes;
-        if (ReadWholeFile(file.string(), bytes)) {
-            const auto newline = bytes.find('\n');
-            if (newline != std::string::npos) {
-                entry.displayName = bytes.substr(0, newline);
-                std::string address = bytes.substr(newline + 1);
-                while (!address.empty() && (address.back() == '\n' || address.back() == '\r')) {
-                    address.pop_back();
-                }
-                entry.address = address;
-            }
-        }
-        entries.push_back(std::move(entry));
+    for (const auto& file : EntryFiles(Folder())) {
+        entries.push_back(ReadEntry(file));
     }
     return entries;
 }
@@ -87,7 +101,26 @@ AutomationObject RunningObjectDirectory::GetObject(const RunningEntry& entry) {
     if (transport == nullptr || entry.address.empty()) {
         return {};
     }
-    return transport->Connect(entry.address);
+    AutomationObject object = transport->Connect(entry.address);
+    // Entries of a server that ended without revoking them (crashed, killed) are removed.
+    if (object.IsNull() && SocketIsAbandoned(entry.address)) {
+        for (const auto& file : EntryFiles(Folder())) {
+            if (EntryAddress(file) == entry.address) {
+                ::unlink(file.c_str());
+            }
+        }
+    }
+    return object;
+}
+
+std::string RunningEntryAddressOfProcess(const std::string& folder, int pid) {
+    const std::string prefix = std::to_string(pid) + "-";
+    for (const auto& file : EntryFiles(folder)) {
+        if (file.filename().string().rfind(prefix, 0) == 0) {
+            return EntryAddress(file);
+        }
+    }
+    return {};
 }
 
 std::string RegisterRunningObject(const std::string& folder, const std::string& displayName,

@@ -2,7 +2,7 @@
 // The per-user running-object table: a folder "running" inside the user's runtime folder in which
 // every running automation server keeps one file "<name>.entry" of two lines, its display name and
 // the address (local socket path) where its object can be reached. A server removes its file when it
-// ends; a file left behind by a crashed server is skipped because its address no longer answers.
+// ends; a file left behind by a crashed server is removed once its address is found abandoned.
 #include <string>
 
 #include "automation/RunningObjectTable.h"
@@ -22,7 +22,8 @@ class RunningObjectDirectory : public RunningObjectTable {
 
     // Entries in file-name order; an unreadable file gives an entry without display name.
     std::vector<RunningEntry> EnumRunning() override;
-    // Connects through the installed object transport; null without one.
+    // Connects through the installed object transport; null without one. An entry whose socket is
+    // gone or refuses connections is deleted.
     AutomationObject GetObject(const RunningEntry& entry) override;
 
     std::string Folder() const;
@@ -35,5 +36,8 @@ class RunningObjectDirectory : public RunningObjectTable {
 std::string RegisterRunningObject(const std::string& folder, const std::string& displayName,
                                   const std::string& address);
 void RevokeRunningObject(const std::string& entryPath);
+
+// The address a server process registered in folder (its entry file "<pid>-N.entry"); empty when none.
+std::string RunningEntryAddressOfProcess(const std::string& folder, int pid);
 
 }  // namespace docvane

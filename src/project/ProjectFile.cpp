@@ -328,7 +328,7 @@ bool SaveProjectFile(CDocvaneDoc& project, const std::string& path, std::string*
     const std::string previousDir = project.propertyDoc.projectDir;
     project.propertyDoc.projectDir = ParentPath(path);
     const std::string bytes = WriteProjectXml(project);
-    if (!WriteFileAtomically(path, bytes, error)) {
+    if (!WriteFileThroughLinks(path, bytes, error)) {
         // The project stays modified and keeps resolving against the folder it was read from.
         project.propertyDoc.projectDir = previousDir;
         project.SetModifiedFlag(true);

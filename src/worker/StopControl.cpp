@@ -1,5 +1,6 @@
 #include "worker/StopControl.h"
 
+#include "automation/ObjectTransport.h"
 #include "automation/acad/AcadSession.h"
 #include "publish/Cancel.h"
 #include "publish/PublishState.h"
@@ -34,6 +35,9 @@ bool StopControl::OnUpdateStopPublish(bool activeProjectIsPublished) const {
 void EmergencyStop() {
     GetPublishState().running = false;
     GetAcadSession().TerminateStartedProcess();
+    if (ObjectTransport* transport = GetObjectTransport()) {
+        transport->TerminateStartedServers();
+    }
 }
 
 }  // namespace docvane

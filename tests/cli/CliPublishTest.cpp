@@ -1,11 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "support/PdfFixtures.h"
 #include "support/PdfInspection.h"
 #include "support/RunProgram.h"
 #include "support/TestSupport.h"
+
+extern char** environ;
 
 namespace docvane {
 namespace {
@@ -102,6 +112,58 @@ TEST_F(CliPublishTest, BadArgumentsAndProjectsWithoutFilesAreReported) {
     const auto result = Cli({"publish", dir_ / "p.dv1"});
     EXPECT_EQ(result.exitCode, 2);  // the run did not start
     EXPECT_EQ(result.out.substr(0, result.out.find('\n')), "[!] Отсутствуют файлы для публикации");
+}
+
+TEST_F(CliPublishTest, CtrlCStopsTheRunBeforeTheMergeWithTheWarningStatus) {
+    // Enough files that the run is still going when the signal arrives.
+    Pdf("src/A.pdf");
+    std::string files;
+    for (int i = 0; i < 600; ++i) {
+        const std::string name = "src/F" + std::to_string(i) + ".pdf";
+        std::filesystem::copy_file(dir_ / "src/A.pdf", dir_ / name);
+        files += FileDocXml(".\\src\\F" + std::to_string(i) + ".pdf");
+    }
+    Project(".\\All.pdf", files);
+
+    std::vector<std::string> envText{"DOCVANE_CONFIG_HOME=" + config_.Path()};
+    for (char** e = environ; *e != nullptr; ++e) {
+        envText.emplace_back(*e);
+    }
+    std::vector<char*> envp;
+    for (auto& e : envText) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+    std::vector<std::string> args{DOCVANE_CLI, "publish", dir_ / "p.dv1", "--full"};
+    std::vector<char*> argv;
+    for (auto& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    const std::string outPath = dir_ / "out.txt";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    // The signal is taken once the run has started (before that it would end the process).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (ReadFile(outPath).find("Начинаю публикацию") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const std::string out = ReadFile(outPath);
+    ASSERT_TRUE(WIFEXITED(status)) << out;
+    EXPECT_NE(out.find("[!] Отмена публикации...\n"), std::string::npos) << out.substr(0, 400);
+    EXPECT_NE(out.find("[!] Публикация окончена.\n"), std::string::npos);
+    EXPECT_EQ(out.find("Общее количество листов"), std::string::npos);  // stopped before the merge
+    EXPECT_EQ(WEXITSTATUS(status), 3);
 }
 
 }  // namespace

@@ -78,6 +78,9 @@ class Application(DispatchObject):
     def m_Half(self):
         return Single(0.5)
 
+    def get_Pid(self):
+        return os.getpid()
+
     def m_Quit(self):
         self.context.request_quit()
 

@@ -242,10 +242,14 @@ class LifetimeTest(ServerTestCase):
         self.assertGone(server)
         self.assertIn("no client connected", " ".join(server.error_lines()))
 
-    def test_terminate_signal_cleans_up(self):
+    def test_terminate_signal_cleans_up_and_interrupts_are_the_clients(self):
         server = self.start()
-        server.process.send_signal(signal.SIGTERM)
-        self.assertGone(server)
+        with server.connect() as client:
+            server.process.send_signal(signal.SIGINT)  # Ctrl+C in the client's terminal
+            self.assertFalse(server.ended(0.5))
+            self.assertEqual(3, client.root.call("Echo", 3))
+            server.process.send_signal(signal.SIGTERM)
+            self.assertGone(server)
 
     def test_killed_starter_takes_its_server_along(self):
         launcher = subprocess.Popen(

@@ -21,13 +21,7 @@ std::string FindAcadExecutable() {
     if (IsExecutableFile(registered)) {
         return registered;
     }
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) {
-        return {};
-    }
-    const auto candidate = (self.parent_path() / "docvane-acad-server").string();
-    return IsExecutableFile(candidate) ? candidate : std::string();
+    return StandInServerBesideProgram("AutoCAD.Application");
 }
 
 }  // namespace docvane

@@ -467,7 +467,10 @@ def run_server(prog_id, display_name, make_application, argv):
 
     try:
         signal.signal(signal.SIGTERM, stop_on_signal)
-        signal.signal(signal.SIGINT, stop_on_signal)
+        # Ctrl+C in the client's terminal reaches its whole process group: a server the client started
+        # leaves its end to the client (which may want it for an orderly stop).
+        started_by_client = os.environ.get("DOCVANE_READY_FD", "").isdigit()
+        signal.signal(signal.SIGINT, signal.SIG_IGN if started_by_client else stop_on_signal)
     except ValueError:  # not the main thread: the caller keeps its own handlers
         pass
 

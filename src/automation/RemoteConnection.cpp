@@ -1,0 +1,305 @@
+#include "automation/RemoteConnection.h"
+
+#include <algorithm>
+#include <cctype>
+#include <exception>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "automation/AutomationValue.h"
+#include "automation/WireCodec.h"
+
+namespace docvane {
+
+using nlohmann::json;
+
+namespace {
+const char* KindName(InvokeKind kind) {
+    switch (kind) {
+        case InvokeKind::Method:
+            return "method";
+        case InvokeKind::PropertyGet:
+            return "get";
+        case InvokeKind::PropertyPut:
+            return "put";
+    }
+    return "method";
+}
+
+std::string Lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The status of a reply; nullopt when the reply has none that fits 32 bits.
+std::optional<DispatchStatus> ReplyStatus(const json& reply) {
+    const auto field = reply.find("status");
+    if (field == reply.end() || !field->is_number_integer()) {
+        return std::nullopt;
+    }
+    if (field->is_number_unsigned()) {
+        const auto value = field->get<std::uint64_t>();
+        return value <= std::uint64_t{INT32_MAX}
+                   ? std::optional<DispatchStatus>(static_cast<DispatchStatus>(value))
+                   : std::nullopt;
+    }
+    const auto value = field->get<std::int64_t>();
+    if (value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<DispatchStatus>(value);
+}
+}  // namespace
+
+AutomationObject RemoteConnection::Open(std::unique_ptr<MessageChannel> channel, const RemoteOptions& options,
+                                        std::shared_ptr<ServerProcess> server) {
+    if (channel == nullptr) {
+        return {};
+    }
+    try {
+        auto connection = std::make_shared<RemoteConnection>(std::move(channel), options, std::move(server));
+        AutomationValue root;
+        if (!connection->Handshake(root) || root.Tag() != ValueTag::Object) {
+            connection->Break();
+            return {};
+        }
+        return root.AsObject();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+RemoteConnection::RemoteConnection(std::unique_ptr<MessageChannel> channel, const RemoteOptions& options,
+                                   std::shared_ptr<ServerProcess> server)
+    : channel_(std::move(channel)), options_(options), server_(std::move(server)) {}
+
+RemoteConnection::~RemoteConnection() {
+    channel_->Close();
+    if (server_ != nullptr && !server_->WaitForExit(options_.serverExit)) {
+        server_->Terminate();
+        server_->WaitForExit(options_.serverExit);
+    }
+}
+
+bool RemoteConnection::IsBroken() const {
+    std::lock_guard<std::recursive_mutex> lock(callMutex_);
+    return broken_;
+}
+
+void RemoteConnection::Break() {
+    std::lock_guard<std::recursive_mutex> lock(callMutex_);
+    if (!broken_) {
+        broken_ = true;
+        channel_->Close();
+    }
+}
+
+bool RemoteConnection::Request(const std::string& request, std::string& reply) {
+    // Only the caller of the request waits for its reply, so a silent peer costs one bounded wait.
+    if (broken_ || !channel_->Send(request, options_.callTimeout) ||
+        !channel_->Receive(reply, options_.callTimeout)) {
+        Break();
+        return false;
+    }
+    return true;
+}
+
+bool RemoteConnection::Handshake(AutomationValue& root) {
+    std::lock_guard<std::recursive_mutex> lock(callMutex_);
+    std::string body;
+    if (!Request(DumpMessage(json{{"op", "hello"}, {"version", kWireProtocolVersion}}), body)) {
+        return false;
+    }
+    const auto reply = ParseMessage(body);
+    if (!reply) {
+        return false;
+    }
+    const auto status = ReplyStatus(*reply);
+    const auto version = reply->find("version");
+    const auto rootField = reply->find("root");
+    if (!status || *status < 0 || version == reply->end() || *version != kWireProtocolVersion ||
+        rootField == reply->end()) {
+        return false;
+    }
+    auto value = ValueFromWire(*rootField, [this](std::int64_t id) { return ProxyFor(id); });
+    if (!value) {
+        return false;
+    }
+    root = std::move(*value);
+    return true;
+}
+
+AutomationObject RemoteConnection::ProxyFor(std::int64_t id) {
+    std::lock_guard<std::mutex> lock(proxyMutex_);
+    auto& slot = proxies_[id];
+    if (auto existing = slot.lock()) {
+        existing->AddReference();
+        return AutomationObject(std::shared_ptr<Dispatch>(existing));
+    }
+    auto proxy = std::make_shared<RemoteDispatch>(shared_from_this(), id);
+    slot = proxy;
+    return AutomationObject(std::shared_ptr<Dispatch>(proxy));
+}
+
+std::optional<std::int64_t> RemoteConnection::IdOf(const AutomationObject& object) const {
+    if (object.IsNull()) {
+        return 0;
+    }
+    const auto* proxy = dynamic_cast<const RemoteDispatch*>(object.Get());
+    if (proxy == nullptr || proxy->Connection() != this) {
+        return std::nullopt;  // an object of this process or of another server
+    }
+    return proxy->Id();
+}
+
+void RemoteConnection::Release(std::int64_t objectId, std::int64_t count) {
+    {
+        std::lock_guard<std::mutex> lock(proxyMutex_);
+        if (const auto slot = proxies_.find(objectId); slot != proxies_.end() && slot->second.expired()) {
+            proxies_.erase(slot);
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(releaseMutex_);
+        pendingReleases_.emplace_back(objectId, count);
+    }
+    // A thread that is in the middle of a call sends the release before its next request.
+    std::unique_lock<std::recursive_mutex> lock(callMutex_, std::try_to_lock);
+    if (lock.owns_lock()) {
+        FlushReleases();
+    }
+}
+
+void RemoteConnection::FlushReleases() {
+    std::vector<std::pair<std::int64_t, std::int64_t>> releases;
+    {
+        std::lock_guard<std::mutex> lock(releaseMutex_);
+        releases.swap(pendingReleases_);
+    }
+    for (const auto& [id, count] : releases) {
+        if (broken_) {
+            return;  // closing the connection gives everything back
+        }
+        try {
+            if (!channel_->Send(DumpMessage(json{{"op", "release"}, {"object", id}, {"count", count}}),
+                                options_.callTimeout)) {
+                Break();
+            }
+        } catch (const std::exception&) {
+            Break();
+        }
+    }
+}
+
+DispatchStatus RemoteConnection::Lookup(std::int64_t objectId, const std::string& name,
+                                        std::int32_t& dispid) {
+    try {
+        std::lock_guard<std::recursive_mutex> lock(callMutex_);
+        FlushReleases();
+        if (broken_) {
+            return kDispatchServerGone;
+        }
+        auto key = std::make_pair(objectId, Lowered(name));
+        if (const auto known = dispids_.find(key); known != dispids_.end()) {
+            dispid = known->second;
+            return kDispatchOk;
+        }
+        std::string body;
+        if (!Request(DumpMessage(json{{"op", "lookup"}, {"object", objectId}, {"name", name}}), body)) {
+            return kDispatchServerGone;
+        }
+        const auto reply = ParseMessage(body);
+        const auto status = reply ? ReplyStatus(*reply) : std::nullopt;
+        if (!status) {
+            Break();
+            return kDispatchServerGone;
+        }
+        if (*status < 0) {
+            return *status;
+        }
+        const auto field = reply->find("dispid");
+        if (field == reply->end() || !field->is_number_integer() || field->get<std::int64_t>() < INT32_MIN ||
+            field->get<std::int64_t>() > INT32_MAX) {
+            Break();
+            return kDispatchServerGone;
+        }
+        dispid = field->get<std::int32_t>();
+        // Ids of a connection are never reused and an object's members do not change.
+        dispids_.emplace(std::move(key), dispid);
+        return kDispatchOk;
+    } catch (const std::exception&) {
+        Break();
+        return kDispatchServerGone;
+    }
+}
+
+DispatchStatus RemoteConnection::Invoke(std::int64_t objectId, std::int32_t dispid, InvokeKind kind,
+                                        const DispatchParams& params, AutomationValue* result) {
+    AutomationValue value;
+    DispatchStatus outcome = kDispatchOk;
+    try {
+        std::lock_guard<std::recursive_mutex> lock(callMutex_);
+        FlushReleases();
+        if (broken_) {
+            return kDispatchServerGone;
+        }
+        json args = json::array();
+        for (const auto& arg : params.args) {
+            auto wire = ValueToWire(arg, [this](const AutomationObject& object) { return IdOf(object); });
+            if (!wire) {
+                return kDispatchTypeMismatch;
+            }
+            args.push_back(std::move(*wire));
+        }
+        const json request{{"op", "invoke"},         {"object", objectId},      {"dispid", dispid},
+                           {"kind", KindName(kind)}, {"args", std::move(args)}, {"named", params.namedArgs}};
+        std::string body;
+        if (!Request(DumpMessage(request), body)) {
+            return kDispatchServerGone;
+        }
+        const auto reply = ParseMessage(body);
+        const auto status = reply ? ReplyStatus(*reply) : std::nullopt;
+        if (!status) {
+            Break();
+            return kDispatchServerGone;
+        }
+        if (*status < 0) {
+            return *status;
+        }
+        outcome = *status;
+        if (const auto field = reply->find("result"); field != reply->end()) {
+            auto decoded = ValueFromWire(*field, [this](std::int64_t id) { return ProxyFor(id); });
+            if (!decoded) {
+                Break();
+                return kDispatchServerGone;
+            }
+            value = std::move(*decoded);
+        }
+    } catch (const std::exception&) {
+        Break();
+        return kDispatchServerGone;
+    }
+    // Outside the lock: the value replaced here may hold the last copy of another proxy.
+    if (result != nullptr) {
+        *result = std::move(value);
+    }
+    return outcome;
+}
+
+RemoteDispatch::~RemoteDispatch() {
+    connection_->Release(id_, references_.load());
+}
+
+DispatchStatus RemoteDispatch::GetIDsOfNames(const std::string& name, std::uint32_t /*locale*/,
+                                             std::int32_t& dispid) {
+    return connection_->Lookup(id_, name, dispid);
+}
+
+DispatchStatus RemoteDispatch::Invoke(std::int32_t dispid, std::uint32_t /*locale*/, InvokeKind kind,
+                                      const DispatchParams& params, AutomationValue* result) {
+    return connection_->Invoke(id_, dispid, kind, params, result);
+}
+
+}  // namespace docvane

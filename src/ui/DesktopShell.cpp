@@ -1,0 +1,64 @@
+#include "ui/DesktopShell.h"
+
+#include <wx/dnd.h>
+
+#include "publish/MainWindowChannel.h"
+#include "ui/MainFrame.h"
+#include "ui/WindowChannel.h"
+#include "ui/WxText.h"
+
+namespace docvane {
+
+namespace {
+
+// Projects dropped onto the window open as projects.
+class ProjectDropTarget : public wxFileDropTarget {
+  public:
+    explicit ProjectDropTarget(CMainFrame& frame) : frame_(frame) {}
+    bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override {
+        bool opened = false;
+        for (const wxString& file : files) {
+            if (file.Lower().EndsWith(".dv1")) {
+                opened = frame_.OpenProjectFile(Utf8(file)) || opened;
+            }
+        }
+        return opened;
+    }
+
+  private:
+    CMainFrame& frame_;
+};
+
+}  // namespace
+
+CDesktopShell::CDesktopShell() = default;
+
+CDesktopShell::~CDesktopShell() {
+    Stop();
+}
+
+CMainFrame* CDesktopShell::Start(wxEvtHandler& queue, SettingsStore& store, const std::string& socketPath,
+                                 const std::string& projectPath) {
+    frame_ = new CMainFrame(store);
+    channel_ = std::make_unique<CWindowChannel>(queue, *frame_);
+    SetMainWindowChannel(channel_.get());
+    frame_->onClosing = [this] { Stop(); };
+    frame_->SetDropTarget(new ProjectDropTarget(*frame_));
+    server_.Start(socketPath, [](const std::string& path) { MainWindow().OpenProject(path); });
+    frame_->Show();
+    if (projectPath.empty() || !frame_->OpenProjectFile(projectPath)) {
+        frame_->NewProject();
+    }
+    return frame_;
+}
+
+void CDesktopShell::Stop() {
+    if (channel_) {
+        channel_->Close();
+    }
+    server_.Stop();
+    SetMainWindowChannel(nullptr);
+    frame_ = nullptr;
+}
+
+}  // namespace docvane

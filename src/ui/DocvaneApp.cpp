@@ -1,0 +1,37 @@
+#include "ui/DocvaneApp.h"
+
+#include <wx/log.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/ApplicationSettings.h"
+
+namespace docvane {
+
+CDocvaneApp::CDocvaneApp(std::string projectPath, std::string socketPath)
+    : projectPath_(std::move(projectPath)), socketPath_(std::move(socketPath)) {}
+
+bool CDocvaneApp::OnInit() {
+    // A message box at exit would block a headless run: log to the terminal.
+    delete wxLog::SetActiveTarget(new wxLogStderr);
+    SetAppName("Docvane");
+    SetVendorName("Ostrel");
+    LoadSettings();
+    return shell_.Start(*this, UserSettingsStore(), socketPath_, projectPath_) != nullptr;
+}
+
+int CDocvaneApp::OnExit() {
+    shell_.Stop();
+    std::error_code ec;
+    std::filesystem::remove_all(ApplicationTempFolder(), ec);
+    return wxApp::OnExit();
+}
+
+std::string ApplicationTempFolder() {
+    std::error_code ec;
+    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    return ec ? std::string() : (temp / "DV").string();
+}
+
+}  // namespace docvane

@@ -1,0 +1,581 @@
+#include "ui/MainFrame.h"
+
+#include <wx/artprov.h>
+#include <wx/aui/auibook.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/combobox.h>
+#include <wx/dirdlg.h>
+#include <wx/filedlg.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/ribbon/art.h>
+#include <wx/ribbon/bar.h>
+#include <wx/ribbon/buttonbar.h>
+#include <wx/ribbon/page.h>
+#include <wx/settings.h>
+#include <wx/sizer.h>
+#include <wx/statusbr.h>
+#include <wx/textctrl.h>
+#include <wx/utils.h>
+
+#include "app/ApplicationSettings.h"
+#include "app/SettingsStore.h"
+#include "desktop/ApplicationLooks.h"
+#include "desktop/CommandIds.h"
+#include "desktop/CommandTexts.h"
+#include "desktop/PathBoxes.h"
+#include "desktop/ProjectBindings.h"
+#include "desktop/RibbonRules.h"
+#include "platform/DesktopOpen.h"
+#include "project/DocvaneDoc.h"
+#include "publish/Cancel.h"
+#include "publish/DocumentStatus.h"
+#include "publish/paths/PathUtils.h"
+#include "ui/NumberBox.h"
+#include "ui/OutputPane.h"
+#include "ui/ProjectPanel.h"
+#include "ui/WxText.h"
+#include "worker/PublishWorker.h"
+
+namespace docvane {
+
+namespace {
+
+const char* const kWorkspace = "Workspace";
+
+wxColour FromRgb(std::uint32_t rgb) {
+    return wxColour(static_cast<unsigned char>((rgb >> 16) & 0xFF),
+                    static_cast<unsigned char>((rgb >> 8) & 0xFF), static_cast<unsigned char>(rgb & 0xFF));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(SettingsStore& store)
+    : wxFrame(nullptr, wxID_ANY, Wx("Docvane"), wxDefaultPosition, wxSize(1200, 760)),
+      publishWorker(PublishWorker),
+      store_(store),
+      stateTimer_(this),
+      closeTimer_(this) {
+    look_ = store_.GetNumber(kWorkspace, "ApplicationLook").value_or(kDefaultApplicationLook);
+    lastOffice2007Look_ = kDefaultApplicationLook;
+    recent_.Load(store_);
+
+    BuildQuickAccess();
+    BuildRibbon();
+    BuildDocking();
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(ribbon_, 0, wxEXPAND);
+    sizer->Add(dockHost_, 1, wxEXPAND);
+    SetSizer(sizer);
+
+    CreateStatusBar(2);
+    const int widths[2] = {-1, 100};
+    GetStatusBar()->SetStatusWidths(2, widths);
+    SetStatusText(Wx("Приложение загружено"), 0);
+    SetStatusText(Wx("[00:00:00]"), 1);
+
+    ApplyLook(look_);
+    LoadLayout();
+    aui_.Update();
+
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this);
+    Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+    Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        CallAfter([this] { FitPathBoxes(); });
+    });
+    Bind(wxEVT_SYS_COLOUR_CHANGED, [this](wxSysColourChangedEvent& event) {
+        output_->ResetFonts();
+        event.Skip();
+    });
+    Bind(
+        wxEVT_TIMER, [this](wxTimerEvent&) { UpdateCommandStates(); }, stateTimer_.GetId());
+    Bind(
+        wxEVT_TIMER,
+        [this](wxTimerEvent&) {
+            if (!IsWorkerActive()) {
+                closeTimer_.Stop();
+                Close();
+            }
+        },
+        closeTimer_.GetId());
+    stateTimer_.Start(250);
+    UpdateCommandStates();
+}
+
+CMainFrame::~CMainFrame() {
+    stateTimer_.Stop();
+    closeTimer_.Stop();
+    publicationTimer_.Stop();
+    if (IsWorkerActive()) {
+        // The window goes while a run still holds its project: the project must outlive the worker.
+        RequestCancel();
+        static std::vector<std::shared_ptr<CDocvaneDoc>> abandoned;
+        for (CProjectPanel* panel : Panels()) {
+            abandoned.push_back(panel->SharedProject());
+        }
+    }
+    aui_.UnInit();
+}
+
+// ---- The worker's calls ----
+
+void CMainFrame::LogLine(int kind, const std::string& line) {
+    output_->AddLogLine(kind, line);
+}
+
+void CMainFrame::OpenProject(const std::string& path) {
+    OpenProjectFile(path);
+    Raise();
+}
+
+void CMainFrame::PublishStateChanged(int state) {
+    if (state == kRunStarted) {
+        published_ = publishing_ != nullptr ? publishing_ : ActiveProject();
+    } else if (state == kRunEnded) {
+        published_ = nullptr;
+        publishing_ = nullptr;
+        UpdateTitles();
+    }
+    // The ribbon cannot take its buttons apart inside the event that is being handled.
+    CallAfter([this] { SyncPublishButton(); });
+    UpdateCommandStates();
+}
+
+void CMainFrame::RefreshViews(CDocvaneDoc* project) {
+    for (CProjectPanel* panel : Panels()) {
+        if (&panel->Project() == project) {
+            panel->FileList().RefreshAll();
+        }
+    }
+}
+
+void CMainFrame::ElapsedTime(int show) {
+    if (show != 0) {
+        SetStatusText(Wx(FormatElapsed(publicationTimer_.Elapsed())), 1);
+        return;
+    }
+    publicationTimer_.Stop();
+    stopControl_.RunEnded();
+}
+
+void CMainFrame::RefreshRibbon() {
+    ShowProjectSettings();
+    ribbon_->Realize();
+    ribbon_->Refresh();
+    UpdateTitles();
+    UpdateCommandStates();
+}
+
+// ---- Command states ----
+
+void CMainFrame::EnableRibbonButton(wxRibbonButtonBar* bar, int id, bool enable) {
+    const auto known = buttonStates_.find(id);
+    if (known != buttonStates_.end() && known->second == enable) {
+        return;
+    }
+    if (bar->GetItemById(id) == nullptr) {
+        return;
+    }
+    bar->EnableButton(id, enable);
+    buttonStates_[id] = enable;
+}
+
+void CMainFrame::UpdateCommandStates() {
+    CDocvaneDoc* active = ActiveProject();
+    const bool edit = IsEditingEnabled(active, published_);
+    for (const auto& [bar, id] : editButtons_) {
+        EnableRibbonButton(bar, id, edit);
+    }
+    EnableRibbonButton(publishBar_, ID_STOP_PUBLIC,
+                       stopControl_.OnUpdateStopPublish(active != nullptr && active == published_));
+    for (wxComboBox* box : pathBoxes_) {
+        box->Enable(edit);
+    }
+    xrefDir_->Enable(edit);
+    format_->Enable(edit);
+    for (auto& [id, box] : numbers_) {
+        box->Enable(edit);
+    }
+    for (auto& [id, box] : checks_) {
+        if (id == ID_VIEW_STATUS_BAR) {
+            box->SetValue(GetStatusBar() != nullptr && GetStatusBar()->IsShown());
+        } else if (id == ID_VIEW_OUTPUT_WND) {
+            box->SetValue(aui_.GetPane("output").IsShown());
+        } else if (id == ID_VIEW_PROPERTY_WND) {
+            box->SetValue(aui_.GetPane("properties").IsShown());
+        } else {
+            box->Enable(edit);
+            if (active != nullptr) {
+                if (bool* flag = ProjectFlag(*active, id)) {
+                    box->SetValue(*flag);
+                }
+            }
+        }
+    }
+    UpdateTitles();
+}
+
+// ---- Publication ----
+
+void CMainFrame::SyncPublishButton() {
+    const bool running = published_ != nullptr;
+    if (running == stopShown_) {
+        return;
+    }
+    const int oldId = running ? ID_PUBLIC_FAST : ID_STOP_PUBLIC;
+    const int newId = running ? ID_STOP_PUBLIC : ID_PUBLIC_FAST;
+    std::size_t index = 0;
+    for (std::size_t i = 0; i < publishBar_->GetButtonCount(); ++i) {
+        if (publishBar_->GetItemId(publishBar_->GetItem(i)) == oldId) {
+            index = i;
+            break;
+        }
+    }
+    publishBar_->DeleteButton(oldId);
+    buttonStates_.erase(oldId);
+    buttonStates_.erase(newId);
+    const wxBitmap icon = wxArtProvider::GetBitmap(running ? wxART_CROSS_MARK : wxART_GO_FORWARD,
+                                                   wxART_TOOLBAR, wxSize(32, 32));
+    if (running) {
+        publishBar_->InsertButton(index, ID_STOP_PUBLIC, Wx(CommandLabel(ID_STOP_PUBLIC)), icon,
+                                  Wx(CommandTooltip(ID_STOP_PUBLIC)));
+    } else {
+        publishBar_->InsertHybridButton(index, ID_PUBLIC_FAST, Wx(CommandLabel(ID_PUBLIC_FAST)), icon,
+                                        Wx(CommandTooltip(ID_PUBLIC_FAST)));
+    }
+    publishBar_->SetButtonMinSizeClass(newId, wxRIBBON_BUTTONBAR_BUTTON_LARGE);
+    stopShown_ = running;
+    publishBar_->Realize();
+    ribbon_->Realize();
+    ribbon_->Refresh();
+    UpdateCommandStates();
+}
+
+std::string CMainFrame::AskCombinedPdfPath() {
+    wxFileDialog dialog(this, wxEmptyString, wxEmptyString, "*.pdf", "PDF Files (*.pdf)|*.pdf",
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK) {
+        return {};
+    }
+    std::string path = Utf8(dialog.GetPath());
+    if (!path.empty() && LowerExtension(path) != ".pdf") {
+        path += ".pdf";
+    }
+    return FromLongPath(path);
+}
+
+void CMainFrame::OnPublish(int id) {
+    CDocvaneDoc* project = ActiveProject();
+    if (project == nullptr || !IsEditingEnabled(project, published_) || IsWorkerActive()) {
+        return;
+    }
+    output_->Clear();
+    if (project->pdfFile.fullPath.empty()) {
+        const std::string chosen = AskCombinedPdfPath();
+        if (!chosen.empty()) {
+            SetPath(project->pdfFile, chosen);
+            project->SetModifiedFlag(true);
+        }
+        if (project->pdfFile.fullPath.empty()) {
+            return;
+        }
+    }
+    pathBoxes_[0]->ChangeValue(Wx(RelativePath(project->pdfFile)));
+    publishing_ = project;
+    if (!StartPublishJob(PublishJob{id == ID_PUBLIC_FAST, project, publishWorker})) {
+        publishing_ = nullptr;
+        return;
+    }
+    publicationTimer_.Start([] { MainWindow().ElapsedTime(1); }, 1000);
+}
+
+void CMainFrame::OnStopPublish() {
+    CDocvaneDoc* active = ActiveProject();
+    if (!stopControl_.OnUpdateStopPublish(active != nullptr && active == published_)) {
+        return;
+    }
+    stopControl_.OnStopPublish([this](const std::string& caption, const std::string& text) {
+        wxMessageDialog ask(this, Wx(text), Wx(caption), wxOK | wxCANCEL | wxICON_ERROR);
+        ask.SetOKCancelLabels(Wx("ОК"), Wx("Отмена"));
+        return ask.ShowModal() == wxID_OK;
+    });
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnRefresh() {
+    CDocvaneDoc* project = ActiveProject();
+    if (project == nullptr || !IsEditingEnabled(project, published_)) {
+        return;
+    }
+    ComputeProjectStatus(*project);
+    MainWindow().RefreshViews(project);
+}
+
+// ---- Ribbon boxes ----
+
+void CMainFrame::ShowProjectSettings() {
+    CDocvaneDoc* project = ActiveProject();
+    if (project == nullptr) {
+        return;
+    }
+    pathBoxes_[0]->ChangeValue(Wx(PathBoxText(*project, PathBox::CombinedPdf)));
+    pathBoxes_[1]->ChangeValue(Wx(PathBoxText(*project, PathBox::PdfDir)));
+    pathBoxes_[2]->ChangeValue(Wx(PathBoxText(*project, PathBox::EditDir)));
+    ApplyPathBoxes();
+    for (auto& [id, box] : numbers_) {
+        if (int* number = ProjectNumber(*project, id)) {
+            box->SetText(wxString::Format("%d", *number));
+        }
+    }
+    const wxString format = Wx(project->propertyDoc.autocad.fileFormat);
+    const int item = format_->FindString(format);
+    format_->SetSelection(item);
+    xrefDir_->ChangeValue(Wx(project->propertyDoc.autocad.xrefDir));
+    for (auto& [id, box] : checks_) {
+        if (bool* flag = ProjectFlag(*project, id)) {
+            box->SetValue(*flag);
+        }
+    }
+}
+
+void CMainFrame::ApplyPathBoxes() {
+    CDocvaneDoc* project = ActiveProject();
+    if (project == nullptr || !IsEditingEnabled(project, published_)) {
+        return;
+    }
+    OnShowProperties(project);
+    const PathBoxTexts texts{Utf8(pathBoxes_[0]->GetValue()), Utf8(pathBoxes_[1]->GetValue()),
+                             Utf8(pathBoxes_[2]->GetValue())};
+    const PathBoxAction action = DecidePathBoxAction(texts);
+    if (action != PathBoxAction::TakeTexts) {
+        PathBox box = PathBox::CombinedPdf;
+        std::string chosen;
+        if (action == PathBoxAction::PickCombinedPdf) {
+            chosen = AskCombinedPdfPath();
+        } else {
+            box = action == PathBoxAction::PickPdfDir ? PathBox::PdfDir : PathBox::EditDir;
+            wxDirDialog dialog(this, wxEmptyString, wxEmptyString, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+            if (dialog.ShowModal() == wxID_OK) {
+                chosen = Utf8(dialog.GetPath());
+            }
+        }
+        TakePickedPath(*project, box, chosen);
+        wxComboBox* combo = pathBoxes_[static_cast<int>(box)];
+        combo->ChangeValue(Wx(PathBoxText(*project, box)));
+        combo->SetFocus();
+        combo->SelectAll();
+        UpdateTitles();
+        return;
+    }
+    TakePathBoxTexts(*project, texts);
+    FillPathBoxLists(*project);
+}
+
+void CMainFrame::FillPathBoxLists(CDocvaneDoc& project) {
+    const ApplicationSettings& settings = AppSettings();
+    for (int i = 0; i < 3; ++i) {
+        const auto box = static_cast<PathBox>(i);
+        wxComboBox* combo = pathBoxes_[i];
+        combo->Clear();
+        const wxString text = Wx(PathBoxText(project, box));
+        if (combo->GetValue() != text) {
+            combo->ChangeValue(text);
+        }
+        for (const std::string& item :
+             PathBoxItems(project, box, settings.pdfDirName, settings.editDirName)) {
+            combo->Append(Wx(item));
+        }
+        // Clearing the list may have taken the text with it.
+        if (combo->GetValue() != text) {
+            combo->ChangeValue(text);
+        }
+    }
+}
+
+void CMainFrame::FitPathBoxes() {
+    if (homePage_ == nullptr || pathPanel_ == nullptr) {
+        return;
+    }
+    int others = 0;
+    for (wxWindow* child : homePage_->GetChildren()) {
+        if (child != pathPanel_ && child->IsShown()) {
+            others += child->GetSize().GetWidth();
+        }
+    }
+    // The labels, open buttons and borders of the path panel take more room here than the 200 pixels
+    // the arithmetic leaves for them; the excess is counted with the other panels.
+    const int boxWidth = pathBoxes_[0]->GetSize().GetWidth();
+    const int overhead = pathPanel_->GetSize().GetWidth() - boxWidth - 200;
+    const int width = FitPathBoxWidth(homePage_->GetSize().GetWidth(), others + std::max(0, overhead));
+    if (pathBoxes_[0]->GetSize().GetWidth() == width) {
+        return;
+    }
+    for (wxComboBox* box : pathBoxes_) {
+        box->SetMinSize(wxSize(width, -1));
+        box->SetSize(wxSize(width, -1));
+    }
+    pathPanel_->Layout();
+    ribbon_->Realize();
+    Layout();
+}
+
+void CMainFrame::OnFlag(int id) {
+    CDocvaneDoc* project = ActiveProject();
+    if (project == nullptr || !IsEditingEnabled(project, published_)) {
+        return;
+    }
+    ToggleProjectFlag(*project, id);
+    UpdateCommandStates();
+}
+
+void CMainFrame::OnNumber(int id, const std::string& text) {
+    CDocvaneDoc* project = ActiveProject();
+    if (project == nullptr || !IsEditingEnabled(project, published_)) {
+        return;
+    }
+    StoreProjectNumber(*project, id, text);
+    UpdateTitles();
+}
+
+void CMainFrame::OnText(int id, const std::string& text) {
+    CDocvaneDoc* project = ActiveProject();
+    if (project == nullptr || !IsEditingEnabled(project, published_)) {
+        return;
+    }
+    StoreProjectText(*project, id, text);
+    UpdateTitles();
+}
+
+void CMainFrame::OnOpenPath(int id) {
+    CDocvaneDoc* project = ActiveProject();
+    if (project == nullptr) {
+        return;
+    }
+    std::string path;
+    switch (id) {
+        case ID_OPEN_COMPILE_PDF:
+            path = project->pdfFile.fullPath;
+            break;
+        case ID_OPEN_EXIT_PDF_DIR:
+            path = project->pdfDir.fullPath;
+            break;
+        default:
+            path = project->editDir.fullPath;
+            break;
+    }
+    if (!FileExists(path)) {
+        path = ShortName(path);
+    }
+    if (!path.empty() && FileExists(path)) {
+        OpenWithDesktop(path);
+    }
+}
+
+// ---- The dialogs other windows own ----
+
+void CMainFrame::OnFields() {
+    // The fields dialog of the project views edits a copy of the active project's fields here.
+}
+
+void CMainFrame::OnSettings() {
+    // The settings dialog edits the application settings here.
+}
+
+void CMainFrame::OnScriptLisp() {
+    // The script editor opens here in its LISP mode with the active project's lispScript.
+}
+
+void CMainFrame::OnScriptVba() {
+    // The script editor opens here in its VBA mode with the active project's vbaScript.
+}
+
+void CMainFrame::OnUpdateCheck() {
+    // The update check runs here in its manual form.
+}
+
+void CMainFrame::OnShowProperties(CDocvaneDoc*) {
+    // The properties pane shows the project's combined-PDF entry here.
+}
+
+// ---- Panes, looks, layout ----
+
+void CMainFrame::TogglePane(const char* name) {
+    wxAuiPaneInfo& pane = aui_.GetPane(name);
+    pane.Show(!pane.IsShown());
+    aui_.Update();
+    if (pane.IsShown() && pane.window != nullptr) {
+        pane.window->SetFocus();
+    }
+    UpdateCommandStates();
+}
+
+void CMainFrame::ApplyLook(int look) {
+    wxBusyCursor busy;
+    look_ = look;
+    const LookStyle style = StyleOfLook(look, lastOffice2007Look_);
+    if (look >= 215 && look <= 218) {
+        lastOffice2007Look_ = look;
+    }
+    wxRibbonArtProvider* art = style.art == RibbonArt::Flat
+                                   ? static_cast<wxRibbonArtProvider*>(new wxRibbonAUIArtProvider)
+                                   : static_cast<wxRibbonArtProvider*>(new wxRibbonMSWArtProvider);
+    ribbon_->SetArtProvider(art);
+    if (style.systemColours) {
+        art->SetColourScheme(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW),
+                             wxSystemSettings::GetColour(wxSYS_COLOUR_3DLIGHT),
+                             wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT));
+    } else {
+        art->SetColourScheme(FromRgb(style.primary), FromRgb(style.secondary), FromRgb(style.tertiary));
+    }
+    ribbon_->GetPage(0)->SetLabel(Wx("Файл"));
+    ribbon_->Realize();
+    output_->ResetFonts();
+    Layout();
+    Refresh(true);
+    store_.SetNumber(kWorkspace, "ApplicationLook", look);
+    store_.Save();
+}
+
+void CMainFrame::LoadLayout() {
+    const auto width = store_.GetNumber(kWorkspace, "WindowWidth");
+    const auto height = store_.GetNumber(kWorkspace, "WindowHeight");
+    if (width && height && *width >= 400 && *height >= 300) {
+        SetSize(wxSize(*width, *height));
+    }
+    const auto x = store_.GetNumber(kWorkspace, "WindowX");
+    const auto y = store_.GetNumber(kWorkspace, "WindowY");
+    if (x && y) {
+        SetPosition(wxPoint(*x, *y));
+    }
+    if (store_.GetNumber(kWorkspace, "Maximized").value_or(0) != 0) {
+        Maximize(true);
+    }
+    if (const auto layout = store_.GetText(kWorkspace, "Layout")) {
+        aui_.LoadPerspective(Wx(*layout), false);
+        // The captions are the program's, whatever the stored layout says.
+        aui_.GetPane("output").Caption(Wx("Выпуск"));
+        aui_.GetPane("properties").Caption(Wx("Свойства"));
+    }
+    if (store_.GetNumber(kWorkspace, "StatusBar").value_or(1) == 0) {
+        GetStatusBar()->Hide();
+    }
+}
+
+void CMainFrame::SaveLayout() {
+    store_.SetNumber(kWorkspace, "Maximized", IsMaximized() ? 1 : 0);
+    if (!IsMaximized() && !IsIconized()) {
+        store_.SetNumber(kWorkspace, "WindowWidth", GetSize().GetWidth());
+        store_.SetNumber(kWorkspace, "WindowHeight", GetSize().GetHeight());
+        store_.SetNumber(kWorkspace, "WindowX", GetPosition().x);
+        store_.SetNumber(kWorkspace, "WindowY", GetPosition().y);
+    }
+    store_.SetText(kWorkspace, "Layout", Utf8(aui_.SavePerspective()));
+    store_.SetNumber(kWorkspace, "StatusBar", GetStatusBar()->IsShown() ? 1 : 0);
+    store_.SetNumber(kWorkspace, "ApplicationLook", look_);
+    recent_.Save(store_);
+    store_.Save();
+}
+
+}  // namespace docvane

@@ -1,0 +1,189 @@
+#pragma once
+// The main window: ribbon, one tab per open project, the output and properties panes, the status bar,
+// and the handlers of the worker's calls.
+#include <wx/aui/aui.h>
+#include <wx/frame.h>
+#include <wx/timer.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "desktop/RecentFiles.h"
+#include "publish/IntervalTimer.h"
+#include "publish/MainWindowChannel.h"
+#include "ui/ProjectPanel.h"
+#include "worker/StopControl.h"
+
+class wxAuiNotebook;
+class wxAuiNotebookEvent;
+class wxCheckBox;
+class wxChoice;
+class wxComboBox;
+class wxRibbonBar;
+class wxRibbonBarEvent;
+class wxRibbonButtonBar;
+class wxRibbonButtonBarEvent;
+class wxTextCtrl;
+
+namespace docvane {
+
+class CDocvaneDoc;
+class CNumberBox;
+class COutputWnd;
+class CProjectPanel;
+class ProjectFileList;
+class SettingsStore;
+
+class CMainFrame : public wxFrame, public MainWindowChannel {
+  public:
+    // store keeps the recent files, the look and the window layout.
+    CMainFrame(SettingsStore& store);
+    ~CMainFrame() override;
+
+    // The worker's calls, on the user-interface thread (CWindowChannel delivers them here).
+    void LogLine(int kind, const std::string& line) override;
+    void OpenProject(const std::string& path) override;
+    void PublishStateChanged(int state) override;
+    void RefreshViews(CDocvaneDoc* project) override;
+    void ElapsedTime(int show) override;
+    void RefreshRibbon() override;
+
+    // Opens a project file in a new tab (or shows its tab when it is open already). False when the
+    // file cannot be read.
+    bool OpenProjectFile(const std::string& path);
+    // A new empty project in a new tab.
+    void NewProject();
+
+    // The thread function of a run; the window tests replace it to hold a run open.
+    std::function<void(CDocvaneDoc*, bool)> publishWorker;
+    // Makes the file list of a new project tab; the plain list when empty.
+    std::function<std::unique_ptr<ProjectFileList>(wxWindow* parent, CDocvaneDoc& project)> fileListFactory;
+    // Runs once the window is about to go away for good (the application stops its channel).
+    std::function<void()> onClosing;
+
+    CDocvaneDoc* ActiveProject() const;
+    CProjectPanel* ActivePanel() const;
+    std::vector<CProjectPanel*> Panels() const;
+    CDocvaneDoc* PublishedProject() const { return published_; }
+
+    // Elements the window tests reach.
+    wxRibbonBar* Ribbon() const { return ribbon_; }
+    wxRibbonButtonBar* PublishBar() const { return publishBar_; }
+    wxAuiNotebook* Notebook() const { return notebook_; }
+    COutputWnd* Output() const { return output_; }
+    wxWindow* PropertiesHost() const { return propertiesHost_; }
+    wxAuiManager& Docking() { return aui_; }
+    // The control of a command (path, number, text and check boxes, open buttons); null for others.
+    wxWindow* Control(int id) const;
+    int Look() const { return look_; }
+    const RecentFiles& Recent() const { return recent_; }
+
+    void ApplyLook(int look);
+    // Brings the enabled and checked states of every command up to date.
+    void UpdateCommandStates();
+
+  private:
+    // Building.
+    void BuildRibbon();
+    void BuildHomePage();
+    void BuildViewPage();
+    void BuildPdfPage();
+    void BuildAutocadPage();
+    void BuildWordPage();
+    void BuildDocking();
+    void BuildQuickAccess();
+    wxCheckBox* AddCheck(wxWindow* parent, int id);
+    CNumberBox* AddNumber(wxWindow* parent, int id);
+    void SetTooltip(wxWindow* window, int id);
+    void LoadLayout();
+    void SaveLayout();
+
+    // Ribbon events.
+    void OnRibbonButton(wxRibbonButtonBarEvent& event);
+    void OnRibbonDropdown(wxRibbonButtonBarEvent& event);
+    void OnPageChanging(wxRibbonBarEvent& event);
+    void OnCommand(wxCommandEvent& event);
+    void ShowApplicationMenu();
+    void ShowLookMenu();
+
+    // Project boxes.
+    void ShowProjectSettings();
+    void ApplyPathBoxes();
+    void FillPathBoxLists(CDocvaneDoc& project);
+    void FitPathBoxes();
+    void OnFlag(int id);
+    void OnNumber(int id, const std::string& text);
+    void OnText(int id, const std::string& text);
+
+    // Commands.
+    void OnPublish(int id);
+    std::string AskCombinedPdfPath();
+    void OnStopPublish();
+    void OnRefresh();
+    void OnOpenPath(int id);
+    void TogglePane(const char* name);
+    void OnWindowManager();
+    void OnNewWindow();
+    void OnFileOpen();
+    bool SaveProject(CDocvaneDoc& project, bool askName);
+    void OnFileClose();
+    void ShowAbout();
+    // The dialogs of the project views and the settings; their owners connect them here.
+    void OnFields();
+    void OnSettings();
+    void OnScriptLisp();
+    void OnScriptVba();
+    void OnUpdateCheck();
+    void OnShowProperties(CDocvaneDoc* project);
+
+    // Tabs and closing.
+    void AddPanel(std::shared_ptr<CDocvaneDoc> project);
+    wxString TabTitle(const CDocvaneDoc& project) const;
+    void UpdateTitles();
+    // Asks whether to save a modified project whose last view closes; false when the user cancels.
+    bool ConfirmClose(CProjectPanel* panel);
+    void OnPageClose(wxAuiNotebookEvent& event);
+    void OnPageChanged(wxAuiNotebookEvent& event);
+    void OnClose(wxCloseEvent& event);
+    // Puts Publish or Stop into the publication panel, whichever the run state asks for.
+    void SyncPublishButton();
+    void EnableRibbonButton(wxRibbonButtonBar* bar, int id, bool enable);
+
+    SettingsStore& store_;
+    wxAuiManager aui_;
+    wxRibbonBar* ribbon_ = nullptr;
+    wxRibbonButtonBar* publishBar_ = nullptr;
+    wxWindow* homePage_ = nullptr;
+    wxWindow* pathPanel_ = nullptr;
+    wxPanel* dockHost_ = nullptr;
+    wxAuiNotebook* notebook_ = nullptr;
+    COutputWnd* output_ = nullptr;
+    wxPanel* propertiesHost_ = nullptr;
+    wxComboBox* pathBoxes_[3] = {nullptr, nullptr, nullptr};
+    wxTextCtrl* xrefDir_ = nullptr;
+    wxChoice* format_ = nullptr;
+    std::map<int, wxCheckBox*> checks_;
+    std::map<int, CNumberBox*> numbers_;
+    std::map<int, wxWindow*> controls_;  // every control by its command id
+    std::vector<std::pair<wxRibbonButtonBar*, int>> editButtons_;
+    std::map<int, bool> buttonStates_;
+    wxWindow* appPage_ = nullptr;
+    wxWindow* stylePage_ = nullptr;
+    wxTimer stateTimer_;
+    wxTimer closeTimer_;
+
+    CDocvaneDoc* published_ = nullptr;
+    CDocvaneDoc* publishing_ = nullptr;  // the project of the job being started
+    bool stopShown_ = false;
+    IntervalTimer publicationTimer_;
+    StopControl stopControl_;
+    RecentFiles recent_;
+    int look_;
+    int lastOffice2007Look_;
+    int newCount_ = 0;
+};
+
+}  // namespace docvane

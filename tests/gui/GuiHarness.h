@@ -1,0 +1,53 @@
+#pragma once
+// Helpers of the window tests: an event loop that runs while a test waits, a fresh main window per
+// test, the demo project copied into a temporary folder, simulated clicks on ribbon elements.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ui/DesktopShell.h"
+#include "ui/MainFrame.h"
+
+namespace docvane::gui {
+
+// Runs the event loop for ms milliseconds.
+void Pump(int ms);
+// Runs the event loop until done() or the timeout; returns done().
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 15000);
+
+// Clicks the centre of a screen rectangle with the simulated mouse.
+void ClickAt(const wxRect& screenRect);
+// Clicks a ribbon button (the upper part of a large button).
+void ClickRibbonButton(wxRibbonButtonBar* bar, int id);
+
+// A scratch folder with a copy of the demo project; removed at the end.
+class DemoCopy {
+  public:
+    DemoCopy();
+    ~DemoCopy();
+    const std::string& Folder() const { return folder_; }
+    std::string Project() const { return folder_ + "/demo.dv1"; }
+
+  private:
+    std::string folder_;
+};
+
+// A test with its own main window over the demo copy; saves a screenshot when it fails.
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Saves the window to $DOCVANE_SCREENSHOT when that is set (the README's screenshot).
+    void SaveScreenshotIfAsked();
+    // Starts the window on a project; the socket serves second starts when given.
+    CMainFrame* Start(const std::string& project, const std::string& socket = {});
+
+    DemoCopy demo;
+    CDesktopShell shell;
+    CMainFrame* frame = nullptr;
+    std::string openedCombinedPdf;
+};
+
+}  // namespace docvane::gui

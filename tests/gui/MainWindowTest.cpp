@@ -1,0 +1,261 @@
+// The real main window under Xvfb: publishing from the ribbon, Stop, second starts, ribbon boxes.
+#include <sys/wait.h>
+#include <unistd.h>
+#include <wx/app.h>
+#include <wx/aui/auibook.h>
+#include <wx/checkbox.h>
+#include <wx/listctrl.h>
+#include <wx/ribbon/bar.h>
+#include <wx/ribbon/buttonbar.h>
+#include <wx/statusbr.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "GuiHarness.h"
+#include "app/ApplicationSettings.h"
+#include "app/SettingsStore.h"
+#include "desktop/CommandIds.h"
+#include "platform/InstanceSocket.h"
+#include "project/DocvaneDoc.h"
+#include "publish/DocumentStatus.h"
+#include "publish/Log.h"
+#include "publish/PublishState.h"
+#include "ui/ColorRef.h"
+#include "ui/OutputPane.h"
+#include "ui/ProjectPanel.h"
+#include "ui/WxText.h"
+#include "worker/EndPublication.h"
+#include "worker/PublishWorker.h"
+
+namespace docvane::gui {
+namespace {
+
+std::vector<std::string> Lines(const COutputList* list) {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < list->LineCount(); ++i) {
+        lines.push_back(Utf8(list->LineText(i)));
+    }
+    return lines;
+}
+
+bool HasLine(const COutputList* list, const std::string& line) {
+    const auto lines = Lines(list);
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// The lines of the information list whose prefix is one of the given ones, in order.
+std::vector<std::string> InfoLinesWith(const COutputWnd& output,
+                                       std::initializer_list<const char*> prefixes) {
+    std::vector<std::string> picked;
+    for (const std::string& line : Lines(output.InfoList())) {
+        for (const char* prefix : prefixes) {
+            if (line.rfind(prefix, 0) == 0) {
+                picked.push_back(line);
+            }
+        }
+    }
+    return picked;
+}
+
+bool RunOver(CMainFrame* frame) {
+    return !IsWorkerActive() && frame->PublishedProject() == nullptr &&
+           frame->PublishBar()->GetItemById(ID_PUBLIC_FAST) != nullptr;
+}
+
+using DesktopWindow = WindowTest;
+
+TEST_F(DesktopWindow, PublishingFromTheRibbonFillsTheThreeListsAndPaintsTheRows) {
+    // The first run meets a missing source and fails; the second, with the file back, succeeds.
+    const std::string plan = demo.Folder() + "/03 План этажа.pdf";
+    std::filesystem::rename(plan, plan + ".away");
+    Start(demo.Project());
+    CProjectPanel* panel = frame->ActivePanel();
+    ASSERT_NE(panel, nullptr);
+    CDocvaneDoc& project = panel->Project();
+    ASSERT_EQ(project.FileCount(), 4u);
+
+    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
+    ASSERT_TRUE(PumpUntil(
+        [&] { return RunOver(frame) && HasLine(frame->Output()->InfoList(), "[X] Публикация окончена."); }));
+    const COutputWnd& output = *frame->Output();
+    ASSERT_FALSE(output.ErrorList()->LineCount() == 0);
+    EXPECT_EQ(Lines(output.ErrorList()), InfoLinesWith(output, {"[X] "}));
+    EXPECT_EQ(Lines(output.WarningList()), InfoLinesWith(output, {"[!] ", "[X] "}));
+    EXPECT_EQ(output.ErrorList()->LineData(0), kColourError);
+    EXPECT_EQ(output.InfoList()->LineData(0), 0u);
+    EXPECT_TRUE(openedCombinedPdf.empty());
+
+    std::filesystem::rename(plan + ".away", plan);
+    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
+    ASSERT_TRUE(
+        PumpUntil([&] { return RunOver(frame) && HasLine(output.InfoList(), "[+] Публикация окончена."); }));
+    // The second run started from empty lists.
+    EXPECT_EQ(output.ErrorList()->LineCount(), 0u);
+    EXPECT_EQ(Lines(output.WarningList()), InfoLinesWith(output, {"[!] ", "[X] "}));
+    EXPECT_EQ(Lines(output.InfoList()).back(), "[+] Публикация окончена.");
+    EXPECT_EQ(output.InfoList()->LineData(output.InfoList()->LineCount() - 1), kColourUpToDate);
+
+    // The rows were repainted with the statuses the run left.
+    auto* list = dynamic_cast<CPlainFileList*>(&panel->FileList());
+    ASSERT_NE(list, nullptr);
+    for (std::size_t i = 0; i < project.FileCount(); ++i) {
+        EXPECT_EQ(project.File(i).statusColor, kColourUpToDate) << project.File(i).statusText;
+        EXPECT_EQ(list->List()->GetItemBackgroundColour(static_cast<long>(i)), FromColorRef(kColourUpToDate));
+    }
+    EXPECT_TRUE(std::filesystem::exists(project.pdfFile.fullPath));
+    EXPECT_EQ(openedCombinedPdf, project.pdfFile.fullPath);
+    EXPECT_EQ(Utf8(frame->GetStatusBar()->GetStatusText(1)).rfind("[00:00:", 0), 0u);
+    SaveScreenshotIfAsked();
+}
+
+// A run that lasts until it is cancelled, then ends the way every run ends.
+void HeldRun(CDocvaneDoc*, bool) {
+    GetPublishState().severity = 0;
+    GetPublishState().running = true;
+    MainWindow().PublishStateChanged(kRunStarted);
+    LogInfo("Начинаю публикацию...");
+    while (GetPublishState().running) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EndPublication();
+}
+
+TEST_F(DesktopWindow, StopReplacesPublishDuringARunAndOnlyThatProjectIsLocked) {
+    Start(demo.Project());
+    frame->publishWorker = HeldRun;
+    CProjectPanel* published = frame->ActivePanel();
+    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
+    ASSERT_TRUE(PumpUntil([&] { return frame->PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }));
+    EXPECT_EQ(frame->PublishBar()->GetItemById(ID_PUBLIC_FAST), nullptr);
+    EXPECT_EQ(frame->PublishedProject(), &published->Project());
+    frame->UpdateCommandStates();
+    EXPECT_FALSE(frame->Control(ID_CHECK_PDF_MENU)->IsEnabled());
+    EXPECT_FALSE(frame->Control(ID_PATH_COMBINE_PDF)->IsEnabled());
+
+    frame->NewProject();  // another tab stays editable
+    Pump(100);
+    frame->UpdateCommandStates();
+    EXPECT_TRUE(frame->Control(ID_CHECK_PDF_MENU)->IsEnabled());
+    EXPECT_TRUE(frame->Control(ID_SPIN_POS_X)->IsEnabled());
+    frame->Notebook()->SetSelection(static_cast<size_t>(frame->Notebook()->GetPageIndex(published)));
+    Pump(300);
+    frame->UpdateCommandStates();
+    Pump(100);
+
+    ClickRibbonButton(frame->PublishBar(), ID_STOP_PUBLIC);
+    ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
+    const COutputWnd& output = *frame->Output();
+    EXPECT_TRUE(HasLine(output.WarningList(), "[!] Отмена публикации..."));
+    EXPECT_EQ(Lines(output.InfoList()).back(), "[!] Публикация окончена.");
+    frame->UpdateCommandStates();
+    EXPECT_TRUE(frame->Control(ID_CHECK_PDF_MENU)->IsEnabled());
+}
+
+TEST_F(DesktopWindow, ClosingTheWindowDuringARunStopsTheRunFirst) {
+    Start(demo.Project());
+    frame->publishWorker = HeldRun;
+    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
+    ASSERT_TRUE(PumpUntil([&] { return GetPublishState().running.load(); }));
+    frame->Close();
+    Pump(50);
+    ASSERT_TRUE(PumpUntil([&] { return shell.Frame() == nullptr; }));
+    EXPECT_FALSE(IsWorkerActive());
+    EXPECT_FALSE(GetPublishState().running);
+}
+
+TEST_F(DesktopWindow, SecondStartOpensItsProjectInANewTabOfTheFirstWindow) {
+    const std::string socket = InstanceSocketPath();
+    ASSERT_FALSE(socket.empty());
+    Start(demo.Project(), socket);
+    ASSERT_EQ(frame->Panels().size(), 1u);
+    std::filesystem::copy_file(demo.Project(), demo.Folder() + "/ВТОРОЙ.DV1");
+    auto secondStart = [](const std::string& argument) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            execl(DOCVANE_GUI_BINARY, DOCVANE_GUI_BINARY, argument.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = -1;
+        // The second process only hands its path over; pump so the first one can take it.
+        EXPECT_TRUE(PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10000));
+        return status;
+    };
+    const int status = secondStart(demo.Folder() + "/ВТОРОЙ.DV1");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ASSERT_TRUE(PumpUntil([&] { return frame->Panels().size() == 2; }, 5000));
+    EXPECT_EQ(frame->ActiveProject()->PathName(), demo.Folder() + "/ВТОРОЙ.DV1");
+    EXPECT_EQ(frame->ActiveProject()->FileCount(), 4u);
+
+    // Something that is not a project is ignored.
+    const int other = secondStart(demo.Folder() + "/01 Титульный лист.pdf");
+    EXPECT_TRUE(WIFEXITED(other) && WEXITSTATUS(other) == 0);
+    Pump(500);
+    EXPECT_EQ(frame->Panels().size(), 2u);
+}
+
+TEST_F(DesktopWindow, RibbonCheckBoxChangesTheProjectAndMarksItModified) {
+    Start(demo.Project());
+    CDocvaneDoc& project = *frame->ActiveProject();
+    const bool before = project.propertyDoc.hasMenu;
+    ASSERT_FALSE(project.IsModified());
+    frame->Ribbon()->SetActivePage(3);  // "PDF"
+    Pump(300);
+    wxWindow* box = frame->Control(ID_CHECK_PDF_MENU);
+    ASSERT_TRUE(box->IsShownOnScreen());
+    EXPECT_EQ(static_cast<wxCheckBox*>(box)->GetValue(), before);
+    ClickAt(box->GetScreenRect());
+    ASSERT_TRUE(PumpUntil([&] { return project.IsModified(); }, 3000));
+    EXPECT_EQ(project.propertyDoc.hasMenu, !before);
+    EXPECT_EQ(static_cast<wxCheckBox*>(box)->GetValue(), !before);
+    const wxString title =
+        frame->Notebook()->GetPageText(static_cast<size_t>(frame->Notebook()->GetSelection()));
+    EXPECT_TRUE(title.EndsWith("*")) << title;
+
+    // With no project open, the editing elements are off and the open buttons do nothing.
+    frame->Notebook()->DeletePage(0);
+    Pump(100);
+    frame->UpdateCommandStates();
+    EXPECT_EQ(frame->ActiveProject(), nullptr);
+    for (int id :
+         {ID_CHECK_PDF_MENU, ID_PATH_PDF_DIR, ID_SPIN_START_PAGE, ID_AUTOCAD_FORMAT, ID_AUTOCAD_XREF_DIR}) {
+        EXPECT_FALSE(frame->Control(id)->IsEnabled()) << id;
+    }
+    EXPECT_TRUE(frame->Control(ID_VIEW_OUTPUT_WND)->IsEnabled());
+
+    // The look chosen is what the next window starts with.
+    frame->ApplyLook(216);
+    EXPECT_EQ(UserSettingsStore().GetNumber("Workspace", "ApplicationLook").value_or(0), 216);
+}
+
+TEST_F(DesktopWindow, PaneVisibilityAndWindowSizeComeBackInTheNextSession) {
+    Start(demo.Project());
+    frame->Ribbon()->SetActivePage(2);  // "Вид"
+    Pump(300);
+    wxWindow* toggle = frame->Control(ID_VIEW_OUTPUT_WND);
+    ASSERT_TRUE(toggle->IsShownOnScreen());
+    ASSERT_TRUE(frame->Docking().GetPane("output").IsShown());
+    ClickAt(toggle->GetScreenRect());
+    ASSERT_TRUE(PumpUntil([&] { return !frame->Docking().GetPane("output").IsShown(); }, 3000));
+    EXPECT_FALSE(static_cast<wxCheckBox*>(toggle)->GetValue());
+    frame->SetSize(wxSize(1100, 700));
+    Pump(200);
+    frame->Close();
+    ASSERT_TRUE(PumpUntil([&] { return shell.Frame() == nullptr; }, 5000));
+
+    frame = shell.Start(*wxTheApp, UserSettingsStore(), {}, demo.Project());
+    Pump(300);
+    EXPECT_FALSE(frame->Docking().GetPane("output").IsShown());
+    EXPECT_TRUE(frame->Docking().GetPane("properties").IsShown());
+    EXPECT_EQ(frame->GetSize(), wxSize(1100, 700));
+    frame->Ribbon()->SetActivePage(2);
+    Pump(200);
+    frame->UpdateCommandStates();
+    EXPECT_FALSE(static_cast<wxCheckBox*>(frame->Control(ID_VIEW_OUTPUT_WND))->GetValue());
+    frame->Docking().GetPane("output").Show();  // later tests start with the usual layout
+    frame->Docking().Update();
+}
+
+}  // namespace
+}  // namespace docvane::gui
