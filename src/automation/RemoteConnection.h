@@ -29,7 +29,8 @@ class MessageChannel {
 };
 
 struct RemoteOptions {
-    // Bounds one request and its reply (and the handshake): a peer silent for longer is gone.
+    // Bounds one request and its reply (and the handshake): a peer silent for longer is gone. The
+    // default is the drawing session's "no answer" bound (AcadLimits::unanswered).
     std::chrono::milliseconds callTimeout{std::chrono::seconds(60)};
     // After the connection closes, how long a server this connection started may take to end
     // before it is terminated.

@@ -4,6 +4,7 @@
 
 #include "publish/MainWindowChannel.h"
 #include "ui/MainFrame.h"
+#include "ui/UpdateWindows.h"
 #include "ui/WindowChannel.h"
 #include "ui/WxText.h"
 
@@ -49,6 +50,9 @@ CMainFrame* CDesktopShell::Start(wxEvtHandler& queue, SettingsStore& store, cons
     if (projectPath.empty() || !frame_->OpenProjectFile(projectPath)) {
         frame_->NewProject();
     }
+    // Once the window is up, so a slow update server never delays its first paint.
+    CMainFrame* frame = frame_;
+    frame_->CallAfter([frame] { RunUpdateCheck(frame, false); });
     return frame_;
 }
 

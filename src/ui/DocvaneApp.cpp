@@ -2,6 +2,8 @@
 
 #include <wx/log.h>
 
+#include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -26,6 +28,17 @@ int CDocvaneApp::OnExit() {
     std::error_code ec;
     std::filesystem::remove_all(ApplicationTempFolder(), ec);
     return wxApp::OnExit();
+}
+
+bool CDocvaneApp::OnExceptionInMainLoop() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "docvane: unexpected failure in a window command: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "docvane: unexpected failure in a window command\n");
+    }
+    return true;
 }
 
 std::string ApplicationTempFolder() {

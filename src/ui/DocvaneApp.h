@@ -15,6 +15,8 @@ class CDocvaneApp : public wxApp {
     CDocvaneApp(std::string projectPath, std::string socketPath);
     bool OnInit() override;
     int OnExit() override;
+    // An exception out of an event handler is reported and the program goes on.
+    bool OnExceptionInMainLoop() override;
 
   private:
     std::string projectPath_;

@@ -35,6 +35,7 @@
 #include "ui/NumberBox.h"
 #include "ui/OutputPane.h"
 #include "ui/ProjectPanel.h"
+#include "ui/UpdateWindows.h"
 #include "ui/WxText.h"
 #include "worker/PublishWorker.h"
 
@@ -81,6 +82,7 @@ CMainFrame::CMainFrame(SettingsStore& store)
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+    Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
         CallAfter([this] { FitPathBoxes(); });
@@ -492,7 +494,7 @@ void CMainFrame::OnScriptVba() {
 }
 
 void CMainFrame::OnUpdateCheck() {
-    // The update check runs here in its manual form.
+    RunUpdateCheck(this, true);
 }
 
 void CMainFrame::OnShowProperties(CDocvaneDoc*) {

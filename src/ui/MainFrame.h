@@ -8,9 +8,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "desktop/KeyTips.h"
 #include "desktop/RecentFiles.h"
 #include "publish/IntervalTimer.h"
 #include "publish/MainWindowChannel.h"
@@ -148,6 +150,7 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     void OnPageClose(wxAuiNotebookEvent& event);
     void OnPageChanged(wxAuiNotebookEvent& event);
     void OnClose(wxCloseEvent& event);
+    void OnCharHook(wxKeyEvent& event);
     // Puts Publish or Stop into the publication panel, whichever the run state asks for.
     void SyncPublishButton();
     void EnableRibbonButton(wxRibbonButtonBar* bar, int id, bool enable);
@@ -184,6 +187,7 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     int look_;
     int lastOffice2007Look_;
     int newCount_ = 0;
+    std::optional<RibbonCategory> keyTips_;  // the category whose tips wait for a letter
 };
 
 }  // namespace docvane

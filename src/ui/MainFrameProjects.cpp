@@ -279,6 +279,40 @@ void CMainFrame::OnClose(wxCloseEvent& event) {
     Destroy();
 }
 
+void CMainFrame::OnCharHook(wxKeyEvent& event) {
+    const int key = event.GetKeyCode();
+    const bool letterOrDigit = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
+    if (event.GetModifiers() == wxMOD_ALT && letterOrDigit) {
+        keyTips_ = CategoryOfKeyTip(static_cast<char>(key));
+        if (!keyTips_) {
+            event.Skip();
+            return;
+        }
+        const int page = static_cast<int>(*keyTips_);
+        if (*keyTips_ != RibbonCategory::ApplicationMenu && *keyTips_ != RibbonCategory::Style) {
+            ribbon_->SetActivePage(static_cast<size_t>(page));
+        }
+        return;
+    }
+    if (!keyTips_ || event.GetModifiers() != wxMOD_NONE) {
+        event.Skip();
+        return;
+    }
+    const RibbonCategory category = *keyTips_;
+    keyTips_.reset();
+    const int command = letterOrDigit ? CommandOfKeyTip(category, static_cast<char>(key)) : 0;
+    if (command != 0) {
+        wxCommandEvent run(wxEVT_MENU, command);
+        OnCommand(run);
+    } else if (category == RibbonCategory::ApplicationMenu && key != WXK_ESCAPE) {
+        ShowApplicationMenu();
+    } else if (category == RibbonCategory::Style && key != WXK_ESCAPE) {
+        ShowLookMenu();
+    } else if (key != WXK_ESCAPE) {
+        event.Skip();
+    }
+}
+
 void CMainFrame::OnNewWindow() {
     CProjectPanel* panel = ActivePanel();
     if (panel != nullptr) {

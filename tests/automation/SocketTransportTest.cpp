@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -233,6 +234,67 @@ TEST(SocketTransportTest, ObjectReferencesAreSharedCountedAndGivenBack) {
     EXPECT_EQ(recorded.ReleasedCount(5), 2);
     root.Reset();
     EXPECT_EQ(recorded.ReleasedCount(1), 1);
+}
+
+TEST(SocketTransportTest, ThreadsShareAConnectionWithoutMixingRepliesOrWaitingToRelease) {
+    test::TempDir dir;
+    Recorded recorded;
+    ScriptedSocketServer server(dir / "s.sock",
+                                ScriptedSocketServer::Answering(
+                                    [](const json& request) -> std::optional<json> {
+                                        if (request["op"] == "lookup") {
+                                            return json{{"status", 0}, {"dispid", 1}};
+                                        }
+                                        if (request["args"].empty()) {  // Slow: an object, late
+                                            std::this_thread::sleep_for(milliseconds(200));
+                                            return Reply({{"t", "object"}, {"v", 7}});
+                                        }
+                                        return Reply(request["args"][0]);
+                                    },
+                                    &recorded.messages, &recorded.mutex));
+    SocketTransportOptions options = ShortOptions();
+    options.remote.callTimeout = std::chrono::seconds(5);
+    SocketObjectTransport transport(nullptr, options);
+    AutomationObject root = transport.Connect(server.Path());
+    ASSERT_FALSE(root.IsNull());
+
+    std::atomic<int> mismatches{0};
+    std::vector<std::thread> callers;
+    for (int t = 0; t < 4; ++t) {
+        callers.emplace_back([&root, &mismatches, t] {
+            for (int i = 0; i < 100; ++i) {
+                const int value = t * 1000 + i;
+                if (CallMethod(root, "Echo", {AutomationValue::Int(value)}).AsInt() != value) {
+                    ++mismatches;
+                }
+            }
+        });
+    }
+    for (auto& caller : callers) {
+        caller.join();
+    }
+    EXPECT_EQ(mismatches, 0);
+
+    AutomationObject child = CallMethod(root, "Slow").AsObject();
+    ASSERT_FALSE(child.IsNull());
+    std::thread slow([&root] { CallMethod(root, "Slow"); });
+    std::this_thread::sleep_for(milliseconds(50));  // the slow call is on the wire now
+    const auto dropped = Clock::now();
+    child.Reset();
+    EXPECT_LT(Clock::now() - dropped, milliseconds(100));  // not held up by the other thread's call
+    slow.join();
+    EXPECT_EQ(CallMethod(root, "Echo", {AutomationValue::Int(5)}).AsInt(), 5);
+    // Both of id 7's references (the dropped copy and the one the slow call returned) came back
+    // before the next request.
+    const auto messages = recorded.Messages();
+    std::int64_t released = 0;
+    for (const auto& message : messages) {
+        if (message["op"] == "release" && message["object"] == 7) {
+            released += message["count"].get<std::int64_t>();
+        }
+    }
+    EXPECT_EQ(released, 2);
+    EXPECT_EQ(messages.back()["op"], "invoke");
 }
 
 struct Misbehaviour {

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "desktop/CommandIds.h"
+#include "desktop/KeyTips.h"
 #include "desktop/ProjectBindings.h"
 #include "desktop/RibbonRules.h"
 #include "project/DocvaneDoc.h"
@@ -98,6 +99,37 @@ TEST(ProjectBindings, NumbersAndTextsStoreWhatTheBoxHolds) {
     EXPECT_FALSE(StoreProjectNumber(other, ID_CHECK_PDF_MENU, "1"));
     EXPECT_FALSE(StoreProjectText(other, ID_SPIN_POS_X, "1"));
     EXPECT_FALSE(other.IsModified());
+}
+
+}  // namespace
+}  // namespace docvane
+
+namespace docvane {
+namespace {
+
+TEST(KeyTips, AltLetterOpensACategoryAndTheNextLetterRunsItsCommand) {
+    EXPECT_EQ(CategoryOfKeyTip('h'), RibbonCategory::Home);
+    EXPECT_EQ(CategoryOfKeyTip('V'), RibbonCategory::View);
+    EXPECT_EQ(CategoryOfKeyTip('p'), RibbonCategory::Pdf);
+    EXPECT_EQ(CategoryOfKeyTip('A'), RibbonCategory::Autocad);
+    EXPECT_EQ(CategoryOfKeyTip('w'), RibbonCategory::Word);
+    EXPECT_EQ(CategoryOfKeyTip('F'), RibbonCategory::ApplicationMenu);
+    EXPECT_EQ(CategoryOfKeyTip('s'), RibbonCategory::Style);
+    EXPECT_FALSE(CategoryOfKeyTip('x').has_value());
+    EXPECT_FALSE(CategoryOfKeyTip('1').has_value());
+
+    EXPECT_EQ(CommandOfKeyTip(RibbonCategory::Home, 'p'), ID_PUBLIC_FAST);
+    EXPECT_EQ(CommandOfKeyTip(RibbonCategory::Home, 'S'), ID_STOP_PUBLIC);
+    EXPECT_EQ(CommandOfKeyTip(RibbonCategory::Home, 'r'), ID_REFRESH);
+    EXPECT_EQ(CommandOfKeyTip(RibbonCategory::Home, 'f'), ID_FIELDS);
+    EXPECT_EQ(CommandOfKeyTip(RibbonCategory::Home, 'x'), 0);
+    EXPECT_EQ(CommandOfKeyTip(RibbonCategory::ApplicationMenu, 'a'), ID_FILE_SAVE_AS);
+    EXPECT_EQ(CommandOfKeyTip(RibbonCategory::ApplicationMenu, 'E'), ID_APP_EXIT);
+    EXPECT_EQ(CommandOfKeyTip(RibbonCategory::View, 'w'), ID_WINDOW_MANAGER);
+    EXPECT_EQ(CommandOfKeyTip(RibbonCategory::Style, '1'), 215);
+    EXPECT_EQ(CommandOfKeyTip(RibbonCategory::Style, '5'), 219);
+    EXPECT_EQ(CommandOfKeyTip(RibbonCategory::Style, '6'), 0);
+    EXPECT_EQ(CommandOfKeyTip(RibbonCategory::Pdf, 'p'), 0);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <wx/ribbon/bar.h>
 #include <wx/ribbon/buttonbar.h>
 #include <wx/statusbr.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
 
 #include <atomic>
 #include <filesystem>
@@ -19,6 +21,7 @@
 #include "desktop/CommandIds.h"
 #include "platform/InstanceSocket.h"
 #include "project/DocvaneDoc.h"
+#include "project/ProjectFile.h"
 #include "publish/DocumentStatus.h"
 #include "publish/Log.h"
 #include "publish/PublishState.h"
@@ -153,6 +156,25 @@ TEST_F(DesktopWindow, StopReplacesPublishDuringARunAndOnlyThatProjectIsLocked) {
     EXPECT_TRUE(frame->Control(ID_CHECK_PDF_MENU)->IsEnabled());
 }
 
+TEST_F(DesktopWindow, KeyTipsOpenCategoriesAndRunCommands) {
+    Start(demo.Project());
+    frame->publishWorker = HeldRun;
+    frame->Raise();
+    frame->ActivePanel()->FileList().Window()->SetFocus();
+    Pump(200);
+    wxUIActionSimulator keys;
+    keys.Char('p', wxMOD_ALT);
+    ASSERT_TRUE(PumpUntil([&] { return frame->Ribbon()->GetActivePage() == 3; }, 3000));  // "PDF"
+    keys.Char('h', wxMOD_ALT);
+    keys.Char('p');
+    ASSERT_TRUE(PumpUntil([&] { return frame->PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }, 5000));
+    EXPECT_EQ(frame->Ribbon()->GetActivePage(), 1u);
+    keys.Char('h', wxMOD_ALT);
+    keys.Char('s');
+    ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
+    EXPECT_TRUE(HasLine(frame->Output()->WarningList(), "[!] Отмена публикации..."));
+}
+
 TEST_F(DesktopWindow, ClosingTheWindowDuringARunStopsTheRunFirst) {
     Start(demo.Project());
     frame->publishWorker = HeldRun;
@@ -227,6 +249,39 @@ TEST_F(DesktopWindow, RibbonCheckBoxChangesTheProjectAndMarksItModified) {
     // The look chosen is what the next window starts with.
     frame->ApplyLook(216);
     EXPECT_EQ(UserSettingsStore().GetNumber("Workspace", "ApplicationLook").value_or(0), 216);
+}
+
+// Presses a key once a modal question is up (the question's own loop runs the timer).
+void AnswerSoon(wxTimer& timer, int key) {
+    timer.Bind(wxEVT_TIMER, [key](wxTimerEvent&) {
+        wxUIActionSimulator sim;
+        sim.Char(key);
+    });
+    timer.StartOnce(700);
+}
+
+TEST_F(DesktopWindow, ClosingAModifiedProjectAsksWhetherToSaveIt) {
+    Start(demo.Project());
+    CDocvaneDoc& project = *frame->ActiveProject();
+    project.propertyDoc.hasMenu = !project.propertyDoc.hasMenu;
+    project.SetModifiedFlag(true);
+    const bool changed = project.propertyDoc.hasMenu;
+
+    wxTimer cancel;
+    AnswerSoon(cancel, WXK_ESCAPE);
+    frame->Close();  // "Отмена" keeps the window and the project
+    Pump(200);
+    ASSERT_NE(shell.Frame(), nullptr);
+    EXPECT_EQ(frame->Panels().size(), 1u);
+    EXPECT_TRUE(project.IsModified());
+
+    wxTimer save;
+    AnswerSoon(save, WXK_RETURN);
+    frame->Close();  // "Да" saves, then the window goes
+    ASSERT_TRUE(PumpUntil([&] { return shell.Frame() == nullptr; }, 5000));
+    CDocvaneDoc reread;
+    ASSERT_TRUE(LoadProjectFile(reread, demo.Project()));
+    EXPECT_EQ(reread.propertyDoc.hasMenu, changed);
 }
 
 TEST_F(DesktopWindow, PaneVisibilityAndWindowSizeComeBackInTheNextSession) {

@@ -3,10 +3,12 @@
 
 import os
 import sys
+import threading
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "src", "servers"))
 
-from docvane_servers.dispatch import OMITTED, DispatchError, DispatchObject, Single  # noqa: E402
+from docvane_servers.dispatch import OMITTED, DispatchError, DispatchObject, Single, unlocked  # noqa: E402
 from docvane_servers.server import run_server  # noqa: E402
 
 
@@ -69,6 +71,9 @@ class Application(DispatchObject):
     def m_Refuse(self, code):
         raise DispatchError("refused", code & 0xFFFFFFFF)
 
+    def m_Probe(self):
+        raise DispatchError("expected refusal", quiet=True)
+
     def m_Huge(self):
         return 2 ** 40
 
@@ -77,6 +82,20 @@ class Application(DispatchObject):
 
     def m_Half(self):
         return Single(0.5)
+
+    def m_Hold(self, seconds):
+        """Background work that keeps the model locked for a while."""
+        def work():
+            with self.context.lock:
+                self.busy = True
+                time.sleep(seconds)
+                self.busy = False
+
+        threading.Thread(target=work, daemon=True).start()
+
+    @unlocked
+    def get_Busy(self):
+        return getattr(self, "busy", False)
 
     def get_Pid(self):
         return os.getpid()

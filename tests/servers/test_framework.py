@@ -145,6 +145,7 @@ class CallsTest(ServerTestCase):
             (lambda: self.app.call("Join", "only"), dispatch.E_BAD_PARAM_COUNT),
             (lambda: self.app.call("Fail", "boom"), dispatch.E_EXCEPTION),
             (lambda: self.app.call("Refuse", -0x7FFFBFFB), 0x80004005),
+            (lambda: self.app.call("Probe"), dispatch.E_EXCEPTION),
             (lambda: self.app.call("Huge"), dispatch.E_OVERFLOW),
             (lambda: self.app.call("List"), dispatch.E_TYPE_MISMATCH),
         ]
@@ -158,6 +159,8 @@ class CallsTest(ServerTestCase):
         self.assertTrue(self.server.ended())
         lines = self.server.error_lines()
         self.assertEqual(1, sum("boom" in line for line in lines), lines)
+        self.assertEqual(1, sum("refused" in line for line in lines), lines)
+        self.assertFalse(any("expected refusal" in line for line in lines), lines)
         self.assertTrue(all(line.startswith("sample_server.py: ") for line in lines), lines)
 
     def test_objects_are_shared_by_identity_and_counted(self):
@@ -179,6 +182,16 @@ class CallsTest(ServerTestCase):
         self.assertEqual(dispatch.E_DISCONNECTED, raised.exception.status)
         fresh = self.app.get("Child")  # released objects come back with a new id
         self.assertEqual("child", fresh.get("Name"))
+
+    def test_background_work_holds_locked_members_but_not_unlocked_ones(self):
+        self.app.call("Hold", 0.8)
+        started = time.monotonic()
+        # Answered while the work holds the lock (a locked member would wait for the work to end).
+        self.assertTrue(wait_until(lambda: self.app.get("Busy"), 0.5))
+        self.assertLess(time.monotonic() - started, 0.5)
+        self.assertEqual(1, self.app.call("Echo", 1))  # waits for the lock
+        self.assertGreater(time.monotonic() - started, 0.7)
+        self.assertFalse(self.app.get("Busy"))
 
     def test_each_connection_has_its_own_table_and_the_same_application(self):
         with self.server.connect() as other:
@@ -250,6 +263,23 @@ class LifetimeTest(ServerTestCase):
             self.assertEqual(3, client.root.call("Echo", 3))
             server.process.send_signal(signal.SIGTERM)
             self.assertGone(server)
+
+    def test_a_server_whose_starter_is_gone_before_readiness_ends(self):
+        read_end, write_end = os.pipe()
+        os.close(read_end)  # the starter died while the server was starting
+        environment = dict(os.environ, DOCVANE_RUNTIME_DIR=self.runtime, DOCVANE_READY_FD=str(write_end))
+        process = subprocess.Popen([PYTHON, SAMPLE], env=environment, pass_fds=(write_end,),
+                                   stderr=subprocess.PIPE)
+        os.close(write_end)
+        try:
+            _, errors = process.communicate(timeout=10)
+        finally:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        self.assertIn(b"has ended", errors)
+        self.assertEqual([], os.listdir(os.path.join(self.runtime, "running")))
+        self.assertEqual(["running"], os.listdir(self.runtime))
 
     def test_killed_starter_takes_its_server_along(self):
         launcher = subprocess.Popen(

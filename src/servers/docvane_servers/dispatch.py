@@ -40,11 +40,13 @@ class Single(float):
 
 
 class DispatchError(Exception):
-    """Raised by a member to fail the call with the given status."""
+    """Raised by a member to fail the call with the given status. A quiet refusal is one the client
+    expects in normal work (it probes and then takes another way): it writes no line to stderr."""
 
-    def __init__(self, message, code=E_EXCEPTION):
+    def __init__(self, message, code=E_EXCEPTION, quiet=False):
         super().__init__(message)
         self.code = code
+        self.quiet = quiet
 
 
 class DispatchObject:
@@ -56,6 +58,17 @@ class DispatchObject:
     e.g. Item). Arguments arrive in natural (left-to-right) order: the framework reverses the wire order.
     Unknown member -> the lookup fails (unknown name). An exception in a member fails the call and
     writes one line to stderr; it never ends the server."""
+
+
+def unlocked(function):
+    """Marks a member that the framework calls without taking context.lock: one that only reads state
+    kept consistent by other means (a flag), so that it answers while background work holds the lock."""
+    function.docvane_unlocked = True
+    return function
+
+
+def is_unlocked(function):
+    return getattr(function, "docvane_unlocked", False)
 
 
 _PREFIXES = (("m_", "method"), ("get_", "get"), ("put_", "put"))

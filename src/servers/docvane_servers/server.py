@@ -2,6 +2,7 @@
 connection with its own object table, registration in the running-object directory, the readiness
 signal and the end of the process."""
 
+import contextlib
 import os
 import re
 import select
@@ -324,12 +325,13 @@ class _Connection:
         if not dispatch.arguments_fit(function, arguments):
             raise _Failure(dispatch.E_BAD_PARAM_COUNT, "%s: wrong number of arguments" % name)
         context = self.server.context
-        with context.lock:
+        with contextlib.nullcontext() if dispatch.is_unlocked(function) else context.lock:
             context._in_call.active = True
             try:
                 result = function(*arguments)
             except DispatchError as error:
-                log_line("%s: %s" % (function.__name__.split("_", 1)[-1], error))
+                if not error.quiet:
+                    log_line("%s: %s" % (function.__name__.split("_", 1)[-1], error))
                 raise _Failure(error.code, str(error)) from None
             except Exception as error:  # noqa: BLE001 - a failing member fails its call, not the server
                 log_line("%s: %s: %s" % (function.__name__.split("_", 1)[-1], type(error).__name__, error))
@@ -401,12 +403,17 @@ def _socket_address(folder, prog_id):
 
 
 def _report_ready():
+    """(started by a client, the client got the byte). A client that started this server and is gone
+    before it is ready leaves the pipe without reader."""
     text = os.environ.get("DOCVANE_READY_FD", "")
     if not text.isdigit():
-        return False
+        return False, False
     fd = int(text)
+    delivered = True
     try:
         os.write(fd, b"1")
+    except BrokenPipeError:
+        delivered = False
     except OSError:
         pass
     finally:
@@ -414,7 +421,7 @@ def _report_ready():
             os.close(fd)
         except OSError:
             pass
-    return True
+    return True, delivered
 
 
 def _idle_seconds():
@@ -491,7 +498,10 @@ def run_server(prog_id, display_name, make_application, argv):
             log_line("cannot register in the running-object directory")
             return code
         code = 0
-        started_by_client = _report_ready()
+        started_by_client, delivered = _report_ready()
+        if not delivered:
+            log_line("the program that started this server has ended")
+            return code
         idle_deadline = time.monotonic() + _idle_seconds() if started_by_client else None
         while not context._stop.is_set():
             try:

@@ -1,0 +1,86 @@
+"""Shared helpers of the word-server tests: generated documents, the server package on the path, PDF text."""
+import os
+import subprocess
+import sys
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "src", "servers"))
+sys.path.insert(0, os.path.join(ROOT, "examples", "demo", "generator"))
+
+import docx_writer as dx  # noqa: E402
+
+OLD = "старое значение"
+NEW = "Жилой дом №7"
+
+
+def fields_document(path, pages_before_table=0):
+    """Fields in the body, the header and a text box (all showing OLD), a property nobody sets, and
+    a contents table whose rows name pages 5, 12 and 12 (and two rows naming none)."""
+    body = dx.paragraph(dx.text_run("Объект: "), dx.property_field("Объект", OLD))
+    body += dx.text_box(dx.paragraph(dx.text_run("В рамке: "), dx.property_field("Объект", OLD)))
+    body += dx.page_break() * pages_before_table
+    body += dx.contents_table([("А-1", "Общие данные", "5"), ("А-2", "План", "стр. 12"),
+                               ("А-3", "Разрезы", "12-14"), ("А-4", "Пусто", ""), ("А-5", "Без номера", "нет")])
+    body += dx.paragraph(dx.text_run("Прочее:"))
+    body += dx.table([["Обозначение", "Наименование", "Другое"], ["Б-1", "Не оглавление", "3"]], [3000, 3000, 3000])
+    body += dx.page_break() + dx.paragraph(dx.text_run("Вторая страница"))
+    dx.write_docx(path, body, {"Объект": OLD, "Чужое": "не трогать"},
+                  header=dx.paragraph(dx.text_run("Шапка: "), dx.property_field("Объект", OLD)))
+
+
+def statement_document(path):
+    """Fields in the body, the header and a text box, and a table that lists no pages."""
+    body = dx.paragraph(dx.text_run("Ведомость: "), dx.property_field("Объект", OLD))
+    body += dx.text_box(dx.paragraph(dx.text_run("В рамке: "), dx.property_field("Объект", OLD)))
+    body += dx.contents_table([("ГОСТ 21.101", "Требования к документации", "")])
+    dx.write_docx(path, body, {"Объект": OLD},
+                  header=dx.paragraph(dx.text_run("Шапка: "), dx.property_field("Объект", OLD)))
+
+
+def long_table_document(path, rows=80, header=False):
+    """One table of many one-line rows starting at the top of the first page, running onto page 2."""
+    entries = [("Р-%d" % i, "Строка %d" % i, str(i)) for i in range(1, rows + 1)]
+    dx.write_docx(path, dx.contents_table(entries),
+                  header=dx.paragraph(dx.text_run("Шапка")) if header else None)
+
+
+def pdf_text(path):
+    return subprocess.run(["pdftotext", "-layout", path, "-"], check=True, capture_output=True,
+                          text=True).stdout
+
+
+def pdf_pages(path):
+    info = subprocess.run(["pdfinfo", path], check=True, capture_output=True, text=True).stdout
+    return int(next(line.split()[1] for line in info.splitlines() if line.startswith("Pages:")))
+
+
+def soffice_processes(pid=None):
+    """Pids of running soffice.bin processes (only pid itself when given)."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or (pid is not None and int(entry) != pid):
+            continue
+        try:
+            with open("/proc/%s/cmdline" % entry, "rb") as cmdline:
+                command = cmdline.read().split(b"\0")
+            with open("/proc/%s/stat" % entry) as stat:
+                state = stat.read().rsplit(")", 1)[1].split()[0]
+        except OSError:
+            continue
+        if command and command[0].endswith(b"soffice.bin") and state != "Z":
+            found.append(int(entry))
+    return found
+
+
+def office_children(server_pid):
+    """soffice.bin processes started by the server process server_pid."""
+    children = []
+    for pid in soffice_processes():
+        try:
+            with open("/proc/%d/stat" % pid) as stat:
+                parent = int(stat.read().rsplit(")", 1)[1].split()[1])
+        except OSError:
+            continue
+        if parent == server_pid:
+            children.append(pid)
+    return children
