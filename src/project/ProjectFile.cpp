@@ -25,6 +25,23 @@ using tinyxml2::XMLElement;
 
 namespace {
 
+// The elements of a table-of-contents link, in the order they are written.
+struct WordRefField {
+    const char* name;
+    std::variant<int WordRef::*, float WordRef::*> member;
+};
+const WordRefField kWordRefFields[] = {
+    {"pageFrom", &WordRef::pageFrom}, {"pageTo", &WordRef::pageTo},   {"point1X", &WordRef::point1X},
+    {"point2X", &WordRef::point2X},   {"point1Y", &WordRef::point1Y}, {"point2Y", &WordRef::point2Y},
+};
+
+template <class... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
+
 // ---- writing ----
 
 class TreeWriter {
@@ -134,18 +151,14 @@ void ReadFileDocs(const XMLElement* root, CDocvaneDoc& project) {
             for (const XMLElement* r = refs->FirstChildElement("wordRef"); r != nullptr;
                  r = r->NextSiblingElement("wordRef")) {
                 WordRef ref{0, 0, 0, 0, 0, 0};
-                if (const XMLElement* e = Child(r, "pageFrom"))
-                    ref.pageFrom = LeadingInteger(ElementText(e));
-                if (const XMLElement* e = Child(r, "pageTo"))
-                    ref.pageTo = LeadingInteger(ElementText(e));
-                if (const XMLElement* e = Child(r, "point1X"))
-                    ref.point1X = LeadingFloat(ElementText(e));
-                if (const XMLElement* e = Child(r, "point2X"))
-                    ref.point2X = LeadingFloat(ElementText(e));
-                if (const XMLElement* e = Child(r, "point1Y"))
-                    ref.point1Y = LeadingFloat(ElementText(e));
-                if (const XMLElement* e = Child(r, "point2Y"))
-                    ref.point2Y = LeadingFloat(ElementText(e));
+                for (const WordRefField& field : kWordRefFields) {
+                    if (const XMLElement* e = Child(r, field.name)) {
+                        std::visit(
+                            Overloaded{[&](int WordRef::*m) { ref.*m = LeadingInteger(ElementText(e)); },
+                                       [&](float WordRef::*m) { ref.*m = LeadingFloat(ElementText(e)); }},
+                            field.member);
+                    }
+                }
                 if (ref.IsValid()) {
                     file.wordRefs.push_back(ref);
                 }
@@ -225,12 +238,11 @@ std::string WriteProjectXml(const CDocvaneDoc& project) {
         XMLElement* refs = w.Container(fileDoc, "wordRefs");
         for (const auto& ref : file.wordRefs) {
             XMLElement* r = w.Container(refs, "wordRef");
-            w.Int(r, "pageFrom", ref.pageFrom);
-            w.Int(r, "pageTo", ref.pageTo);
-            w.Float(r, "point1X", ref.point1X);
-            w.Float(r, "point2X", ref.point2X);
-            w.Float(r, "point1Y", ref.point1Y);
-            w.Float(r, "point2Y", ref.point2Y);
+            for (const WordRefField& field : kWordRefFields) {
+                std::visit(Overloaded{[&](int WordRef::*m) { w.Int(r, field.name, ref.*m); },
+                                      [&](float WordRef::*m) { w.Float(r, field.name, ref.*m); }},
+                           field.member);
+            }
         }
     }
 

@@ -11,6 +11,7 @@
 #include <podofo/podofo.h>
 
 #include "publish/paths/PathUtils.h"
+#include "support/FakeDispatchObject.h"
 
 namespace docvane::test {
 
@@ -198,50 +199,29 @@ struct FakeAcadServer::Document {
     std::map<std::string, std::int32_t> variables;
 };
 
-struct FakeAcadServer::Object : Dispatch {
-    using Handler =
-        std::function<DispatchStatus(InvokeKind, const std::vector<AutomationValue>&, AutomationValue&)>;
-
+struct FakeAcadServer::Object : FakeDispatchObject {
     Object(std::weak_ptr<FakeAcadServer> owner, std::string kind)
-        : server(std::move(owner)), label(std::move(kind)) {}
+        : FakeDispatchObject(std::move(kind)), server(std::move(owner)) {}
 
-    DispatchStatus GetIDsOfNames(const std::string& member, std::uint32_t, std::int32_t& dispid) override {
-        for (std::size_t i = 0; i < members.size(); ++i) {
-            if (members[i].first == member) {
-                dispid = static_cast<std::int32_t>(i + 1);
-                return kDispatchOk;
-            }
-        }
-        return kDispatchUnknownName;
-    }
+    void Add(const std::string& member, Handler handler) { On(member, std::move(handler)); }
 
-    DispatchStatus Invoke(std::int32_t dispid, std::uint32_t, InvokeKind kind, const DispatchParams& params,
-                          AutomationValue* result) override {
+    // Every call is recorded, also the ones a dead server fails.
+    DispatchStatus Call(const std::string& member, const Handler& handler, InvokeKind kind,
+                        const DispatchParams& params, AutomationValue* result) override {
         auto owner = server.lock();
-        if (!owner || dispid < 1 || static_cast<std::size_t>(dispid) > members.size()) {
+        if (!owner) {
             return kDispatchServerGone;
         }
         std::lock_guard<std::recursive_mutex> lock(owner->mutex_);
-        const auto& [member, handler] = members[static_cast<std::size_t>(dispid - 1)];
-        owner->calls_.push_back({label, member, kind, params.args, params.namedArgs});
+        owner->calls_.push_back({Kind(), member, kind, params.args, params.namedArgs});
         if (owner->dead_) {
             return kDispatchServerGone;
         }
-        AutomationValue value;
-        const DispatchStatus status = handler(kind, {params.args.rbegin(), params.args.rend()}, value);
-        if (status >= 0 && result != nullptr) {
-            *result = std::move(value);
-        }
-        return status;
+        return RunHandler(handler, kind, params, result);
     }
-
-    void Add(std::string member, Handler handler) {
-        members.emplace_back(std::move(member), std::move(handler));
-    }
+    DispatchStatus UnknownMember() override { return kDispatchServerGone; }
 
     std::weak_ptr<FakeAcadServer> server;
-    std::string label;
-    std::vector<std::pair<std::string, Handler>> members;
 };
 
 namespace {

@@ -1,7 +1,6 @@
 #pragma once
-// An in-process late-bound object for tests: members are handlers, and every call that reaches
-// Invoke is written into a log shared by all objects of one fake server, with its arguments in call
-// order and their tags.
+// The word processor's fake objects: every call that reaches a member is written into a log shared by
+// all objects of one fake server, with its arguments in call order and their tags.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -13,6 +12,7 @@
 
 #include "automation/AutomationObject.h"
 #include "automation/AutomationValue.h"
+#include "support/FakeDispatchObject.h"
 
 namespace docvane::test {
 
@@ -69,88 +69,18 @@ inline std::vector<std::string> Describe(const std::vector<AutomationValue>& val
     return out;
 }
 
-class FakeObject : public Dispatch {
+// An object of the fake word processor: every call that reaches a member goes into the server's log.
+class FakeObject : public FakeDispatchObject {
   public:
-    // args in call order; result is filled for a get or a method that returns something.
-    using Handler = std::function<DispatchStatus(InvokeKind kind, const std::vector<AutomationValue>& args,
-                                                 AutomationValue& result)>;
-
     FakeObject(std::string kind, std::shared_ptr<CallLog> log)
-        : kind_(std::move(kind)), log_(std::move(log)) {}
+        : FakeDispatchObject(std::move(kind)), log_(std::move(log)) {}
 
-    const std::string& Kind() const { return kind_; }
-
-    void On(const std::string& member, Handler handler) {
-        if (ids_.count(member) == 0) {
-            const auto id = static_cast<std::int32_t>(ids_.size() + 1);
-            ids_[member] = id;
-            names_[id] = member;
-        }
-        handlers_[ids_[member]] = std::move(handler);
-    }
-
-    // A property read with no argument.
-    void Get(const std::string& member, std::function<AutomationValue()> get) {
-        On(member, [get = std::move(get)](InvokeKind kind, const std::vector<AutomationValue>& args,
-                                          AutomationValue& result) {
-            if (kind != InvokeKind::PropertyGet || !args.empty()) {
-                return kDispatchMemberNotFound;
-            }
-            result = get();
-            return kDispatchOk;
-        });
-    }
-
-    // A property that can be read and written.
-    void GetPut(const std::string& member, std::function<AutomationValue()> get,
-                std::function<DispatchStatus(const AutomationValue&)> put) {
-        On(member, [get = std::move(get), put = std::move(put)](
-                       InvokeKind kind, const std::vector<AutomationValue>& args, AutomationValue& result) {
-            if (kind == InvokeKind::PropertyPut) {
-                return put(args.front());
-            }
-            if (kind != InvokeKind::PropertyGet || !args.empty() || !get) {
-                return kDispatchMemberNotFound;
-            }
-            result = get();
-            return kDispatchOk;
-        });
-    }
-
-    // A method taking exactly argCount arguments.
-    void Method(const std::string& member, std::size_t argCount,
-                std::function<DispatchStatus(const std::vector<AutomationValue>&, AutomationValue&)> call) {
-        On(member, [argCount, call = std::move(call)](
-                       InvokeKind kind, const std::vector<AutomationValue>& args, AutomationValue& result) {
-            if (kind != InvokeKind::Method) {
-                return kDispatchMemberNotFound;
-            }
-            if (args.size() != argCount) {
-                return kDispatchBadParamCount;
-            }
-            return call(args, result);
-        });
-    }
-
-    DispatchStatus GetIDsOfNames(const std::string& name, std::uint32_t /*locale*/,
-                                 std::int32_t& dispid) override {
-        const auto it = ids_.find(name);
-        if (it == ids_.end()) {
-            return kDispatchUnknownName;
-        }
-        dispid = it->second;
-        return kDispatchOk;
-    }
-
-    DispatchStatus Invoke(std::int32_t dispid, std::uint32_t /*locale*/, InvokeKind kind,
-                          const DispatchParams& params, AutomationValue* result) override {
-        const auto it = handlers_.find(dispid);
-        if (it == handlers_.end()) {
-            return kDispatchMemberNotFound;
-        }
+  protected:
+    DispatchStatus Call(const std::string& member, const Handler& handler, InvokeKind kind,
+                        const DispatchParams& params, AutomationValue* result) override {
         RecordedCall call;
-        call.object = kind_;
-        call.member = names_[dispid];
+        call.object = Kind();
+        call.member = member;
         call.kind = kind;
         call.args.assign(params.args.rbegin(), params.args.rend());
         call.namedArgs = params.namedArgs;
@@ -165,20 +95,11 @@ class FakeObject : public Dispatch {
         if (!isPut && !params.namedArgs.empty()) {
             return kDispatchBadParamCount;
         }
-        AutomationValue value;
-        const DispatchStatus status = it->second(kind, call.args, value);
-        if (result != nullptr && status >= 0) {
-            *result = std::move(value);
-        }
-        return status;
+        return RunHandler(handler, kind, params, result);
     }
 
   private:
-    std::string kind_;
     std::shared_ptr<CallLog> log_;
-    std::map<std::string, std::int32_t> ids_;
-    std::map<std::int32_t, std::string> names_;
-    std::map<std::int32_t, Handler> handlers_;
 };
 
 }  // namespace docvane::test
