@@ -32,7 +32,7 @@ LispDlg::LispDlg(wxWindow* parent, int mode, const wxString& text)
     for (int style = 0; style < 5; ++style) {
         editor_->StyleSetForeground(style, FromColourRef(kColours[style]));
     }
-    editor_->SetModEventMask(wxSTC_MOD_INSERTTEXT | wxSTC_MOD_DELETETEXT | wxSTC_MOD_INSERTCHECK);
+    editor_->SetModEventMask(wxSTC_MOD_INSERTTEXT | wxSTC_MOD_DELETETEXT);
 
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(editor_, 1, wxEXPAND);
@@ -61,21 +61,31 @@ LispDlg::LispDlg(wxWindow* parent, int mode, const wxString& text)
 
 void LispDlg::OnModified(wxStyledTextEvent& event) {
     const int type = event.GetModificationType();
-    if ((type & wxSTC_MOD_INSERTCHECK) != 0) {
-        // Text beyond the limit cannot be entered: the insertion is cut to what still fits.
-        const int present = editor_->CountCharacters(0, editor_->GetLength());
-        const wxString inserted = event.GetText();
-        const long room = std::max(0L, static_cast<long>(kScriptCharacterLimit) - present);
-        if (static_cast<long>(inserted.length()) > room) {
-            const wxScopedCharBuffer cut = inserted.Left(static_cast<std::size_t>(room)).utf8_str();
-            editor_->ChangeInsertion(static_cast<int>(cut.length()),
-                                     wxString::FromUTF8(cut.data(), cut.length()));
-        }
+    if ((type & wxSTC_MOD_INSERTTEXT) != 0) {
+        // Text beyond the limit cannot be entered: what an insertion brought past it is taken off its end
+        // once Scintilla has finished the insertion (the document cannot change inside its notification;
+        // changing the insertion itself misreads long texts in wxWidgets 3.2).
+        const int end = event.GetPosition() + event.GetLength();
+        CallAfter([this, end] {
+            TrimInsertionEndingAt(end);
+            Colour();
+        });
         return;
     }
-    if ((type & (wxSTC_MOD_INSERTTEXT | wxSTC_MOD_DELETETEXT)) != 0) {
+    if ((type & wxSTC_MOD_DELETETEXT) != 0) {
         // Styling while Scintilla is still inside its change notification is not allowed.
         CallAfter([this] { Colour(); });
+    }
+}
+
+void LispDlg::TrimInsertionEndingAt(int end) {
+    const int excess = editor_->CountCharacters(0, editor_->GetLength()) - kScriptCharacterLimit;
+    if (excess <= 0 || end > editor_->GetLength()) {
+        return;
+    }
+    const int start = editor_->PositionRelative(end, -excess);
+    if (start >= 0 && start < end) {
+        editor_->DeleteRange(start, end - start);
     }
 }
 

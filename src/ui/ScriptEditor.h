@@ -28,6 +28,7 @@ class LispDlg : public wxDialog {
 
   private:
     void OnModified(wxStyledTextEvent& event);
+    void TrimInsertionEndingAt(int end);
     void OnOk(wxCommandEvent& event);
 
     int mode_;

@@ -440,7 +440,9 @@ TEST_F(ViewsWindowsTest, ScriptEditorColoursTypedTextAndKeepsTheLimit) {
 
             // Text beyond the limit cannot be entered.
             editor->AppendText(wxString(wxUniChar(0x0416), kScriptCharacterLimit));
+            Pump();
             EXPECT_EQ(editor->CountCharacters(0, editor->GetLength()), kScriptCharacterLimit);
+            EXPECT_EQ(editor->GetCharAt(0), ';');  // what was there before stays
             editor->ClearAll();
             editor->SetText("(x)");
             auto* ok = dynamic_cast<wxButton*>(dialog->FindWindow(wxID_OK));
