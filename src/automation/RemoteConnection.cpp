@@ -96,6 +96,26 @@ void RemoteConnection::Break() {
     }
 }
 
+std::optional<json> RemoteConnection::Exchange(const json& request, DispatchStatus& status) {
+    std::string body;
+    if (!Request(DumpMessage(request), body)) {
+        status = kDispatchServerGone;
+        return std::nullopt;
+    }
+    auto reply = ParseMessage(body);
+    const auto replied = reply ? ReplyStatus(*reply) : std::nullopt;
+    if (!replied) {
+        Break();
+        status = kDispatchServerGone;
+        return std::nullopt;
+    }
+    status = *replied;
+    if (status < 0) {
+        return std::nullopt;
+    }
+    return reply;
+}
+
 bool RemoteConnection::Request(const std::string& request, std::string& reply) {
     // Only the caller of the request waits for its reply, so a silent peer costs one bounded wait.
     if (broken_ || !channel_->Send(request, options_.callTimeout) ||
@@ -206,18 +226,10 @@ DispatchStatus RemoteConnection::Lookup(std::int64_t objectId, const std::string
             dispid = known->second;
             return kDispatchOk;
         }
-        std::string body;
-        if (!Request(DumpMessage(json{{"op", "lookup"}, {"object", objectId}, {"name", name}}), body)) {
-            return kDispatchServerGone;
-        }
-        const auto reply = ParseMessage(body);
-        const auto status = reply ? ReplyStatus(*reply) : std::nullopt;
-        if (!status) {
-            Break();
-            return kDispatchServerGone;
-        }
-        if (*status < 0) {
-            return *status;
+        DispatchStatus status = kDispatchOk;
+        const auto reply = Exchange(json{{"op", "lookup"}, {"object", objectId}, {"name", name}}, status);
+        if (!reply) {
+            return status;
         }
         const auto field = reply->find("dispid");
         if (field == reply->end() || !field->is_number_integer() || field->get<std::int64_t>() < INT32_MIN ||
@@ -255,20 +267,10 @@ DispatchStatus RemoteConnection::Invoke(std::int64_t objectId, std::int32_t disp
         }
         const json request{{"op", "invoke"},         {"object", objectId},      {"dispid", dispid},
                            {"kind", KindName(kind)}, {"args", std::move(args)}, {"named", params.namedArgs}};
-        std::string body;
-        if (!Request(DumpMessage(request), body)) {
-            return kDispatchServerGone;
+        const auto reply = Exchange(request, outcome);
+        if (!reply) {
+            return outcome;
         }
-        const auto reply = ParseMessage(body);
-        const auto status = reply ? ReplyStatus(*reply) : std::nullopt;
-        if (!status) {
-            Break();
-            return kDispatchServerGone;
-        }
-        if (*status < 0) {
-            return *status;
-        }
-        outcome = *status;
         if (const auto field = reply->find("result"); field != reply->end()) {
             auto decoded = ValueFromWire(*field, [this](std::int64_t id) { return ProxyFor(id); });
             if (!decoded) {

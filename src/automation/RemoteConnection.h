@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "automation/AutomationObject.h"
 #include "automation/ServerProcess.h"
 
@@ -65,6 +67,9 @@ class RemoteConnection : public std::enable_shared_from_this<RemoteConnection> {
     bool Handshake(AutomationValue& root);
     // Sends request and reads its reply; false (and the connection broken) on any failure.
     bool Request(const std::string& request, std::string& reply);
+    // One request and its parsed reply: the reply when the server answered with success (status then
+    // holds its status), nothing otherwise (status holds the failure; a garbled reply breaks the link).
+    std::optional<nlohmann::json> Exchange(const nlohmann::json& request, DispatchStatus& status);
     void FlushReleases();
     void Break();
     AutomationObject ProxyFor(std::int64_t id);

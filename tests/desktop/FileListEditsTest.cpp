@@ -43,14 +43,14 @@ class FileListEditsTest : public ::testing::Test {
 };
 
 TEST_F(FileListEditsTest, DropAcceptsSourcesAndProjectsInAnyCase) {
-    const auto items = AcceptedDropItems({"/a/Plan.DWG", "/a/notes.txt", "/a/Other.DV1", "/a/spec.Docx",
+    const auto items = AcceptedDropItems({"/a/Plan.DWG", "/a/notes.txt", "/a/Other.DV1", "/a/Пояснение.Docx",
                                           "/a/x", "/a/t.dxf", "/a/r.docm", "/a/d.doc", "/a/p.pdf", "/a/dwg"});
     std::vector<std::string> paths;
     for (const DropItem& item : items) {
         paths.push_back(item.path);
         EXPECT_EQ(item.kind, item.path == "/a/Other.DV1" ? DropKind::ProjectFile : DropKind::SourceFile);
     }
-    EXPECT_EQ(paths, (std::vector<std::string>{"/a/Plan.DWG", "/a/Other.DV1", "/a/spec.Docx", "/a/t.dxf",
+    EXPECT_EQ(paths, (std::vector<std::string>{"/a/Plan.DWG", "/a/Other.DV1", "/a/Пояснение.Docx", "/a/t.dxf",
                                                "/a/r.docm", "/a/d.doc", "/a/p.pdf"}));
     EXPECT_TRUE(AcceptedDropItems({"/a/readme.txt", "/a/b.png"}).empty());
 }
