@@ -250,6 +250,26 @@ class LifetimeTest(ServerTestCase):
             self.assertFalse(server.ended(0.5))
         self.assertGone(server)
 
+    def test_requests_are_logged_with_their_member_and_duration_when_asked(self):
+        log = os.path.join(self.runtime, "requests.log")
+        server = self.start(DOCVANE_SERVER_TRACE=log)
+        with server.connect() as client:
+            self.assertEqual("a|b|", client.root.call("Join", "a", "b"))
+            self.assertEqual("child", client.root.get("Child").get("Name"))
+            with self.assertRaises(RemoteError):
+                client.root.call("Join", "only")
+        self.assertGone(server)
+        with open(log, encoding="utf-8") as lines:
+            records = [line.split() for line in lines]
+        self.assertTrue(all(len(record) == 4 and float(record[0]) >= 0 and float(record[1]) >= 0
+                            for record in records), records)
+        requests = [record[2:] for record in records]
+        for expected in (["lookup", "Application.Join"], ["invoke", "Application.join"],
+                         ["invoke", "Application.child"], ["invoke", "Item.name"]):
+            self.assertIn(expected, requests)
+        self.assertEqual(2, requests.count(["invoke", "Application.join"]))  # the refused call too
+        self.assertFalse(server.error_lines())
+
     def test_a_server_nobody_connects_to_ends(self):
         server = self.start(DOCVANE_SERVER_IDLE_SECONDS="0.3")
         self.assertGone(server)

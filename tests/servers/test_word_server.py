@@ -198,6 +198,30 @@ class WordServerTest(unittest.TestCase):
                 self.assertGreater(heights[0], 10)
                 self.assertAlmostEqual(heights[1], heights[0], delta=0.01)
 
+    def test_each_open_document_answers_for_itself_and_header_tables_are_left_out(self):
+        path = os.path.join(self.folder, "колонтитулы.docx")
+        wd.header_table_document(path)
+        first = self.open(self.source)
+        second = self.open(path)
+        # Questions alternate between the documents: every answer must come from the one asked.
+        for _ in range(2):
+            self.assertEqual(second.get_Tables().get_Count(), 1)
+            self.assertEqual(first.get_Shapes().get_Count(), 1)
+            self.assertEqual(second.get_Shapes().get_Count(), 0)
+            rows = second.get_Tables().m_Item(1).get_Rows()
+            self.assertEqual(rows.get_Count(), 2)
+            self.assertEqual(rows.m_Item(2).get_Range().get_Text().split("\a")[0], "В-1\r")
+            self.assertEqual(first.get_Tables().m_Item(1).get_Rows().get_Count(), 6)
+            self.assertEqual(first.get_Fields().get_Count(), 1)
+            second.m_Close(0)
+            second = self.open(path)
+        section = second.get_Sections().m_Item(1)
+        header, footer = section.get_Headers().m_Item(1), section.get_Footers().m_Item(1)
+        self.assertEqual([header.get_Exists(), footer.get_Exists()], [True, True])
+        self.assertEqual([section.get_Headers().m_Item(k).get_Exists() for k in (2, 3)], [False, False])
+        self.assertIn("Шапка", header.get_Range().get_Text())
+        self.assertIn("Подвал", footer.get_Range().get_Text())
+
     def test_files_that_cannot_be_opened_give_an_empty_value_quickly(self):
         corrupt = os.path.join(self.folder, "битый.docx")
         with open(corrupt, "wb") as broken:

@@ -37,6 +37,16 @@ def statement_document(path):
                   header=dx.paragraph(dx.text_run("Шапка: "), dx.property_field("Объект", OLD)))
 
 
+def header_table_document(path):
+    """A contents table in the body, and tables (one looking like a contents table) in the header
+    and the footer."""
+    body = dx.contents_table([("В-1", "Единственная строка", "4")])
+    header = dx.contents_table([("Ш-1", "В шапке", "1"), ("Ш-2", "В шапке", "2")])
+    header += dx.paragraph(dx.text_run("Шапка"))
+    footer = dx.table([["Подвал", "таблица"]], [3000, 3000]) + dx.paragraph(dx.text_run("Подвал"))
+    dx.write_docx(path, body, header=header, footer=footer)
+
+
 def long_table_document(path, rows=80, header=False):
     """One table of many one-line rows starting at the top of the first page, running onto page 2."""
     entries = [("Р-%d" % i, "Строка %d" % i, str(i)) for i in range(1, rows + 1)]

@@ -76,18 +76,25 @@ void ScanTable(const AutomationObject& table, std::vector<WordRef>& refs) {
     }
     const float width = HeaderWidth(headerRow);
     const std::int64_t rowCount = CountProperty(rows);
+    // Rows of one page share its page setup: asked once per page, as every call is a round trip.
+    std::optional<std::int32_t> heightPage;
+    float pageHeight = 0;
     for (std::int64_t r = 2; r <= rowCount; ++r) {
         const AutomationObject row = ItemOf(rows, static_cast<std::int32_t>(r));
         const AutomationObject range = ObjectProperty(row, "Range");
-        const float x = SingleOf(GetPropertyAt(range, "Information", kWordInfoHorizontalPosition));
-        const float pageHeight = SingleOf(GetProperty(ObjectProperty(range, "PageSetup"), "PageHeight"));
-        const float y = pageHeight - SingleOf(GetPropertyAt(range, "Information", kWordInfoVerticalPosition));
-        const float height = SingleOf(GetProperty(ItemOf(ObjectProperty(row, "Cells"), 1), "Height"));
-        const std::int32_t page = IntegerOf(GetPropertyAt(range, "Information", kWordInfoPageNumber));
         const std::optional<int> target = FirstNumber(LastCellText(TextProperty(range, "Text")));
         if (!target) {
             continue;
         }
+        const float x = SingleOf(GetPropertyAt(range, "Information", kWordInfoHorizontalPosition));
+        const float top = SingleOf(GetPropertyAt(range, "Information", kWordInfoVerticalPosition));
+        const std::int32_t page = IntegerOf(GetPropertyAt(range, "Information", kWordInfoPageNumber));
+        if (heightPage != page) {
+            pageHeight = SingleOf(GetProperty(ObjectProperty(range, "PageSetup"), "PageHeight"));
+            heightPage = page;
+        }
+        const float y = pageHeight - top;
+        const float height = SingleOf(GetProperty(ItemOf(ObjectProperty(row, "Cells"), 1), "Height"));
         WordRef ref;
         ref.point1X = ToMillimetres(x);
         ref.point1Y = ToMillimetres(y);

@@ -108,12 +108,24 @@ def resolve(obj, name, kind):
     return None
 
 
+_fits = {}
+_fits_lock = threading.Lock()
+
+
 def arguments_fit(function, args):
-    """True when function can be called with these positional arguments."""
-    try:
-        inspect.signature(function).bind(*args)
-    except TypeError:
-        return False
-    except ValueError:  # no signature to inspect: let the call decide
-        return True
-    return True
+    """True when function can be called with these positional arguments (the answer depends on their
+    number only, and is kept: inspecting a signature costs more than many a member's whole work)."""
+    key = (getattr(function, "__func__", function), len(args))
+    with _fits_lock:
+        fits = _fits.get(key)
+    if fits is None:
+        try:
+            inspect.signature(function).bind(*args)
+            fits = True
+        except TypeError:
+            fits = False
+        except ValueError:  # no signature to inspect: let the call decide
+            fits = True
+        with _fits_lock:
+            _fits[key] = fits
+    return fits

@@ -27,6 +27,7 @@ from .protocol import (
     read_message,
     signed_status,
 )
+from .request_log import RequestLog
 
 _IGNORED_SWITCHES = ("/nologo", "/nossm", "/pl")
 _PUT_NAMED_ARGUMENT = -3
@@ -204,7 +205,12 @@ class _Connection:
             self.sock.settimeout(None)
             while not self.server.context._stop.is_set():
                 message = read_message(self.sock)
+                started = time.monotonic()
+                target = self._target_of(message) if self.server.request_log is not None else None
                 reply = self._handle(message)
+                if self.server.request_log is not None:
+                    log = self.server.request_log
+                    log.record(started, message.get("op"), target, self._member_of(message))
                 if reply is not None:
                     self._send(reply)
                 if self.server.context._quit_pending:
@@ -222,6 +228,16 @@ class _Connection:
             except OSError:
                 pass
             self.server.client_left(self, counted)
+
+    def _target_of(self, message):
+        try:
+            return self.table.find(message.get("object"))
+        except (KeyError, TypeError):
+            return None
+
+    def _member_of(self, message):
+        name = message.get("name")
+        return name if isinstance(name, str) else self.name_of_dispid.get(message.get("dispid"))
 
     def _send(self, reply):
         try:
@@ -356,6 +372,7 @@ class _Server:
         self.connections = set()
         self.clients = 0
         self.had_client = False
+        self.request_log = RequestLog.from_environment()
 
     def client_arrived(self):
         with self.mutex:

@@ -274,6 +274,9 @@ TEST_F(WordContentTest, ContentsRowsNamingAPageBecomeReferences) {
     EXPECT_EQ(Describe(info[1].args), Strings{"I:6"});
     EXPECT_EQ(Describe(info[2].args), Strings{"I:3"});
     EXPECT_EQ(info[0].kind, InvokeKind::PropertyGet);
+    // Rows without a page number are not measured; the page setup is asked once per page.
+    EXPECT_EQ(info.size(), 9u);
+    EXPECT_EQ(server_.Calls("RowRange", "PageSetup").size(), 2u);
 }
 
 TEST_F(WordContentTest, RowThirtyPointsBelowTheTopOfAnA4Page) {

@@ -10,7 +10,7 @@ from .fields import Fields, Sections, Shapes
 from .macros import VBProject
 from .office import call_bounded, property_values
 from .properties import CustomDocumentProperties, PropertyStore
-from .layout import used_page_styles
+from .layout import layout_call, used_page_styles
 from .tables import Tables
 
 FORMAT_PDF = 17
@@ -142,8 +142,8 @@ class Document(DispatchObject):
     def m_ToggleFormsDesign(self):
         self.forms_design = not self.forms_design
         try:
-            self.model.getCurrentController().setFormDesignMode(self.forms_design)
-        except Exception:  # noqa: BLE001 - a document without forms has nothing to switch
+            layout_call(self.office, self.model, "FormsDesign", self.forms_design)
+        except DispatchError:  # a document without forms has nothing to switch
             pass
 
     def get_CustomDocumentProperties(self, *index):
@@ -165,7 +165,7 @@ class Document(DispatchObject):
         # Rows are laid out once per open document: reading them costs one office call each.
         if self._tables is None:
             self.settle()
-            self._tables = Tables(self.office, self.model, self.page_styles())
+            self._tables = Tables(self.office, self.model)
         return self._tables
 
     def page_styles(self):
@@ -185,7 +185,7 @@ class Document(DispatchObject):
         document's text or layout."""
         if self._fields_pending:
             self._fields_pending = False
-            self.model.getTextFields().refresh()
+            layout_call(self.office, self.model, "RefreshFields")
 
     def get_VBProject(self):
         return VBProject(self.model)
@@ -201,9 +201,7 @@ class Document(DispatchObject):
         file_format = 16 if FileFormat is OMITTED else FileFormat
         if file_format not in SAVE_FILTERS:
             raise DispatchError("Формат %r не поддерживается" % (file_format,))
-        settings = self.model.createInstance("com.sun.star.document.Settings")
-        settings.setPropertyValue("EmbedFonts", bool(EmbedTrueTypeFonts))
-        settings.setPropertyValue("LoadReadonly", bool(ReadOnlyRecommended))
+        layout_call(self.office, self.model, "SaveSettings", bool(EmbedTrueTypeFonts), bool(ReadOnlyRecommended))
         extra = {}
         if isinstance(Password, str) and Password:
             extra["Password"] = Password
@@ -235,6 +233,8 @@ class Document(DispatchObject):
     def discard(self):
         self.application.documents.forget(self)
         if self.model is not None:
+            if self.office.bound_document is self.model:
+                self.office.bound_document = None
             _close_model(self.model)
             self.model = None
             shutil.rmtree(self._folder, ignore_errors=True)

@@ -8,27 +8,24 @@ the PDF and the saved copies.
 from ..dispatch import DispatchError, DispatchObject
 from .layout import layout_call
 
-def _implementation(item):
-    try:
-        return item.getImplementationName()
-    except Exception:  # noqa: BLE001 - an object without service information
-        return ""
+BODY = ("body", "", "")
 
 
-def _story_text(story):
-    return story.getString().replace("\r\n", "\r").replace("\n", "\r")
+def _story_text(text):
+    return text.replace("\r\n", "\r").replace("\n", "\r")
 
 
 class Fields(DispatchObject):
-    """The fields of one story: the body (story None) or the text of a text box, header or footer."""
+    """The fields of one story: the body or the text of a text box, header or footer (a story as
+    layout.py names it)."""
 
-    def __init__(self, document, story=None):
+    def __init__(self, document, story=BODY):
         self._document = document
         self._story = story
 
     def _call(self, update):
         document = self._document
-        return layout_call(document.office, "StoryFields", document.model, self._story, self._story is None, update)
+        return layout_call(document.office, document.model, "StoryFields", *self._story, update)
 
     def get_Count(self):
         return self._call(False)
@@ -40,6 +37,12 @@ class Fields(DispatchObject):
         return 0
 
 
+def _story_state(document, story):
+    """(whether the story exists, its text)."""
+    exists, text = layout_call(document.office, document.model, "StoryText", *story)
+    return bool(exists), text
+
+
 class TextRange(DispatchObject):
     def __init__(self, document, story):
         self._document = document
@@ -47,7 +50,7 @@ class TextRange(DispatchObject):
 
     def get_Text(self):
         self._document.settle()
-        return _story_text(self._story)
+        return _story_text(_story_state(self._document, self._story)[1])
 
     def get_Fields(self):
         return Fields(self._document, self._story)
@@ -59,79 +62,75 @@ class TextFrame(DispatchObject):
         self._story = story
 
     def get_HasText(self):
-        return -1 if self._story.getString() else 0
+        return -1 if _story_state(self._document, self._story)[1] else 0
 
     def get_TextRange(self):
         return TextRange(self._document, self._story)
 
 
-def _shape_story(shape):
-    """The text of a text box (a shape with a frame, or a frame itself); None for other shapes."""
-    info = shape.getPropertySetInfo()
-    if info.hasPropertyByName("TextBox") and shape.getPropertyValue("TextBox"):
-        return shape.getPropertyValue("TextBoxContent")
-    if _implementation(shape) == "SwXTextFrame":
-        return shape
-    return None
-
-
 class Shape(DispatchObject):
-    def __init__(self, document, shape):
+    """A shape of the draw page; a text box (a shape with a frame, or a frame itself) has a story."""
+
+    def __init__(self, document, index):
         self._document = document
-        self._shape = shape
+        self._story = ("shape", index, "")
 
     def get_Name(self):
-        return self._shape.getName() if hasattr(self._shape, "getName") else ""
+        document = self._document
+        return layout_call(document.office, document.model, "ShapeName", self._story[1])
 
     def get_TextFrame(self):
-        story = _shape_story(self._shape)
-        if story is None:
+        if not _story_state(self._document, self._story)[0]:
             raise DispatchError("У фигуры нет текста")
-        return TextFrame(self._document, story)
+        return TextFrame(self._document, self._story)
 
 
 class Shapes(DispatchObject):
     def __init__(self, document):
         self._document = document
-        self._page = document.model.getDrawPage()
+
+    def _count(self):
+        document = self._document
+        return layout_call(document.office, document.model, "ShapeCount")
 
     def get_Count(self):
-        return self._page.getCount()
+        return self._count()
 
     def m_Item(self, index):
-        if isinstance(index, int) and not isinstance(index, bool) and 1 <= index <= self._page.getCount():
-            return Shape(self._document, self._page.getByIndex(index - 1))
+        if isinstance(index, int) and not isinstance(index, bool) and 1 <= index <= self._count():
+            return Shape(self._document, index - 1)
         raise DispatchError("Нет фигуры %r" % (index,))
 
 
 # Word's kinds of header and footer, by index: primary, first page, even pages.
 _KINDS = (("Text", None), ("TextFirst", "FirstIsShared"), ("TextLeft", "{}IsShared"))
+# The page style's switches that tell which headers and footers exist, read in one office call.
+_SWITCHES = ("HeaderIsOn", "FooterIsOn", "FirstIsShared", "HeaderIsShared", "FooterIsShared")
 
 
 class HeaderFooter(DispatchObject):
-    def __init__(self, document, style, part, index):
-        self._document = document
-        self._style = style
+    def __init__(self, section, part, index):
+        self._section = section
+        self._document = section.document
+        self._style = section.style  # the page style's name
         self._part = part  # "Header" or "Footer"
         self._index = index
 
     def get_Exists(self):
-        if not self._style.getPropertyValue(self._part + "IsOn"):
-            return False
+        switches = self._section.switches()
         shared = _KINDS[self._index - 1][1]
-        return shared is None or not self._style.getPropertyValue(shared.format(self._part))
+        return bool(switches[self._part + "IsOn"]) and (shared is None or not switches[shared.format(self._part)])
 
     def get_Range(self):
-        story = self._style.getPropertyValue(self._part + _KINDS[self._index - 1][0])
-        if story is None:
+        story = ("style", self._style, self._part + _KINDS[self._index - 1][0])
+        if not _story_state(self._document, story)[0]:
             raise DispatchError("Нет колонтитула")
         return TextRange(self._document, story)
 
 
 class HeadersFooters(DispatchObject):
-    def __init__(self, document, style, part):
-        self._document = document
-        self._style = style
+    def __init__(self, section, part):
+        self._section = section
         self._part = part
 
     def get_Count(self):
@@ -139,20 +138,28 @@ class HeadersFooters(DispatchObject):
 
     def m_Item(self, index):
         if isinstance(index, int) and not isinstance(index, bool) and 1 <= index <= len(_KINDS):
-            return HeaderFooter(self._document, self._style, self._part, index)
+            return HeaderFooter(self._section, self._part, index)
         raise DispatchError("Нет колонтитула %r" % (index,))
 
 
 class Section(DispatchObject):
     def __init__(self, document, style):
-        self._document = document
-        self._style = style
+        self.document = document
+        self.style = style
+        self._switches = None
+
+    def switches(self):
+        if self._switches is None:
+            document = self.document
+            values = layout_call(document.office, document.model, "StyleFlags", self.style, _SWITCHES)
+            self._switches = dict(zip(_SWITCHES, values))
+        return self._switches
 
     def get_Headers(self):
-        return HeadersFooters(self._document, self._style, "Header")
+        return HeadersFooters(self, "Header")
 
     def get_Footers(self):
-        return HeadersFooters(self._document, self._style, "Footer")
+        return HeadersFooters(self, "Footer")
 
 
 class Sections(DispatchObject):
@@ -167,6 +174,5 @@ class Sections(DispatchObject):
 
     def m_Item(self, index):
         if isinstance(index, int) and not isinstance(index, bool) and 1 <= index <= len(self._names):
-            styles = self._document.model.getStyleFamilies().getByName("PageStyles")
-            return Section(self._document, styles.getByName(self._names[index - 1]))
+            return Section(self._document, self._names[index - 1])
         raise DispatchError("Нет раздела %r" % (index,))

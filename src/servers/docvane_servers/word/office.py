@@ -91,6 +91,10 @@ class Office:
         self._context = None
         self._desktop = None
         self._scripts = {}
+        self._modules = set()
+        self._provider = None
+        # The document the office's own Basic functions work on (see layout.py).
+        self.bound_document = None
         self._keeper = threading.Thread(target=self._keep, name="office-keeper", daemon=True)
         self._keeper.start()
 
@@ -161,23 +165,27 @@ class Office:
 
     def basic_function(self, library, module, code, name):
         """A Basic function of the office's own (private) macro library, installed on first use.
-        Loops that would cost an office call per step run there in one call."""
+        Loops that would cost an office call per step run there in one call. The module is installed
+        once: installing it again would reset its Global variables."""
         key = (library, module, name)
         with self._lock:
             script = self._scripts.get(key)
         if script is not None:
             return script
-        libraries = self.create("com.sun.star.script.ApplicationScriptLibraryContainer")
-        if not libraries.hasByName(library):
-            libraries.createLibrary(library)
-        libraries.loadLibrary(library)
-        modules = libraries.getByName(library)
-        if modules.hasByName(module):
-            modules.replaceByName(module, code)
-        else:
-            modules.insertByName(module, code)
-        factory = self.create("com.sun.star.script.provider.MasterScriptProviderFactory")
-        script = factory.createScriptProvider("").getScript(
+        if (library, module) not in self._modules:
+            libraries = self.create("com.sun.star.script.ApplicationScriptLibraryContainer")
+            if not libraries.hasByName(library):
+                libraries.createLibrary(library)
+            libraries.loadLibrary(library)
+            modules = libraries.getByName(library)
+            if modules.hasByName(module):
+                modules.replaceByName(module, code)
+            else:
+                modules.insertByName(module, code)
+            self._modules.add((library, module))
+            factory = self.create("com.sun.star.script.provider.MasterScriptProviderFactory")
+            self._provider = factory.createScriptProvider("")
+        script = self._provider.getScript(
             "vnd.sun.star.script:%s.%s.%s?language=Basic&location=application" % (library, module, name))
         with self._lock:
             self._scripts[key] = script

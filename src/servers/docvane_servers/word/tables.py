@@ -33,11 +33,11 @@ def _column_number(letters):
     return number
 
 
-def _cells_by_row(table):
+def _cells_by_row(cell_names):
     """Cell names of each row in column order (the parts of split cells, named like A1.1.1, are left
     out: their row is the row of the cell they split)."""
     rows = {}
-    for name in table.getCellNames():
+    for name in cell_names:
         match = _SIMPLE_CELL.match(name)
         if match:
             rows.setdefault(int(match.group(2)), []).append((_column_number(match.group(1)), name))
@@ -47,11 +47,11 @@ def _cells_by_row(table):
 class PageMetrics:
     """What a page style tells about positions on its pages (hundredths of a millimetre)."""
 
-    def __init__(self, style):
-        self.height = style.getPropertyValue("Height")
-        self.width = style.getPropertyValue("Width")
-        self.top = style.getPropertyValue("TopMargin")
-        self.left = style.getPropertyValue("LeftMargin")
+    def __init__(self, height, width, top, left):
+        self.height = height
+        self.width = width
+        self.top = top
+        self.left = left
 
 
 class RowLayout:
@@ -65,62 +65,29 @@ class RowLayout:
         self.metrics = metrics
 
 
-def _style_metrics(model, cache, name):
-    if name not in cache:
-        styles = model.getStyleFamilies().getByName("PageStyles")
-        cache[name] = PageMetrics(styles.getByName(name))
-    return cache[name]
-
-
-def _texts(table, names_by_row):
-    """Every cell's text, row by row; the office answers numbers as numbers, so those cells are
-    asked for their text one by one."""
-    try:
-        data = table.getDataArray()
-    except Exception:  # noqa: BLE001 - tables with split cells have no data array
-        data = None
-    texts = []
-    for r, names in enumerate(names_by_row):
-        row = []
-        for c, name in enumerate(names):
-            value = data[r][c] if data is not None and r < len(data) and c < len(data[r]) else None
-            if not isinstance(value, str):
-                value = table.getCellByName(name).getString()
-            row.append(value.replace("\r\n", "\r").replace("\n", "\r"))
-        texts.append(row)
-    return texts
-
-
-def _table_columns(table):
-    """Width, relative sum and column separators of a table."""
-    return tuple(table.getPropertyValue(name) for name in ("Width", "TableColumnRelativeSum", "TableColumnSeparators"))
-
-
-def _widths(columns, rows, index, count):
-    """Widths of a row's cells in points, from the column separators."""
+def _widths(columns, own_separators, count):
+    """Widths of a row's cells in points, from the column separators (rows with a cell count of
+    their own have separators of their own)."""
     total, relative, separators = columns
     relative = relative or 1
-    if separators is None or len(separators) != count - 1:
-        # Rows with a cell count of their own have separators of their own.
-        separators = rows.getByIndex(index).getPropertyValue("TableColumnSeparators")
-        if separators is None or len(separators) != count - 1:
+    if len(separators) != count - 1:
+        separators = own_separators
+        if len(separators) != count - 1:
             return [points(total) / count] * count
-    edges = [0] + [s.Position for s in separators] + [relative]
+    edges = [0] + list(separators) + [relative]
     return [points((edges[i + 1] - edges[i]) * total / relative) for i in range(count)]
 
 
-def lay_out(office, model, table):
-    names_by_row = _cells_by_row(table)
-    texts = _texts(table, names_by_row)
-    rows = table.getRows()
-    places, after = layout_call(office, "RowPlaces", model, table, tuple(names[0] for names in names_by_row))
+def lay_out(office, model, name):
+    names_by_row = _cells_by_row(layout_call(office, model, "TableCellNames", name))
+    rows = tuple(tuple(names) for names in names_by_row)
+    columns, places, after = layout_call(office, model, "TableLayout", name, rows)
     metrics_cache = {}
-    columns = _table_columns(table)
     layouts = []
     measured = 0
     for index, names in enumerate(names_by_row):
-        page, x, y, style_name, auto_height, fixed_height = places[index]
-        metrics = _style_metrics(model, metrics_cache, style_name)
+        page, x, y, style_name, *style, auto_height, fixed_height, texts, own = places[index]
+        metrics = metrics_cache.setdefault(style_name, PageMetrics(*style))
         following = places[index + 1][:3] if index + 1 < len(places) else (after or None)
         if auto_height:
             # The office reports no height for rows that grow with their text: measure the row against
@@ -133,8 +100,9 @@ def lay_out(office, model, table):
         else:
             height = points(fixed_height)
         offset = (page - 1) * (metrics.height + PAGE_GAP)
-        layouts.append(RowLayout(texts[index], _widths(columns, rows, index, len(names)),
-                                 points(y + metrics.top - offset), points(x + metrics.left), page, height, metrics))
+        texts = [text.replace("\r\n", "\r").replace("\n", "\r") for text in texts]
+        layouts.append(RowLayout(texts, _widths(columns, own, len(names)), points(y + metrics.top - offset),
+                                 points(x + metrics.left), page, height, metrics))
     return layouts
 
 
@@ -243,55 +211,29 @@ class Rows(DispatchObject):
 
 
 class Table(DispatchObject):
-    def __init__(self, office, model, table):
+    def __init__(self, office, model, name):
         self._office = office
         self._model = model
-        self._table = table
+        self._name = name
         self._rows = None
 
     def get_Rows(self):
         if self._rows is None:
-            self._rows = Rows(lay_out(self._office, self._model, self._table))
+            self._rows = Rows(lay_out(self._office, self._model, self._name))
         return self._rows
 
 
-def _tables_in(story):
-    names = []
-    enumeration = story.createEnumeration()
-    while enumeration.hasMoreElements():
-        element = enumeration.nextElement()
-        if element.supportsService("com.sun.star.text.TextTable"):
-            names.append(element.getName())
-    return names
-
-
-def _header_footer_tables(model, page_styles):
-    styles = model.getStyleFamilies().getByName("PageStyles")
-    names = set()
-    for style_name in page_styles:
-        style = styles.getByName(style_name)
-        for part in ("Header", "Footer"):
-            if style.getPropertyValue(part + "IsOn"):
-                for kind in ("Text", "TextLeft", "TextFirst"):
-                    story = style.getPropertyValue(part + kind)
-                    if story is not None:
-                        names.update(_tables_in(story))
-    return names
-
-
-def body_tables(office, model, page_styles):
+def body_tables(office, model):
     """The tables of the document body in reading order (page, then from the top, then from the
     left), leaving out those of headers and footers. Positions order them: comparing text ranges
     with the start of a table can bring the office down."""
-    excluded = _header_footer_tables(model, page_styles)
-    starts = [tuple(start) for start in layout_call(office, "TableStarts", model) if start[0] not in excluded]
-    tables = model.getTextTables()
-    return [tables.getByName(start[0]) for start in sorted(starts, key=lambda start: start[1:])]
+    starts = [tuple(start) for start in layout_call(office, model, "TableStarts")]
+    return [start[0] for start in sorted(starts, key=lambda start: start[1:])]
 
 
 class Tables(DispatchObject):
-    def __init__(self, office, model, page_styles):
-        self._tables = [Table(office, model, table) for table in body_tables(office, model, page_styles)]
+    def __init__(self, office, model):
+        self._tables = [Table(office, model, name) for name in body_tables(office, model)]
 
     def get_Count(self):
         return len(self._tables)
