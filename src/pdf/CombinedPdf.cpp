@@ -4,13 +4,17 @@
 
 #include <exception>
 #include <filesystem>
+#include <future>
 #include <memory>
+#include <optional>
+#include <system_error>
 #include <vector>
 
 #include "pdf/CombinedDocument.h"
 #include "pdf/CombinedPdfTexts.h"
 #include "pdf/Comments.h"
 #include "pdf/ContentsLinks.h"
+#include "pdf/FontLookup.h"
 #include "pdf/OutlineMenu.h"
 #include "pdf/PageNumbering.h"
 #include "pdf/PdfLibrary.h"
@@ -128,6 +132,17 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
         return false;
     }
 
+    // fontconfig reads its whole configuration on the first lookup: the numbering font is found while
+    // the parts are merged.
+    std::future<std::string> numberFont;
+    if (project.propertyDoc.isNumbering) {
+        try {
+            numberFont = std::async(std::launch::async, FindFontFile, project.propertyDoc.fontName);
+        } catch (const std::system_error&) {
+            // No thread to spare: the numbering pass looks the font up itself.
+        }
+    }
+
     // Every part is known before the first is read, so reading can run ahead of merging.
     struct Part {
         const FileDoc* file;
@@ -166,7 +181,15 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
         return false;
     }
 
-    const long a4Count = ProcessCombinedPages(*combined, project);
+    std::optional<std::string> numberFontFile;
+    if (numberFont.valid()) {
+        try {
+            numberFontFile = numberFont.get();
+        } catch (...) {
+            // Looked up again by the numbering pass, which reports what fails.
+        }
+    }
+    const long a4Count = ProcessCombinedPages(*combined, project, numberFontFile);
     if (a4Count < 0) {
         return false;
     }

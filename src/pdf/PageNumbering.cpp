@@ -86,10 +86,11 @@ long DisplayedRotation(const PdfObject& page) {
     return ((stored % 360) + 360) % 360;
 }
 
-PdfFont& CreateNumberFont(PdfMemDocument& document, const PropertyDoc& settings) {
+PdfFont& CreateNumberFont(PdfMemDocument& document, const PropertyDoc& settings,
+                          const std::optional<std::string>& knownFile) {
     // PoDoFo's own lookup skips fontconfig's alias rules and lands on an arbitrary face, so the file is
     // found here and handed over; the face name itself is passed unchanged.
-    const std::string file = FindFontFile(settings.fontName);
+    const std::string file = knownFile ? *knownFile : FindFontFile(settings.fontName);
     if (file.empty()) {
         PODOFO_RAISE_ERROR(ePdfError_InvalidFontFile);
     }
@@ -259,14 +260,15 @@ void DrawPageNumber(PdfObject& page, PdfFont& font, long number, const PropertyD
     }
 }
 
-long ProcessCombinedPages(CombinedDocument& combined, const CDocvaneDoc& project) {
+long ProcessCombinedPages(CombinedDocument& combined, const CDocvaneDoc& project,
+                          const std::optional<std::string>& numberFontFile) {
     const PropertyDoc& settings = project.propertyDoc;
     const std::string combinedName = FileName(project.pdfFile.fullPath);
     try {
         PdfFont* font = nullptr;
         if (settings.isNumbering) {
             LogInfo(pdftext::kNumberingLine + combinedName);
-            font = &CreateNumberFont(combined.Document(), settings);
+            font = &CreateNumberFont(combined.Document(), settings, numberFontFile);
         } else {
             LogInfo(pdftext::kCountingLine + combinedName);
         }
