@@ -1,14 +1,19 @@
 #include "pdf/PublishedPdfReadAhead.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <system_error>
 #include <utility>
 
 namespace docvane {
 
 PublishedPdfReadAhead::PublishedPdfReadAhead(std::vector<std::string> paths, std::size_t readers,
-                                             std::size_t window)
-    : paths_(std::move(paths)), window_(std::max<std::size_t>(window, 1)), slots_(paths_.size()) {
+                                             std::size_t window, std::uintmax_t byteBudget)
+    : paths_(std::move(paths)),
+      window_(std::max<std::size_t>(window, 1)),
+      byteBudget_(byteBudget),
+      slots_(paths_.size()),
+      claimedBytes_(paths_.size(), 0) {
     if (readers == 0) {
         readers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
     }
@@ -54,11 +59,22 @@ void PublishedPdfReadAhead::Read() {
         std::size_t index = 0;
         {
             std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] { return stop_ || next_ >= paths_.size() || next_ < taken_ + window_; });
+            // The file the merge waits for is always read; others only within the window and the
+            // budget, so large drawings cannot pile up in memory.
+            changed_.wait(lock, [&] {
+                return stop_ || next_ >= paths_.size() ||
+                       (next_ < taken_ + window_ && (next_ <= taken_ || pendingBytes_ < byteBudget_));
+            });
             if (stop_ || next_ >= paths_.size()) {
                 return;
             }
+            next_ = std::max(next_, taken_);  // files the caller skipped are not read any more
             index = next_++;
+            std::error_code error;
+            const std::uintmax_t bytes =
+                paths_[index].empty() ? 0 : std::filesystem::file_size(paths_[index], error);
+            claimedBytes_[index] = error ? 0 : bytes;
+            pendingBytes_ += claimedBytes_[index];
         }
         Slot slot = LoadSlot(paths_[index]);
         {
@@ -77,12 +93,18 @@ std::unique_ptr<PublishedPdf> PublishedPdfReadAhead::Take(std::size_t index) {
         std::unique_lock<std::mutex> lock(mutex_);
         // Files skipped by the caller no longer hold the window shut.
         if (taken_ < index) {
+            for (std::size_t skipped = taken_; skipped < index; ++skipped) {
+                pendingBytes_ -= claimedBytes_[skipped];
+                claimedBytes_[skipped] = 0;
+            }
             taken_ = index;
             changed_.notify_all();
         }
         changed_.wait(lock, [&] { return slots_[index].ready; });
         slot = std::move(slots_[index]);
         slots_[index] = Slot{};
+        pendingBytes_ -= claimedBytes_[index];
+        claimedBytes_[index] = 0;
         taken_ = index + 1;
         lock.unlock();
         changed_.notify_all();
