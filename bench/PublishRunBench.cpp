@@ -1,5 +1,5 @@
 // Times the whole command `docvane-cli publish --full` of a project of N one-page ready PDFs against
-// qpdf's bare merge of the same files, and prints both times (medians of three, with their ranges),
+// qpdf's bare merge of the same files, and prints both times (medians, with their ranges),
 // their ratio and the time per file, as wall-clock and as processor time.
 //
 //   PublishRunBench [work-folder [N ...]]     (default N: 200 1000 2000)
@@ -126,11 +126,13 @@ void RunSize(const std::string& root, int files) {
     std::vector<std::string> qpdf = {"qpdf", "--empty", "--pages"};
     qpdf.insert(qpdf.end(), inputs.begin(), inputs.end());
     qpdf.insert(qpdf.end(), {"--", folder + "/qpdf.pdf"});
-    // The machine is shared: each side runs three times, alternating, and the median counts. Processor
-    // time is printed too: unlike the wall clock it hardly moves with other load.
+    // The machine is shared: each side runs several times, alternating, and the median counts (short
+    // runs more often: a tenth of a second is easily disturbed). Processor time is printed too: unlike
+    // the wall clock it hardly moves with other load.
     std::vector<double> bareWall, bareCpu, ourWall, ourCpu;
     int exitStatus = 0;
-    for (int round = 0; round < 3; ++round) {
+    const int rounds = files <= 500 ? 11 : 3;
+    for (int round = 0; round < rounds; ++round) {
         const Timing bare = Run(qpdf);
         const Timing ours =
             Run({DOCVANE_CLI, "publish", folder + "/p.dv1", "--full", "--no-save"}, &exitStatus);

@@ -49,8 +49,10 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# What the stand-in servers and the programs start at run time (no library links to them).
+# qpdf is opened by its soname, which shlibdeps cannot see; libqpdf.so.29 comes with libqpdf29.
+string(REGEX REPLACE "^lib(.*)\\.so\\.([0-9]+)$" "lib\\1\\2" DOCVANE_QPDF_PACKAGE "${DOCVANE_QPDF_SONAME}")
+# What the stand-in servers and the programs start or open at run time (no library links to them).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "python3, python3-ezdxf, python3-cairo, python3-uno, libreoffice-writer-nogui, fonts-liberation, fontconfig, xdg-utils, shared-mime-info, desktop-file-utils, hicolor-icon-theme")
+    "${DOCVANE_QPDF_PACKAGE}, python3, python3-ezdxf, python3-cairo, python3-uno, libreoffice-writer-nogui, fonts-liberation, fontconfig, xdg-utils, shared-mime-info, desktop-file-utils, hicolor-icon-theme")
 set(CPACK_GENERATOR DEB)
 include(CPack)

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "pdf/FileOutputDevice.h"
 #include "pdf/ObjectCopier.h"
 
 namespace docvane {
@@ -134,7 +135,9 @@ void CombinedDocument::Write(const std::string& path) {
     CommitOutline();
     layers_.Commit(document_);
     document_.SetWriteMode(ePdfWriteMode_Compact);
-    document_.Write(path.c_str());
+    FileOutputDevice file(path);
+    document_.Write(&file);
+    file.Close();
 }
 
 }  // namespace docvane

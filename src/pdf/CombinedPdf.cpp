@@ -4,17 +4,22 @@
 
 #include <exception>
 #include <filesystem>
+#include <future>
 #include <memory>
+#include <optional>
+#include <system_error>
 #include <vector>
 
 #include "pdf/CombinedDocument.h"
 #include "pdf/CombinedPdfTexts.h"
 #include "pdf/Comments.h"
 #include "pdf/ContentsLinks.h"
+#include "pdf/FontLookup.h"
 #include "pdf/OutlineMenu.h"
 #include "pdf/PageNumbering.h"
 #include "pdf/PdfLibrary.h"
 #include "pdf/PublishedPdf.h"
+#include "pdf/PublishedPdfReadAhead.h"
 #include "project/DocvaneDoc.h"
 #include "publish/Log.h"
 #include "publish/OutputPaths.h"
@@ -61,11 +66,10 @@ bool WriteCombined(CombinedDocument& combined, const std::string& path) {
 
 // Loads one published PDF, prepares it and appends it. Returns its page count, or -1 after logging
 // the error line.
-int AppendPublishedPdf(CombinedDocument& combined, const CDocvaneDoc& project, const std::string& path,
-                       const std::string& pdfName) {
+int AppendPublishedPdf(CombinedDocument& combined, const CDocvaneDoc& project, PublishedPdfReadAhead& reader,
+                       std::size_t index, const std::string& pdfName) {
     try {
-        auto part = std::make_unique<PublishedPdf>();
-        part->Load(path);
+        const std::unique_ptr<PublishedPdf> part = reader.Take(index);
         if (part->Repaired()) {
             LogWarning(pdftext::kRepairedLine + pdfName);
         }
@@ -128,32 +132,64 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
         return false;
     }
 
+    // fontconfig reads its whole configuration on the first lookup: the numbering font is found while
+    // the parts are merged.
+    std::future<std::string> numberFont;
+    if (project.propertyDoc.isNumbering) {
+        try {
+            numberFont = std::async(std::launch::async, FindFontFile, project.propertyDoc.fontName);
+        } catch (const std::system_error&) {
+            // No thread to spare: the numbering pass looks the font up itself.
+        }
+    }
+
+    // Every part is known before the first is read, so reading can run ahead of merging.
+    struct Part {
+        const FileDoc* file;
+        std::string pdfName;
+    };
+    std::vector<Part> parts;
+    std::vector<std::string> paths;
+    for (const auto& file : project.fileDocs) {
+        for (const int sheet : SheetIndexes(*file)) {
+            parts.push_back({file.get(), PdfName(*file, sheet)});
+            paths.push_back(ResolvePublishedPdf(*file, sheet));
+        }
+    }
+    PublishedPdfReadAhead reader(paths);
+
     std::vector<int> pageCounts;
     long long totalPages = 0;
-    for (const auto& file : project.fileDocs) {
-        if (!Running()) {
+    const FileDoc* previous = nullptr;
+    for (std::size_t index = 0; index < parts.size(); ++index) {
+        if (parts[index].file != previous && !Running()) {
             return false;
         }
-        for (const int sheet : SheetIndexes(*file)) {
-            const std::string pdfName = PdfName(*file, sheet);
-            const std::string path = ResolvePublishedPdf(*file, sheet);
-            if (path.empty()) {
-                LogError(pdftext::kMissingPublishedLine + pdfName);
-                return false;
-            }
-            const int pages = AppendPublishedPdf(*combined, project, path, pdfName);
-            if (pages < 0) {
-                return false;
-            }
-            pageCounts.push_back(pages);
-            totalPages += pages;
+        previous = parts[index].file;
+        if (paths[index].empty()) {
+            LogError(pdftext::kMissingPublishedLine + parts[index].pdfName);
+            return false;
         }
+        const int pages = AppendPublishedPdf(*combined, project, reader, index, parts[index].pdfName);
+        if (pages < 0) {
+            return false;
+        }
+        pageCounts.push_back(pages);
+        totalPages += pages;
     }
     if (!Running()) {
         return false;
     }
 
-    const long a4Count = ProcessCombinedPages(*combined, project);
+    std::optional<std::string> numberFontFile;
+    if (numberFont.valid()) {
+        try {
+            numberFontFile = numberFont.get();
+        } catch (...) {
+            // Looked up again by the numbering pass, which reports what fails.
+        }
+    }
+    const long a4Count = ProcessCombinedPages(*combined, project, numberFontFile);
     if (a4Count < 0) {
         return false;
     }

@@ -1,7 +1,7 @@
 #include "pdf/PageNumbering.h"
 
+#include <charconv>
 #include <cmath>
-#include <deque>
 #include <memory>
 #include <string>
 
@@ -33,6 +33,18 @@ bool DrawsSomething(const PdfVecObjects& objects, const PdfObject& element) {
     const PdfObject* stream = objects.GetObject(element.GetReference());
     return stream != nullptr && stream->IsDictionary() && stream->HasStream() &&
            stream->GetStream()->GetLength() > 0;
+}
+
+// A number as content streams write it: fixed point, whatever locale the program runs in.
+void AppendNumber(std::string& text, double value, int decimals) {
+    char digits[64];
+    const auto [end, error] =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    if (error == std::errc()) {
+        text.append(digits, end);
+    } else {
+        text += '0';
+    }
 }
 
 std::string Repeated(const char* text, int times) {
@@ -74,10 +86,11 @@ long DisplayedRotation(const PdfObject& page) {
     return ((stored % 360) + 360) % 360;
 }
 
-PdfFont& CreateNumberFont(PdfMemDocument& document, const PropertyDoc& settings) {
+PdfFont& CreateNumberFont(PdfMemDocument& document, const PropertyDoc& settings,
+                          const std::optional<std::string>& knownFile) {
     // PoDoFo's own lookup skips fontconfig's alias rules and lands on an arbitrary face, so the file is
     // found here and handed over; the face name itself is passed unchanged.
-    const std::string file = FindFontFile(settings.fontName);
+    const std::string file = knownFile ? *knownFile : FindFontFile(settings.fontName);
     if (file.empty()) {
         PODOFO_RAISE_ERROR(ePdfError_InvalidFontFile);
     }
@@ -160,18 +173,19 @@ void GuardPageContent(PdfObject& page, const ContentBrackets& brackets) {
 
 void DrawPageNumber(PdfObject& page, PdfFont& font, long number, const PropertyDoc& settings) {
     static const PdfName kResources("Resources");
-    const PdfObject* resources = page.GetIndirectKey(kResources);
+    static const PdfName kFont("Font");
+    static const PdfName kContents("Contents");
+    PdfObject* resources = page.GetIndirectKey(kResources);
     if (resources == nullptr || !resources->IsDictionary()) {
         page.GetDictionary().AddKey(kResources, PdfDictionary());
+        resources = page.GetDictionary().GetKey(kResources);
     }
-    // A fresh page object reads the contents as they are now, so the painter appends a stream of its
-    // own after the closing bracket instead of writing into the page's original stream.
-    PdfPage canvas(&page, std::deque<PdfObject*>());
-    PdfPainter painter;
-    painter.SetPage(&canvas);
-    painter.SetFont(&font);
-    font.SetFontSize(static_cast<float>(settings.fontHeight));
-    painter.SetColorCMYK(1, 1, 1, 1);
+    PdfObject* fonts = resources->GetIndirectKey(kFont);
+    if (fonts == nullptr || !fonts->IsDictionary()) {
+        resources->GetDictionary().AddKey(kFont, PdfDictionary());
+        fonts = resources->GetDictionary().GetKey(kFont);
+    }
+    fonts->GetDictionary().AddKey(font.GetIdentifier(), font.GetObject()->Reference());
 
     // Placed in the box a viewer shows, whose lower-left corner need not be the origin.
     const PageBox box = VisibleBoxOf(page);
@@ -197,24 +211,64 @@ void DrawPageNumber(PdfObject& page, PdfFont& font, long number, const PropertyD
         e = x;
         g = h - y - f;
     }
-    if (theta == 0) {
-        painter.SetTransformationMatrix(1, 0, 0, 1, box.left + e, box.bottom + g);
-    } else {
-        painter.SetTransformationMatrix(std::cos(theta), std::sin(theta), -std::sin(theta), std::cos(theta),
-                                        box.left + e, box.bottom + g);
+    const double cosine = theta == 0 ? 1 : std::cos(theta);
+    const double sine = theta == 0 ? 0 : std::sin(theta);
+
+    // The number is centred on the point: half its width to the left.
+    const PdfString text(std::to_string(number).c_str());
+    font.SetFontSize(static_cast<float>(settings.fontHeight));
+    if (font.IsSubsetting()) {
+        font.AddUsedSubsettingGlyphs(text, text.GetLength());
     }
-    painter.DrawTextAligned(0, 0, 1, PdfString(std::to_string(number).c_str()), ePdfAlignment_Center);
-    painter.FinishPage();
+    const double left = (1 - font.GetFontMetrics()->StringWidth(text)) / 2;
+
+    // Written directly rather than through a painter: a painter per page costs more than the rest of
+    // the numbering, and a few operators are all a number needs.
+    const double matrix[] = {cosine, sine, -sine, cosine, box.left + e, box.bottom + g};
+    std::string stream = "1 1 1 1 k\n";
+    for (const double value : matrix) {
+        AppendNumber(stream, value, 15);
+        stream += ' ';
+    }
+    stream += "cm\nBT\n/" + font.GetIdentifier().GetName() + ' ';
+    AppendNumber(stream, static_cast<double>(font.GetFontSize()), 3);
+    stream += " Tf\n100 Tz\n0 Tc\n";
+    AppendNumber(stream, left, 3);
+    // The font's own encoding gives the codes; a hex string carries any byte safely.
+    stream += " 0 Td\n<";
+    static const char kHex[] = "0123456789ABCDEF";
+    const PdfRefCountedBuffer codes = font.GetEncoding()->ConvertToEncoding(text, &font);
+    for (std::size_t i = 0; i < codes.GetSize(); ++i) {
+        const auto byte = static_cast<unsigned char>(codes.GetBuffer()[i]);
+        stream += kHex[byte >> 4];
+        stream += kHex[byte & 15];
+    }
+    stream += "> Tj\nET\n";
+
+    // After the page's own streams and its closing bracket, so the number is drawn in the default state.
+    const PdfReference added = StreamObject(*page.GetOwner(), stream);
+    PdfObject* contents = page.GetIndirectKey(kContents);
+    if (contents != nullptr && contents->IsArray()) {
+        contents->GetArray().push_back(added);
+    } else if (contents != nullptr && contents->IsDictionary() && contents->HasStream()) {
+        PdfArray elements;
+        elements.push_back(contents->Reference());
+        elements.push_back(added);
+        page.GetDictionary().AddKey(kContents, elements);
+    } else {
+        page.GetDictionary().AddKey(kContents, added);
+    }
 }
 
-long ProcessCombinedPages(CombinedDocument& combined, const CDocvaneDoc& project) {
+long ProcessCombinedPages(CombinedDocument& combined, const CDocvaneDoc& project,
+                          const std::optional<std::string>& numberFontFile) {
     const PropertyDoc& settings = project.propertyDoc;
     const std::string combinedName = FileName(project.pdfFile.fullPath);
     try {
         PdfFont* font = nullptr;
         if (settings.isNumbering) {
             LogInfo(pdftext::kNumberingLine + combinedName);
-            font = &CreateNumberFont(combined.Document(), settings);
+            font = &CreateNumberFont(combined.Document(), settings, numberFontFile);
         } else {
             LogInfo(pdftext::kCountingLine + combinedName);
         }

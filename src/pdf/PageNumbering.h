@@ -3,6 +3,9 @@
 // drawing page numbers.
 #include <podofo/podofo.h>
 
+#include <optional>
+#include <string>
+
 #include "pdf/CombinedDocument.h"
 
 namespace docvane {
@@ -18,8 +21,10 @@ struct ContentBrackets {
     static ContentBrackets Create(PoDoFo::PdfVecObjects& objects);
 };
 
-// Runs the pass and returns the A4 count, or -1 after logging the error line of a failure.
-long ProcessCombinedPages(CombinedDocument& combined, const CDocvaneDoc& project);
+// Runs the pass and returns the A4 count, or -1 after logging the error line of a failure. The file of
+// the numbering font is looked up here unless the caller already has it (empty: none matched).
+long ProcessCombinedPages(CombinedDocument& combined, const CDocvaneDoc& project,
+                          const std::optional<std::string>& numberFontFile = std::nullopt);
 
 // Gives the page a contents array of its own and, when the page draws anything, brackets its content
 // with q/Q so that a transformation, colour or clip it leaves active cannot reach what is drawn after it

@@ -6,7 +6,6 @@
 
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <utility>
 
 namespace docvane {
@@ -49,16 +48,22 @@ void PublishedPdf::Load(const std::string& path) {
     // file first makes loading several times faster.
     std::string bytes;
     {
-        std::ifstream in(path, std::ios::binary);
+        std::ifstream in(path, std::ios::binary | std::ios::ate);
         if (!in) {
             PODOFO_RAISE_ERROR(ePdfError_FileNotFound);
         }
-        std::ostringstream content;
-        content << in.rdbuf();
-        if (!in.good() && !in.eof()) {
+        const std::streamoff size = in.tellg();
+        if (size < 0) {
             PODOFO_RAISE_ERROR(ePdfError_UnexpectedEOF);
         }
-        bytes = std::move(content).str();
+        bytes.resize(static_cast<std::size_t>(size));
+        in.seekg(0);
+        // A file that shrinks while it is read is cut short, as any reader would find it.
+        in.read(bytes.data(), size);
+        bytes.resize(static_cast<std::size_t>(in.gcount()));
+        if (in.bad()) {
+            PODOFO_RAISE_ERROR(ePdfError_UnexpectedEOF);
+        }
     }
     if (bytes.empty()) {
         PODOFO_RAISE_ERROR(ePdfError_UnexpectedEOF);

@@ -82,10 +82,11 @@ namespace {
 // placed: placing it onto itself is no change).
 int PlaceGuarded(const ProtectedPaths* guard, const std::string& own, const std::string& source,
                  const std::string& target) {
-    if (ComparablePath(target) == ComparablePath(own)) {
+    const std::string comparable = ComparablePath(target);
+    if (comparable == ComparablePath(own)) {
         return kPlaceOk;
     }
-    if (guard != nullptr && guard->Protects(target)) {
+    if (guard != nullptr && guard->ProtectsComparable(comparable)) {
         return kOldFileNotRemoved;
     }
     return PlaceFile(source, target);

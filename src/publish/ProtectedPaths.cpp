@@ -58,7 +58,10 @@ void ProtectedPaths::Add(const FileDoc& file) {
 }
 
 bool ProtectedPaths::Protects(const std::string& path) const {
-    const std::string candidate = ComparablePath(path);
+    return ProtectsComparable(ComparablePath(path));
+}
+
+bool ProtectedPaths::ProtectsComparable(const std::string& candidate) const {
     if (candidate.empty()) {
         return false;
     }

@@ -17,6 +17,8 @@ class ProtectedPaths {
 
     // True when path is one of the protected files or a folder that contains one.
     bool Protects(const std::string& path) const;
+    // The same for a path already in its ComparablePath form.
+    bool ProtectsComparable(const std::string& candidate) const;
 
     // Adds the file's source and references (they become known while a drawing is published).
     void Add(const FileDoc& file);
