@@ -292,5 +292,54 @@ class OfficeLifetimeTest(unittest.TestCase):
                 self.assertEqual(wd.soffice_processes(pid), [])
 
 
+class ProfileTemplateTest(unittest.TestCase):
+    """Offices start from a copy of the profile an earlier office set up."""
+
+    def setUp(self):
+        self.cache = tempfile.mkdtemp(prefix="word-cache-")
+        self.addCleanup(shutil.rmtree, self.cache, True)
+        saved = os.environ.get("XDG_CACHE_HOME")
+        os.environ["XDG_CACHE_HOME"] = self.cache
+        self.addCleanup(lambda: os.environ.pop("XDG_CACHE_HOME") if saved is None
+                        else os.environ.__setitem__("XDG_CACHE_HOME", saved))
+
+    def templates(self):
+        folder = os.path.join(self.cache, "docvane")
+        return [name for name in os.listdir(folder) if not name.startswith(".")] if os.path.isdir(folder) else []
+
+    def test_the_profile_of_an_office_that_answered_is_where_the_next_office_starts(self):
+        source = os.path.join(self.cache, "a.docx")
+        wd.fields_document(source)
+        for run in range(3):
+            with self.subTest(run=run):
+                app = Application(FakeContext())
+                document = app.get_Documents().m_Open(*open_args(source))
+                self.assertIsNotNone(document)
+                self.assertEqual(document.get_Tables().get_Count(), 2)  # the office's own macros work
+                self.assertEqual(app.office.seeded, run > 0)
+                self.assertEqual(app.office.starts, 2 if run == 0 else 1)  # a fresh profile restarts once
+                app.m_Quit(0)
+                self.assertEqual(len(self.templates()), 1)
+        kept = os.path.join(self.cache, "docvane", self.templates()[0])
+        self.assertFalse(os.path.exists(os.path.join(kept, ".lock")))
+
+    def test_a_kept_profile_the_office_cannot_start_with_is_dropped(self):
+        from docvane_servers.word import office as office_module
+
+        broken = "/bin/false"  # ends at once, as an office does that cannot use its profile
+        template = office_module.profile_template.template_path(broken)
+        os.makedirs(os.path.join(template, "user"))
+        saved, office_module.SOFFICE_BIN = office_module.SOFFICE_BIN, broken
+        try:
+            office = office_module.Office(lambda text: None)
+            with self.assertRaises(office_module.OfficeError):
+                office.desktop()
+        finally:
+            office_module.SOFFICE_BIN = saved
+        office.stop()
+        self.assertTrue(office.seeded)
+        self.assertFalse(os.path.exists(template))
+        self.assertFalse(os.path.exists(office.work_folder))
+
 if __name__ == "__main__":
     unittest.main()

@@ -7,6 +7,7 @@ office: the office gets the kernel's parent-death signal tied to that thread, so
 this server, whatever way the server ends.
 """
 import ctypes
+import itertools
 import os
 import shutil
 import signal
@@ -18,6 +19,8 @@ import time
 
 import uno
 from com.sun.star.beans import PropertyValue
+
+from . import profile_template
 
 SOFFICE_BIN = os.environ.get("DOCVANE_SOFFICE_BIN", "/usr/lib/libreoffice/program/soffice.bin")
 # soffice.bin asks to be started again after it has set up a fresh profile.
@@ -75,6 +78,10 @@ def _die_with_parent():
     libc.prctl(_PR_SET_PDEATHSIG, signal.SIGKILL, 0, 0, 0)
 
 
+# Numbers the offices of this process (an object's id may be reused once it is gone).
+_OFFICE_NUMBERS = itertools.count(1)
+
+
 class Office:
     """Starts the office at construction (in the background) and connects on first use."""
 
@@ -82,7 +89,7 @@ class Office:
         self.log = log or (lambda text: print(text, file=sys.stderr, flush=True))
         _sweep_folders_of_ended_servers()
         self._folder = tempfile.mkdtemp(prefix="%s%d-" % (FOLDER_PREFIX, os.getpid()))
-        self._pipe = "docvane-word-%d-%d" % (os.getpid(), id(self))
+        self._pipe = "docvane-word-%d-%d" % (os.getpid(), next(_OFFICE_NUMBERS))
         self._process = None
         self._started = threading.Event()
         self._ended = threading.Event()
@@ -95,6 +102,10 @@ class Office:
         self._provider = None
         # The document the office's own Basic functions work on (see layout.py).
         self.bound_document = None
+        self._template = profile_template.template_path(SOFFICE_BIN)
+        self.seeded = False  # started from a kept profile
+        self.starts = 0
+        self._profile_keeper = None
         self._keeper = threading.Thread(target=self._keep, name="office-keeper", daemon=True)
         self._keeper.start()
 
@@ -110,18 +121,23 @@ class Office:
     def alive(self):
         return self._started.is_set() and not self._ended.is_set()
 
+    def _profile(self):
+        return os.path.join(self._folder, "profile")
+
     def _command(self):
-        profile = uno.systemPathToFileUrl(os.path.join(self._folder, "profile"))
+        profile = uno.systemPathToFileUrl(self._profile())
         return [SOFFICE_BIN, "-env:UserInstallation=" + profile, "--headless", "--invisible", "--nologo",
                 "--norestore", "--nodefault", "--nolockcheck", "--nofirststartwizard",
                 "--accept=pipe,name=%s;urp;" % self._pipe]
 
     def _keep(self):
         try:
+            self.seeded = profile_template.seed(self._template, self._profile())
             while not self._stopping:
                 self._process = subprocess.Popen(self._command(), stdin=subprocess.DEVNULL,
                                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                                  preexec_fn=_die_with_parent)
+                self.starts += 1
                 self._started.set()
                 code = self._process.wait()
                 if code != RESTART_EXIT_CODE:
@@ -147,6 +163,8 @@ class Office:
             url = "uno:pipe,name=%s;urp;StarOffice.ComponentContext" % self._pipe
             while True:
                 if self._ended.is_set():
+                    if self.seeded:
+                        profile_template.discard(self._template)
                     raise OfficeError("LibreOffice не запустился")
                 try:
                     self._context = resolver.resolve(url)
@@ -157,6 +175,11 @@ class Office:
                     time.sleep(0.05)
             self._desktop = self._context.ServiceManager.createInstanceWithContext(
                 "com.sun.star.frame.Desktop", self._context)
+            if not self.seeded:
+                # The profile is complete once the office answers (offices do not always end cleanly).
+                self._profile_keeper = threading.Thread(target=profile_template.keep, name="profile-keeper",
+                                                        args=(self._template, self._profile()), daemon=True)
+                self._profile_keeper.start()
             return self._desktop
 
     def create(self, service):
@@ -208,4 +231,6 @@ class Office:
             if process is not None and process.poll() is None:
                 process.kill()
             self._ended.wait(TERMINATE_GRACE_SECONDS)
+        if self._profile_keeper is not None:
+            self._profile_keeper.join(TERMINATE_GRACE_SECONDS)
         shutil.rmtree(self._folder, ignore_errors=True)
