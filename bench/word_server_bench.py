@@ -8,13 +8,17 @@ each), then times
   bare:  one `soffice --headless --convert-to pdf` call on the same 20 files;
 and prints both times and their ratio (target: at most 1.5).
 
-  bench/word_server_bench.py [--cli PATH] [--direct] [--count N]
+  bench/word_server_bench.py [--cli PATH] [--direct] [--count N] [--runs N]
+
+--runs N times both N times, alternately (the machine's load changes between runs), and prints every
+pair, the load averages and the medians.
 
 --direct drives docvane-word-server through the protocol with the client's own call sequence
 instead of docvane-cli (for when the program cannot reach servers), without the combined PDF.
 """
 import argparse
 import os
+import statistics
 import shutil
 import subprocess
 import sys
@@ -132,6 +136,7 @@ def main():
     parser.add_argument("--cli", default=os.path.join(ROOT, "build", "docvane-cli"))
     parser.add_argument("--direct", action="store_true")
     parser.add_argument("--count", type=int, default=20)
+    parser.add_argument("--runs", type=int, default=1)
     options = parser.parse_args()
     folder = tempfile.mkdtemp(prefix="word-bench-")
     try:
@@ -140,14 +145,23 @@ def main():
             name = "%02d Документ.docx" % number
             make_document(os.path.join(folder, name), number)
             names.append(name)
-        bare = run_bare(folder, names)
-        ours = run_direct(folder, names) if options.direct else run_ours(options.cli, folder, names)
-        pages = sum(1 for _ in names) * 10
-        print("documents: %d (about %d pages)" % (len(names), pages))
-        print("ours (%s): %.2f s" % ("server over the protocol" if options.direct else "docvane-cli publish --full",
-                                     ours))
-        print("bare soffice --convert-to pdf: %.2f s" % bare)
-        print("ratio: %.2f (target <= 1.5)" % (ours / bare))
+        print("documents: %d (about %d pages)" % (len(names), len(names) * 10))
+        kind = "server over the protocol" if options.direct else "docvane-cli publish --full"
+        pairs = []
+        for run in range(max(1, options.runs)):
+            load = "load average %.2f %.2f %.2f" % os.getloadavg()
+            bare = run_bare(folder, names)
+            ours = run_direct(folder, names) if options.direct else run_ours(options.cli, folder, names)
+            pairs.append((ours, bare))
+            if options.runs > 1:
+                print("run %d (%s): ours %.2f s, bare %.2f s, ratio %.2f" % (run + 1, load, ours, bare, ours / bare))
+        ours = statistics.median(pair[0] for pair in pairs)
+        bare = statistics.median(pair[1] for pair in pairs)
+        ratio = statistics.median(pair[0] / pair[1] for pair in pairs)
+        median = " (median of %d)" % len(pairs) if len(pairs) > 1 else ""
+        print("ours (%s): %.2f s%s" % (kind, ours, median))
+        print("bare soffice --convert-to pdf: %.2f s%s" % (bare, median))
+        print("ratio: %.2f (target <= 1.5)%s" % (ratio, median))
     finally:
         shutil.rmtree(folder, ignore_errors=True)
     return 0

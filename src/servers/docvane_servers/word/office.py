@@ -172,7 +172,7 @@ class Office:
                 except Exception:  # noqa: BLE001 - not accepting yet
                     if time.monotonic() > deadline:
                         raise OfficeError("LibreOffice не отвечает")
-                    time.sleep(0.05)
+                    time.sleep(0.01)
             self._desktop = self._context.ServiceManager.createInstanceWithContext(
                 "com.sun.star.frame.Desktop", self._context)
             if not self.seeded:
