@@ -222,6 +222,20 @@ class WordServerTest(unittest.TestCase):
         self.assertIn("Шапка", header.get_Range().get_Text())
         self.assertIn("Подвал", footer.get_Range().get_Text())
 
+    def test_a_plain_document_has_no_tables_text_boxes_or_footers(self):
+        path = os.path.join(self.folder, "простой.docx")
+        wd.dx.write_docx(path, wd.dx.paragraph(wd.dx.text_run("Просто текст")))
+        document = self.open(path)
+        self.assertEqual(document.get_Tables().get_Count(), 0)
+        self.assertEqual(document.get_Shapes().get_Count(), 0)
+        self.assertEqual(document.get_Fields().get_Count(), 0)
+        footer = document.get_Sections().m_Item(1).get_Footers().m_Item(1)
+        self.assertFalse(footer.get_Exists())
+        with self.assertRaises(DispatchError):
+            footer.get_Range()
+        with self.assertRaises(DispatchError):
+            document.get_Shapes().m_Item(1)
+
     def test_files_that_cannot_be_opened_give_an_empty_value_quickly(self):
         corrupt = os.path.join(self.folder, "битый.docx")
         with open(corrupt, "wb") as broken:

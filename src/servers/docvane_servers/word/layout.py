@@ -84,6 +84,10 @@ Function TableStarts() As Variant
     oCursor = oDocvaneDocument.getCurrentController().getViewCursor()
     oTables = oDocvaneDocument.getTextTables()
     names = oTables.getElementNames()
+    If UBound(names) < 0 Then
+        TableStarts = Array()
+        Exit Function
+    End If
     n = 0
     ReDim result(UBound(names))
     For i = 0 To UBound(names)
@@ -196,6 +200,7 @@ End Function
 ' The text of a story, or Nothing when there is none (a shape without text, a header turned off).
 Function Story(sKind As String, vKey As Variant, sPart As String) As Object
     Dim oShape As Object
+    Dim vText As Variant
     If sKind = "shape" Then
         oShape = oDocvaneDocument.getDrawPage().getByIndex(vKey)
         If oShape.getPropertySetInfo().hasPropertyByName("TextBox") Then
@@ -206,7 +211,8 @@ Function Story(sKind As String, vKey As Variant, sPart As String) As Object
         End If
         If oShape.getImplementationName() = "SwXTextFrame" Then Story = oShape
     ElseIf sKind = "style" Then
-        Story = oDocvaneDocument.getStyleFamilies().getByName("PageStyles").getByName(vKey).getPropertyValue(sPart)
+        vText = oDocvaneDocument.getStyleFamilies().getByName("PageStyles").getByName(vKey).getPropertyValue(sPart)
+        If Not IsNull(vText) And Not IsEmpty(vText) Then Story = vText
     End If
 End Function
 
@@ -296,14 +302,24 @@ End Function
 """
 
 
+def _invoke(office, name, arguments):
+    result = office.basic_function(LIBRARY, MODULE, CODE, name).invoke(arguments, (), ())[0]
+    if result is None:
+        # Every function here answers with a value; a Basic run-time error ends one with none.
+        raise DispatchError("LibreOffice не ответил на %s" % name)
+    return result
+
+
 def layout_call(office, model, name, *arguments):
     """The result of Basic function name about the document model."""
     try:
         if office.bound_document is not model:
             office.bound_document = None
-            office.basic_function(LIBRARY, MODULE, CODE, "Bind").invoke((model,), (), ())
+            _invoke(office, "Bind", (model,))
             office.bound_document = model
-        return office.basic_function(LIBRARY, MODULE, CODE, name).invoke(arguments, (), ())[0]
+        return _invoke(office, name, arguments)
+    except DispatchError:
+        raise
     except Exception as error:  # noqa: BLE001 - the office's failure becomes the member's
         raise DispatchError("LibreOffice не ответил на %s: %s" % (name, getattr(error, "Message", error)))
 

@@ -80,6 +80,8 @@ def _widths(columns, own_separators, count):
 
 def lay_out(office, model, name):
     names_by_row = _cells_by_row(layout_call(office, model, "TableCellNames", name))
+    if not names_by_row:
+        return []
     rows = tuple(tuple(names) for names in names_by_row)
     columns, places, after = layout_call(office, model, "TableLayout", name, rows)
     metrics_cache = {}
