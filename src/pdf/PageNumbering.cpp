@@ -47,6 +47,17 @@ void AppendNumber(std::string& text, double value, int decimals) {
     }
 }
 
+// The dictionary under key (followed when it is a reference); one is put there when the entry is
+// missing or no dictionary.
+PdfObject& DictionaryEntry(PdfObject& parent, const PdfName& key) {
+    PdfObject* entry = parent.GetIndirectKey(key);
+    if (entry == nullptr || !entry->IsDictionary()) {
+        parent.GetDictionary().AddKey(key, PdfDictionary());
+        entry = parent.GetDictionary().GetKey(key);
+    }
+    return *entry;
+}
+
 std::string Repeated(const char* text, int times) {
     std::string result;
     for (int i = 0; i < times; ++i) {
@@ -175,17 +186,8 @@ void DrawPageNumber(PdfObject& page, PdfFont& font, long number, const PropertyD
     static const PdfName kResources("Resources");
     static const PdfName kFont("Font");
     static const PdfName kContents("Contents");
-    PdfObject* resources = page.GetIndirectKey(kResources);
-    if (resources == nullptr || !resources->IsDictionary()) {
-        page.GetDictionary().AddKey(kResources, PdfDictionary());
-        resources = page.GetDictionary().GetKey(kResources);
-    }
-    PdfObject* fonts = resources->GetIndirectKey(kFont);
-    if (fonts == nullptr || !fonts->IsDictionary()) {
-        resources->GetDictionary().AddKey(kFont, PdfDictionary());
-        fonts = resources->GetDictionary().GetKey(kFont);
-    }
-    fonts->GetDictionary().AddKey(font.GetIdentifier(), font.GetObject()->Reference());
+    PdfObject& fonts = DictionaryEntry(DictionaryEntry(page, kResources), kFont);
+    fonts.GetDictionary().AddKey(font.GetIdentifier(), font.GetObject()->Reference());
 
     // Placed in the box a viewer shows, whose lower-left corner need not be the origin.
     const PageBox box = VisibleBoxOf(page);

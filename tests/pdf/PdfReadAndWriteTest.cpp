@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <podofo/podofo.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,13 +86,12 @@ TEST_F(ReadAheadTest, SkippedPartsAndAnEarlyEndNeitherBlockNorLeak) {
         EXPECT_EQ(TakeOne(reader, 0).pages, 1);
         EXPECT_EQ(TakeOne(reader, 10).pages, 2);
     }
-    // A merge that stops at its first error drops the rest; the readers end with it.
-    const auto started = std::chrono::steady_clock::now();
+    // A merge that stops at its first error drops the rest: the readers end with it (a reader left
+    // waiting would hang here).
     {
         PublishedPdfReadAhead reader(paths_, 2, 8);
         EXPECT_EQ(TakeOne(reader, 0).pages, 1);
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
 }
 
 // A document of one page whose content stream is `size` bytes, written through the device.
