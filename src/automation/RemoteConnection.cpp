@@ -143,7 +143,8 @@ bool RemoteConnection::Handshake(AutomationValue& root) {
         rootField == reply->end()) {
         return false;
     }
-    auto value = ValueFromWire(*rootField, [this](std::int64_t id) { return ProxyFor(id); });
+    auto value = ValueFromWire(
+        *rootField, [this](std::int64_t id, std::int64_t classNumber) { return ProxyFor(id, classNumber); });
     if (!value) {
         return false;
     }
@@ -151,14 +152,14 @@ bool RemoteConnection::Handshake(AutomationValue& root) {
     return true;
 }
 
-AutomationObject RemoteConnection::ProxyFor(std::int64_t id) {
+AutomationObject RemoteConnection::ProxyFor(std::int64_t id, std::int64_t classNumber) {
     std::lock_guard<std::mutex> lock(proxyMutex_);
     auto& slot = proxies_[id];
     if (auto existing = slot.lock()) {
         existing->AddReference();
         return AutomationObject(std::shared_ptr<Dispatch>(existing));
     }
-    auto proxy = std::make_shared<RemoteDispatch>(shared_from_this(), id);
+    auto proxy = std::make_shared<RemoteDispatch>(shared_from_this(), id, classNumber);
     slot = proxy;
     return AutomationObject(std::shared_ptr<Dispatch>(proxy));
 }
@@ -213,16 +214,17 @@ void RemoteConnection::FlushReleases() {
     }
 }
 
-DispatchStatus RemoteConnection::Lookup(std::int64_t objectId, const std::string& name,
-                                        std::int32_t& dispid) {
+DispatchStatus RemoteConnection::Lookup(std::int64_t objectId, std::int64_t classNumber,
+                                        const std::string& name, std::int32_t& dispid) {
     try {
         std::lock_guard<std::recursive_mutex> lock(callMutex_);
         FlushReleases();
         if (broken_) {
             return kDispatchServerGone;
         }
-        auto key = std::make_pair(objectId, Lowered(name));
-        if (const auto known = dispids_.find(key); known != dispids_.end()) {
+        auto& cache = classNumber > 0 ? classDispids_ : dispids_;
+        auto key = std::make_pair(classNumber > 0 ? classNumber : objectId, Lowered(name));
+        if (const auto known = cache.find(key); known != cache.end()) {
             dispid = known->second;
             return kDispatchOk;
         }
@@ -238,8 +240,9 @@ DispatchStatus RemoteConnection::Lookup(std::int64_t objectId, const std::string
             return kDispatchServerGone;
         }
         dispid = field->get<std::int32_t>();
-        // Ids of a connection are never reused and an object's members do not change.
-        dispids_.emplace(std::move(key), dispid);
+        // Ids and class numbers of a connection are never reused and members do not change. A name
+        // the server does not know is asked again: it costs a call only where a call fails anyway.
+        cache.emplace(std::move(key), dispid);
         return kDispatchOk;
     } catch (const std::exception&) {
         Break();
@@ -272,7 +275,9 @@ DispatchStatus RemoteConnection::Invoke(std::int64_t objectId, std::int32_t disp
             return outcome;
         }
         if (const auto field = reply->find("result"); field != reply->end()) {
-            auto decoded = ValueFromWire(*field, [this](std::int64_t id) { return ProxyFor(id); });
+            auto decoded = ValueFromWire(*field, [this](std::int64_t id, std::int64_t classNumber) {
+                return ProxyFor(id, classNumber);
+            });
             if (!decoded) {
                 Break();
                 return kDispatchServerGone;
@@ -296,7 +301,7 @@ RemoteDispatch::~RemoteDispatch() {
 
 DispatchStatus RemoteDispatch::GetIDsOfNames(const std::string& name, std::uint32_t /*locale*/,
                                              std::int32_t& dispid) {
-    return connection_->Lookup(id_, name, dispid);
+    return connection_->Lookup(id_, classNumber_, name, dispid);
 }
 
 DispatchStatus RemoteDispatch::Invoke(std::int32_t dispid, std::uint32_t /*locale*/, InvokeKind kind,

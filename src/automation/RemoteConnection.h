@@ -55,7 +55,10 @@ class RemoteConnection : public std::enable_shared_from_this<RemoteConnection> {
     RemoteConnection(const RemoteConnection&) = delete;
     RemoteConnection& operator=(const RemoteConnection&) = delete;
 
-    DispatchStatus Lookup(std::int64_t objectId, const std::string& name, std::int32_t& dispid);
+    // classNumber is the number the server gave the object's class (0: none). Objects of one class
+    // have the same members, so a name is looked up once per class instead of once per object.
+    DispatchStatus Lookup(std::int64_t objectId, std::int64_t classNumber, const std::string& name,
+                          std::int32_t& dispid);
     DispatchStatus Invoke(std::int64_t objectId, std::int32_t dispid, InvokeKind kind,
                           const DispatchParams& params, AutomationValue* result);
     // Gives count references of objectId back (sent now when the connection is free, else before
@@ -72,7 +75,7 @@ class RemoteConnection : public std::enable_shared_from_this<RemoteConnection> {
     std::optional<nlohmann::json> Exchange(const nlohmann::json& request, DispatchStatus& status);
     void FlushReleases();
     void Break();
-    AutomationObject ProxyFor(std::int64_t id);
+    AutomationObject ProxyFor(std::int64_t id, std::int64_t classNumber);
     std::optional<std::int64_t> IdOf(const AutomationObject& object) const;
 
     std::unique_ptr<MessageChannel> channel_;
@@ -81,7 +84,8 @@ class RemoteConnection : public std::enable_shared_from_this<RemoteConnection> {
 
     mutable std::recursive_mutex callMutex_;  // one request at a time; a proxy may go during a call
     bool broken_ = false;
-    std::map<std::pair<std::int64_t, std::string>, std::int32_t> dispids_;
+    std::map<std::pair<std::int64_t, std::string>, std::int32_t> dispids_;       // by object id
+    std::map<std::pair<std::int64_t, std::string>, std::int32_t> classDispids_;  // by class number
 
     std::mutex releaseMutex_;
     std::vector<std::pair<std::int64_t, std::int64_t>> pendingReleases_;
@@ -93,8 +97,8 @@ class RemoteConnection : public std::enable_shared_from_this<RemoteConnection> {
 // The Dispatch of one remote object.
 class RemoteDispatch : public Dispatch {
   public:
-    RemoteDispatch(std::shared_ptr<RemoteConnection> connection, std::int64_t id)
-        : connection_(std::move(connection)), id_(id) {}
+    RemoteDispatch(std::shared_ptr<RemoteConnection> connection, std::int64_t id, std::int64_t classNumber)
+        : connection_(std::move(connection)), id_(id), classNumber_(classNumber) {}
     ~RemoteDispatch() override;
     RemoteDispatch(const RemoteDispatch&) = delete;
     RemoteDispatch& operator=(const RemoteDispatch&) = delete;
@@ -111,6 +115,7 @@ class RemoteDispatch : public Dispatch {
   private:
     std::shared_ptr<RemoteConnection> connection_;
     const std::int64_t id_;
+    const std::int64_t classNumber_;           // 0 when the server named no class
     std::atomic<std::int64_t> references_{1};  // references the peer gave for this id
 };
 

@@ -45,6 +45,20 @@ json Tagged(const char* tag) {
 json Tagged(const char* tag, json payload) {
     return json{{"t", tag}, {"v", std::move(payload)}};
 }
+
+// A whole number above zero that fits 64 bits; nullopt for anything else.
+std::optional<std::int64_t> PositiveNumber(const json& field) {
+    if (field.is_number_unsigned()) {
+        const auto value = field.get<std::uint64_t>();
+        return value > 0 && value <= std::uint64_t{INT64_MAX}
+                   ? std::optional<std::int64_t>(static_cast<std::int64_t>(value))
+                   : std::nullopt;
+    }
+    if (field.is_number_integer() && field.get<std::int64_t>() > 0) {
+        return field.get<std::int64_t>();
+    }
+    return std::nullopt;
+}
 }  // namespace
 
 std::array<unsigned char, kWireHeaderSize> EncodeFrameHeader(std::uint32_t length) {
@@ -158,7 +172,15 @@ std::optional<AutomationValue> ValueFromWire(const json& wire, const IdToObject&
         if (id == 0) {
             return AutomationValue::Object(AutomationObject());
         }
-        AutomationObject object = objectFor ? objectFor(id) : AutomationObject();
+        std::int64_t classNumber = 0;
+        if (const auto classField = wire.find("c"); classField != wire.end()) {
+            const auto number = PositiveNumber(*classField);
+            if (!number) {
+                return std::nullopt;
+            }
+            classNumber = *number;
+        }
+        AutomationObject object = objectFor ? objectFor(id, classNumber) : AutomationObject();
         if (object.IsNull()) {
             return std::nullopt;
         }

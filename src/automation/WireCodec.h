@@ -28,9 +28,10 @@ std::string DumpMessage(const nlohmann::json& message);
 std::optional<nlohmann::json> ParseMessage(const std::string& body);
 
 // How objects map to ids: the id of an object of this connection (0 for a null object; nullopt
-// for an object the peer cannot know), and the object of an id the peer sent (id > 0).
+// for an object the peer cannot know), and the object of an id the peer sent (id > 0) with the
+// number the peer gave its class (0 when it named none).
 using ObjectToId = std::function<std::optional<std::int64_t>(const AutomationObject&)>;
-using IdToObject = std::function<AutomationObject(std::int64_t)>;
+using IdToObject = std::function<AutomationObject(std::int64_t id, std::int64_t classNumber)>;
 
 // nullopt when the value holds an object the peer cannot know.
 std::optional<nlohmann::json> ValueToWire(const AutomationValue& value, const ObjectToId& objectId);

@@ -21,7 +21,11 @@ class UnixSocketChannel : public MessageChannel {
     void Close() override;
 
   private:
+    // Reads until the inbox holds at least count bytes; false when the peer closed or is silent.
+    bool Fill(std::size_t count, std::chrono::steady_clock::time_point deadline);
+
     int fd_;
+    std::string inbox_;  // bytes received and not yet handed out
 };
 
 // A channel connected to the socket at path; null when nobody accepts there within timeout.

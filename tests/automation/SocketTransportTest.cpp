@@ -188,6 +188,52 @@ TEST(SocketTransportTest, CallsCarryArgumentsReversedAndPutsTheirNamedValue) {
               3);
 }
 
+TEST(SocketTransportTest, NamesAreLookedUpOncePerClassTheServerNames) {
+    test::TempDir dir;
+    Recorded recorded;
+    // "Item" n answers object n; objects 5 and 6 share class 2, object 7 is of class 3 and object 8
+    // comes without a class. Only "Missing" is unknown.
+    ScriptedSocketServer server(
+        dir / "s.sock",
+        ScriptedSocketServer::Answering(
+            [](const json& request) -> std::optional<json> {
+                if (request["op"] == "lookup") {
+                    return request["name"] == "Missing"
+                               ? json{{"status", static_cast<std::int32_t>(kDispatchUnknownName)}}
+                               : json{{"status", 0}, {"dispid", request["name"] == "Item" ? 1 : 2}};
+                }
+                if (request["object"] != 1) {
+                    return Reply({{"t", "int"}, {"v", request["object"]}});
+                }
+                const std::int64_t id = request["args"][0]["v"];
+                json object{{"t", "object"}, {"v", id}};
+                if (id != 8) {
+                    object["c"] = id == 7 ? 3 : 2;
+                }
+                return Reply(object);
+            },
+            &recorded.messages, &recorded.mutex));
+    SocketObjectTransport transport(nullptr, ShortOptions());
+    AutomationObject root = transport.Connect(server.Path());
+    ASSERT_FALSE(root.IsNull());
+    const auto lookupsOf = [&recorded](const std::string& name) {
+        const auto messages = recorded.Messages();
+        return std::count_if(messages.begin(), messages.end(),
+                             [&name](const json& m) { return m["op"] == "lookup" && m["name"] == name; });
+    };
+    for (int id : {5, 6, 7, 8, 5}) {
+        SCOPED_TRACE(id);
+        const AutomationObject item = GetPropertyAt(root, "Item", id).AsObject();
+        EXPECT_EQ(GetProperty(item, "Name").AsInt(), id);
+        EXPECT_TRUE(GetProperty(item, "Missing").IsEmpty());
+    }
+    // Once for class 2, once for class 3, once for the object without a class.
+    EXPECT_EQ(lookupsOf("Name"), 3);
+    EXPECT_EQ(lookupsOf("Item"), 1);
+    // A name the server does not know is never taken as known.
+    EXPECT_EQ(lookupsOf("Missing"), 5);
+}
+
 TEST(SocketTransportTest, ObjectReferencesAreSharedCountedAndGivenBack) {
     test::TempDir dir;
     Recorded recorded;
@@ -332,6 +378,14 @@ TEST(SocketTransportTest, AMisbehavingServerFailsTheCallInTimeAndEveryLaterCallA
          [](ScriptedPeer& peer, const json&) {
              peer.Write(Reply({{"t", "object"}, {"v", -4}}));
          }},
+        {"class number that is no number",
+         [](ScriptedPeer& peer, const json&) {
+             peer.Write(Reply({{"t", "object"}, {"v", 4}, {"c", "Item"}}));
+         }},
+        {"class number zero",
+         [](ScriptedPeer& peer, const json&) {
+             peer.Write(Reply({{"t", "object"}, {"v", 4}, {"c", 0}}));
+         }},
         {"text that is a number",
          [](ScriptedPeer& peer, const json&) {
              peer.Write(Reply({{"t", "text"}, {"v", 7}}));
@@ -376,6 +430,51 @@ TEST(SocketTransportTest, AMisbehavingServerFailsTheCallInTimeAndEveryLaterCallA
         EXPECT_EQ(root.Get()->Invoke(1, kLocaleSystemDefault, InvokeKind::Method, {}, nullptr),
                   kDispatchServerGone);
         EXPECT_LT(Clock::now() - later, milliseconds(50));
+    }
+}
+
+TEST(SocketTransportTest, RepliesAreReadWholeHoweverTheyArriveInPieces) {
+    test::TempDir dir;
+    // Each reply's frame, written in pieces of the given sizes with a pause between them (0 stands
+    // for the rest of the frame).
+    const std::vector<std::vector<std::size_t>> splits = {{1, 2, 1, 0}, {4, 0}, {7, 3, 0}, {0}};
+    ScriptedSocketServer server(dir / "s.sock", [&splits](ScriptedPeer& peer) {
+        if (!peer.AcceptHello()) {
+            return;
+        }
+        for (std::size_t call = 0; peer.Read(); ++call) {
+            if (call % 2 == 0) {  // the lookup
+                peer.Write({{"status", 0}, {"dispid", 1}});
+                continue;
+            }
+            const std::string body = Reply({{"t", "text"}, {"v", std::string(3000 + call, 'x')}}).dump();
+            const auto size = static_cast<std::uint32_t>(body.size());
+            const std::string frame =
+                std::string{static_cast<char>(size >> 24), static_cast<char>(size >> 16),
+                            static_cast<char>(size >> 8), static_cast<char>(size)} +
+                body;
+            std::size_t at = 0;
+            for (const std::size_t piece : splits[(call / 2) % splits.size()]) {
+                const std::size_t length = piece == 0 ? frame.size() - at : piece;
+                peer.WriteRaw(frame.substr(at, length));
+                at += length;
+                std::this_thread::sleep_for(milliseconds(5));
+            }
+        }
+    });
+    SocketObjectTransport transport(nullptr, ShortOptions());
+    AutomationObject root = transport.Connect(server.Path());
+    ASSERT_FALSE(root.IsNull());
+    for (std::size_t call = 0; call < splits.size(); ++call) {
+        SCOPED_TRACE(call);
+        // A fresh proxy each time would not ask again: looked-up names are kept per object.
+        std::int32_t dispid = 0;
+        ASSERT_EQ(root.Get()->GetIDsOfNames("Text" + std::to_string(call), kLocaleUserDefault, dispid),
+                  kDispatchOk);
+        AutomationValue result;
+        ASSERT_EQ(root.Get()->Invoke(dispid, kLocaleSystemDefault, InvokeKind::PropertyGet, {}, &result),
+                  kDispatchOk);
+        EXPECT_EQ(result.AsText(), std::string(3000 + 2 * call + 1, 'x'));
     }
 }
 

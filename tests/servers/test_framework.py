@@ -183,6 +183,23 @@ class CallsTest(ServerTestCase):
         fresh = self.app.get("Child")  # released objects come back with a new id
         self.assertEqual("child", fresh.get("Name"))
 
+    def test_objects_carry_their_class_number(self):
+        def wire_result(name, *args):
+            message = {"op": "invoke", "object": self.app.object_id, "dispid": self.client.lookup(self.app, name),
+                       "kind": "method", "args": [{"t": "text", "v": item} for item in args], "named": []}
+            return self.client.request(message)["result"]
+
+        child, item, again = wire_result("Child"), wire_result("NewItem", "a"), wire_result("NewItem", "b")
+        self.assertNotEqual(child["v"], item["v"])
+        self.assertEqual(child["c"], item["c"])  # both are items: the same class, the same number
+        self.assertEqual(item["c"], again["c"])
+        with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as sock:  # a connection numbers its own
+            sock.settimeout(5)
+            sock.connect(self.server.address)
+            write_message(sock, {"op": "hello", "version": 1})
+            self.assertEqual({"t": "object", "v": 1, "c": 1}, read_message(sock)["root"])
+        self.assertNotEqual(1, child["c"])
+
     def test_background_work_holds_locked_members_but_not_unlocked_ones(self):
         self.app.call("Hold", 0.8)
         started = time.monotonic()

@@ -92,8 +92,10 @@ class ValueOverflow(Exception):
     """An integer outside 32 bits (the call fails with an overflow)."""
 
 
-def encode_value(value, object_id):
-    """The wire form of a Python value; object_id(obj) gives the id of a server object."""
+def encode_value(value, object_id, class_number=None):
+    """The wire form of a Python value; object_id(obj) gives the id of a server object and
+    class_number(obj), when given, the number of its class (which lets a client look each member
+    name up once per class)."""
     if value is None:
         return {"t": "empty"}
     if isinstance(value, bool):
@@ -111,7 +113,9 @@ def encode_value(value, object_id):
     if isinstance(value, Omitted):
         return {"t": "omitted"}
     if isinstance(value, DispatchObject):
-        return {"t": "object", "v": object_id(value)}
+        if class_number is None:
+            return {"t": "object", "v": object_id(value)}
+        return {"t": "object", "v": object_id(value), "c": class_number(value)}
     raise ValueTypeError("no wire form for %s" % type(value).__name__)
 
 

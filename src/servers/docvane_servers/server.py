@@ -194,6 +194,7 @@ class _Connection:
         self.table = ObjectTable()
         self.names = {}
         self.name_of_dispid = {}
+        self.classes = {}
 
     def serve(self):
         counted = False
@@ -258,8 +259,8 @@ class _Connection:
         # Counted before the reply so that the client it answers is known before any other one leaves.
         if not self.server.client_arrived():
             return False
-        root = self.table.add_reference(self.server.application)
-        self._send({"op": "hello", "version": VERSION, "status": 0, "root": {"t": "object", "v": root}})
+        root = encode_value(self.server.application, self.table.add_reference, self._class_number)
+        self._send({"op": "hello", "version": VERSION, "status": 0, "root": root})
         return True
 
     def _handle(self, message):
@@ -360,7 +361,14 @@ class _Connection:
             raise _Failure(dispatch.E_OVERFLOW, str(error)) from None
         except ValueTypeError as error:
             raise _Failure(dispatch.E_TYPE_MISMATCH, str(error)) from None
-        return encode_value(result, self.table.add_reference)
+        return encode_value(result, self.table.add_reference, self._class_number)
+
+    def _class_number(self, obj):
+        """The connection's number for the object's class: its members are those of the class."""
+        number = self.classes.get(type(obj))
+        if number is None:
+            number = self.classes[type(obj)] = len(self.classes) + 1
+        return number
 
 
 class _Server:
