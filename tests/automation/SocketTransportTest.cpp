@@ -16,6 +16,7 @@
 
 #include "automation/Automation.h"
 #include "automation/RemoteConnection.h"
+#include "automation/WireCodec.h"
 #include "platform/PosixServerProcess.h"
 #include "platform/RunningObjectDirectory.h"
 #include "platform/SocketObjectTransport.h"
@@ -61,6 +62,13 @@ struct Recorded {
     std::vector<json> Messages() {
         std::lock_guard<std::mutex> lock(mutex);
         return messages;
+    }
+    // How many lookups arrived, of any name when name is empty.
+    std::ptrdiff_t Lookups(const std::string& name = {}) {
+        const auto all = Messages();
+        return std::count_if(all.begin(), all.end(), [&name](const json& m) {
+            return m["op"] == "lookup" && (name.empty() || m["name"] == name);
+        });
     }
     // Waits until a release of object id arrives; its count, or 0.
     std::int64_t ReleasedCount(std::int64_t id) {
@@ -164,12 +172,9 @@ TEST(SocketTransportTest, CallsCarryArgumentsReversedAndPutsTheirNamedValue) {
     EXPECT_EQ(GetPropertyAt(root, "Item", 3).AsInt(), 3);
 
     std::vector<json> calls;
-    int lookups = 0;
     for (const auto& message : recorded.Messages()) {
         if (message["op"] == "invoke") {
             calls.push_back(message);
-        } else if (message["op"] == "lookup") {
-            ++lookups;
         }
     }
     ASSERT_EQ(calls.size(), 3u);
@@ -180,12 +185,10 @@ TEST(SocketTransportTest, CallsCarryArgumentsReversedAndPutsTheirNamedValue) {
     EXPECT_EQ(calls[1]["kind"], "put");
     EXPECT_EQ(calls[1]["named"], json::array({-3}));
     EXPECT_EQ(calls[2]["kind"], "get");
-    EXPECT_EQ(lookups, 3);
+    EXPECT_EQ(recorded.Lookups(), 3);
     // A name already looked up on an object is not asked again.
     CallMethod(root, "JOIN", {TextArgument("x")});
-    const auto after = recorded.Messages();
-    EXPECT_EQ(std::count_if(after.begin(), after.end(), [](const json& m) { return m["op"] == "lookup"; }),
-              3);
+    EXPECT_EQ(recorded.Lookups(), 3);
 }
 
 TEST(SocketTransportTest, NamesAreLookedUpOncePerClassTheServerNames) {
@@ -216,11 +219,6 @@ TEST(SocketTransportTest, NamesAreLookedUpOncePerClassTheServerNames) {
     SocketObjectTransport transport(nullptr, ShortOptions());
     AutomationObject root = transport.Connect(server.Path());
     ASSERT_FALSE(root.IsNull());
-    const auto lookupsOf = [&recorded](const std::string& name) {
-        const auto messages = recorded.Messages();
-        return std::count_if(messages.begin(), messages.end(),
-                             [&name](const json& m) { return m["op"] == "lookup" && m["name"] == name; });
-    };
     for (int id : {5, 6, 7, 8, 5}) {
         SCOPED_TRACE(id);
         const AutomationObject item = GetPropertyAt(root, "Item", id).AsObject();
@@ -228,10 +226,10 @@ TEST(SocketTransportTest, NamesAreLookedUpOncePerClassTheServerNames) {
         EXPECT_TRUE(GetProperty(item, "Missing").IsEmpty());
     }
     // Once for class 2, once for class 3, once for the object without a class.
-    EXPECT_EQ(lookupsOf("Name"), 3);
-    EXPECT_EQ(lookupsOf("Item"), 1);
+    EXPECT_EQ(recorded.Lookups("Name"), 3);
+    EXPECT_EQ(recorded.Lookups("Item"), 1);
     // A name the server does not know is never taken as known.
-    EXPECT_EQ(lookupsOf("Missing"), 5);
+    EXPECT_EQ(recorded.Lookups("Missing"), 5);
 }
 
 TEST(SocketTransportTest, ObjectReferencesAreSharedCountedAndGivenBack) {
@@ -448,11 +446,8 @@ TEST(SocketTransportTest, RepliesAreReadWholeHoweverTheyArriveInPieces) {
                 continue;
             }
             const std::string body = Reply({{"t", "text"}, {"v", std::string(3000 + call, 'x')}}).dump();
-            const auto size = static_cast<std::uint32_t>(body.size());
-            const std::string frame =
-                std::string{static_cast<char>(size >> 24), static_cast<char>(size >> 16),
-                            static_cast<char>(size >> 8), static_cast<char>(size)} +
-                body;
+            const auto header = EncodeFrameHeader(static_cast<std::uint32_t>(body.size()));
+            const std::string frame = std::string(header.begin(), header.end()) + body;
             std::size_t at = 0;
             for (const std::size_t piece : splits[(call / 2) % splits.size()]) {
                 const std::size_t length = piece == 0 ? frame.size() - at : piece;
