@@ -3,6 +3,7 @@
 #   lib/docvane/                          the stand-in automation servers and their Python package
 #                                         (the programs look for them relative to their own location)
 #   share/applications, share/mime, share/icons/hicolor, share/man/man1
+#   share/doc/docvane                     LICENSE, NOTICE.md and the Debian copyright file
 include(GNUInstallDirs)
 
 install(TARGETS docvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -37,9 +38,13 @@ add_custom_command(OUTPUT ${DOCVANE_MAN_PAGE}
                    DEPENDS ${DOCVANE_PACKAGING}/docvane-cli.1 VERBATIM)
 add_custom_target(docvane_man_page ALL DEPENDS ${DOCVANE_MAN_PAGE})
 install(FILES ${DOCVANE_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The licence and the third-party notices travel with every copy, as the GPL and the components' licences ask.
+install(FILES ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/NOTICE.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/docvane)
+install(FILES ${CMAKE_SOURCE_DIR}/NOTICE.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/docvane RENAME copyright)
 
 set(CPACK_PACKAGE_NAME docvane)
 set(CPACK_PACKAGE_VENDOR "Ostrel")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_CONTACT "Docvane developers <docvane@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Publishes engineering drawings and documents into PDF sets")
 set(CPACK_PACKAGE_DESCRIPTION

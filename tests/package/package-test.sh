@@ -25,7 +25,8 @@ root="$scratch/root"
 dpkg -x "$deb" "$root"
 for path in usr/bin/docvane-cli usr/share/applications/docvane.desktop usr/share/mime/packages/docvane.xml \
             usr/share/icons/hicolor/48x48/apps/docvane.png usr/share/icons/hicolor/scalable/apps/docvane.svg \
-            usr/share/man/man1/docvane-cli.1.gz; do
+            usr/share/man/man1/docvane-cli.1.gz usr/share/doc/docvane/LICENSE usr/share/doc/docvane/NOTICE.md \
+            usr/share/doc/docvane/copyright; do
   [ -e "$root/$path" ] || { echo "not installed: $path"; exit 1; }
 done
 if [ -d "$source/src/servers/docvane_servers" ]; then
