@@ -69,7 +69,7 @@ def read_bytes(path):
 def server_offices(temporary_folder):
     """soffice.bin processes of word servers that kept their private folder in temporary_folder."""
     found = set()
-    marker = os.path.join(temporary_folder, "docvane-office-").encode()
+    marker = os.path.join(temporary_folder, "docvane-word-").encode()
     for pid in wd.soffice_processes():
         try:
             with open("/proc/%d/cmdline" % pid, "rb") as cmdline:

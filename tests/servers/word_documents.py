@@ -2,6 +2,7 @@
 import os
 import subprocess
 import sys
+import zipfile
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "src", "servers"))
@@ -94,3 +95,42 @@ def office_children(server_pid):
         if parent == server_pid:
             children.append(pid)
     return children
+
+
+def reviewed_document(path, authors=("Иванов", "Петров", "Сидорова"), rows=12):
+    """A document as reviewers leave it: every paragraph has a tracked insertion and deletion and a
+    formatted comment (two paragraphs, bold and italic) by one of several authors."""
+    body, comments = "", []
+    for i in range(rows):
+        author = authors[i % len(authors)]
+        stamp = 'w:author="%s" w:date="2024-02-0%dT10:00:00Z"' % (author, 1 + i % 9)
+        body += ('<w:p><w:commentRangeStart w:id="%d"/>%s<w:ins w:id="%d" %s>%s</w:ins>'
+                 '<w:del w:id="%d" %s><w:r><w:delText>удалено %d</w:delText></w:r></w:del>'
+                 '<w:commentRangeEnd w:id="%d"/><w:r><w:commentReference w:id="%d"/></w:r></w:p>'
+                 ) % (i, dx.text_run("Пункт %d " % i), 100 + i, stamp, dx.text_run("вставка %d" % i),
+                      200 + i, stamp, i, i, i)
+        comments.append('<w:comment w:id="%d" %s w:initials="%s"><w:p><w:r><w:rPr><w:b/></w:rPr>'
+                        '<w:t>Замечание %d</w:t></w:r></w:p><w:p><w:r><w:rPr><w:i/></w:rPr>'
+                        '<w:t>исправить</w:t></w:r></w:p></w:comment>' % (i, stamp, author[0], i))
+    dx.write_docx(path, body, {"Объект": OLD})
+    with zipfile.ZipFile(path) as archive:
+        parts = {name: archive.read(name) for name in archive.namelist()}
+    parts["word/comments.xml"] = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?><w:comments '
+                                  'xmlns:w="%s">%s</w:comments>' % (dx.W_NS, "".join(comments))).encode()
+    parts["word/_rels/document.xml.rels"] = parts["word/_rels/document.xml.rels"].replace(
+        b"</Relationships>", b'<Relationship Id="rIdComments" Type="http://schemas.openxmlformats.org/'
+        b'officeDocument/2006/relationships/comments" Target="comments.xml"/></Relationships>')
+    parts["[Content_Types].xml"] = parts["[Content_Types].xml"].replace(
+        b"</Types>", b'<Override PartName="/word/comments.xml" ContentType="application/vnd.openxmlformats-'
+        b'officedocument.wordprocessingml.comments+xml"/></Types>')
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
+        for name, data in parts.items():
+            archive.writestr(name, data)
+
+
+def as_doc(docx, doc, profile_folder):
+    """Converts docx to a Word 97-2003 document at doc with a bare office run."""
+    folder = os.path.dirname(docx)
+    subprocess.run(["soffice", "-env:UserInstallation=file://" + profile_folder, "--headless", "--convert-to",
+                    "doc:MS Word 97", "--outdir", folder, docx], check=True, capture_output=True)
+    os.rename(os.path.splitext(docx)[0] + ".doc", doc)
