@@ -133,7 +133,7 @@ class ReviewedDocumentsTest(unittest.TestCase):
         document = self.open(self.docx)
         in_the_way = os.path.join(self.folder, "папка.docx")
         os.mkdir(in_the_way)
-        with self.assertRaisesRegex(DispatchError, "Не могу записать .*папка.docx: "):
+        with self.assertRaisesRegex(DispatchError, "Не могу записать .*папка.docx: на этом месте папка"):
             document.m_SaveAs2(*save_args(in_the_way, 16))
         good = os.path.join(self.folder, "целый.pdf")
         document.m_ExportAsFixedFormat(good, 17, 0)

@@ -53,11 +53,12 @@ PROJECT = """<docvane>
 """
 
 
-def write_project(folder, names):
+def write_project(folder, names, value=None):
+    """value: the field's value as XML text (wd.NEW when not given)."""
     path = os.path.join(folder, "Проект.dv1")
     files = "".join(FILE_DOC.format(name=name) for name in names)
     with open(path, "wb") as project:
-        project.write(PROJECT.format(files=files, value=wd.NEW).encode("utf-8") + b"\0")
+        project.write(PROJECT.format(files=files, value=value or wd.NEW).encode("utf-8") + b"\0")
     return path
 
 
@@ -232,6 +233,38 @@ class WordPublishTest(unittest.TestCase):
         self.assertTrue(any("Временный файл не найден: " in line for line in lines), "\n".join(lines))
         self.assertFalse(os.path.exists(os.path.join(self.folder, "out", "PDF", "Большой.pdf")))
         self.assertNoOfficeLeft()
+
+    def test_reviewed_documents_and_a_field_over_two_lines_publish_and_read_back(self):
+        docx = os.path.join(self.folder, "01 Рецензия.docx")
+        wd.reviewed_document(docx)
+        doc = os.path.join(self.folder, "02 Рецензия.doc")
+        wd.reviewed_document(os.path.join(self.folder, "source.docx"))
+        wd.as_doc(os.path.join(self.folder, "source.docx"), doc, os.path.join(self.folder, "profile"))
+        value = "Жилой дом\r\n№7\t\"<&>\" ^p"
+        escaped = value.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+        project = write_project(self.folder, [os.path.basename(docx), os.path.basename(doc)],
+                                escaped.replace("\r", "&#13;").replace("\n", "&#10;").replace("\t", "&#9;"))
+        started = time.monotonic()
+        code, lines = self.publish(project)
+        self.assertEqual(code, 0, "\n".join(lines))
+        self.assertLess(time.monotonic() - started, 120)
+        self.assertNoOfficeLeft()
+        out = os.path.join(self.folder, "out")
+        for name in ("01 Рецензия", "02 Рецензия"):
+            text = wd.pdf_text(os.path.join(out, "PDF", name + ".pdf"))
+            self.assertIn("вставка 11", text, name)
+            self.assertNotIn("Замечание", text, name)
+        from docvane_servers.word.application import Application
+
+        app = Application()
+        try:
+            for name in ("01 Рецензия.docx", "02 Рецензия.doc"):
+                with self.subTest(copy=name):
+                    document = app.get_Documents().m_Open(os.path.join(out, "EDIT", name))
+                    self.assertEqual(document.get_CustomDocumentProperties("Объект").get_Value(), value)
+                    document.m_Close(0)
+        finally:
+            app.shutdown()
 
     def test_documents_that_cannot_be_opened_end_the_run_with_its_line(self):
         corrupt = os.path.join(self.folder, "Битый.docx")

@@ -1,5 +1,6 @@
 """An open document: opening a private copy, PDF export, saving copies, closing."""
 import os
+import re
 import shutil
 import tempfile
 import zipfile
@@ -310,11 +311,21 @@ class Document(DispatchObject):
         self._store(FileName, filter_name, self.model, **extra)
 
     def _reason(self, path, error):
+        """A short cause of a failed write, in the user's words where the machine tells it."""
+        folder = os.path.dirname(os.path.abspath(path))
         if disk_full(path):
-            return space_message(os.path.dirname(path))
+            return space_message(folder)
         if not self.office.alive():
             return self.office.failure or "LibreOffice не работает"
-        return getattr(error, "Message", None) or str(error) or type(error).__name__
+        if os.path.isdir(path):
+            return "на этом месте папка"
+        if os.path.isdir(folder) and not os.access(folder, os.W_OK | os.X_OK):
+            return "нет прав на запись в папку %s" % folder
+        if os.path.exists(path) and not os.access(path, os.W_OK):
+            return "файл защищён от записи"
+        message = str(getattr(error, "Message", None) or error)
+        code = re.search(r"0x[0-9a-fA-F]+", message)
+        return "LibreOffice не записал файл (%s)" % (code.group(0) if code else message.splitlines()[0][:120])
 
     def _store(self, path, filter_name, model, **extra):
         """Writes model to path; a file that did not come out whole fails the call and is removed,
