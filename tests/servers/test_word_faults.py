@@ -212,6 +212,36 @@ class OfficeFaultsTest(unittest.TestCase):
             app.get_Documents().m_Open(*open_args(self.source))
 
 
+class DocumentMacrosTest(unittest.TestCase):
+    def test_a_documents_own_code_never_runs_while_the_script_added_to_it_does(self):
+        folder = tempfile.mkdtemp(prefix="word-macros-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        app = Application()
+        self.addCleanup(app.shutdown)
+        marker = os.path.join(folder, "%s.marker")
+        code = "".join('%sSub %s()\nOpen "%s" For Output As #1\nClose #1\nEnd Sub\n' % (scope, name, marker % name)
+                       for scope, name in (("Private ", "Document_Open"), ("", "AutoOpen"), ("", "Helper")))
+        source = os.path.join(folder, "Макросы.docm")
+        wd.macro_document(app.office, source, code)
+        document = app.get_Documents().m_Open(*open_args(source))
+        self.assertIsNotNone(document)
+        provider = document.model.getScriptProvider()
+        for name in ("AutoOpen", "Helper"):
+            with self.subTest(name=name), self.assertRaises(Exception):
+                uri = "vnd.sun.star.script:Project.ThisDocument.%s?language=Basic&location=document" % name
+                provider.getScript(uri).invoke((), (), ())
+        with self.assertRaisesRegex(DispatchError, "нет такой процедуры"):
+            app.m_Run("helper")
+        module = document.get_VBProject().get_VBComponents().m_Add(1).get_CodeModule()
+        module.m_AddFromString('sub ours()\r\nopen "%s" for output as #1\r\nclose #1\r\nend sub' % (marker % "ours"))
+        app.m_Run("ours")
+        self.assertEqual(sorted(name for name in os.listdir(folder) if name.endswith(".marker")), ["ours.marker"])
+        copy = os.path.join(folder, "копия.docm")
+        document.m_SaveAs2(*save_args(copy, 16))
+        with zipfile.ZipFile(copy) as archive:  # the document's own code is kept in its copy
+            self.assertIn("word/vbaProject.bin", archive.namelist())
+
+
 class SweepTest(unittest.TestCase):
     def setUp(self):
         self.temporary = tempfile.mkdtemp(prefix="word-sweep-")

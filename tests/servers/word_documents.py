@@ -1,5 +1,6 @@
 """Shared helpers of the word-server tests: generated documents, the server package on the path, PDF text."""
 import os
+import struct
 import subprocess
 import sys
 import zipfile
@@ -9,6 +10,7 @@ sys.path.insert(0, os.path.join(ROOT, "src", "servers"))
 sys.path.insert(0, os.path.join(ROOT, "examples", "demo", "generator"))
 
 import docx_writer as dx  # noqa: E402
+import uno  # noqa: E402
 
 OLD = "старое значение"
 NEW = "Жилой дом №7"
@@ -134,3 +136,76 @@ def as_doc(docx, doc, profile_folder):
     subprocess.run(["soffice", "-env:UserInstallation=file://" + profile_folder, "--headless", "--convert-to",
                     "doc:MS Word 97", "--outdir", folder, docx], check=True, capture_output=True)
     os.rename(os.path.splitext(docx)[0] + ".doc", doc)
+
+
+def _uncompressed(data):
+    """data as a compressed container of MS-OVBA made of raw (uncompressed) 4096-byte chunks."""
+    container = b"\x01"
+    for start in range(0, max(len(data), 1), 4096):
+        container += struct.pack("<H", 0x3000 | 4095) + data[start:start + 4096].ljust(4096, b" ")
+    return container
+
+
+def _vba_dir(module):
+    def record(kind, payload=b""):
+        return struct.pack("<HI", kind, len(payload)) + payload
+
+    name, wide = module.encode(), module.encode("utf-16-le")
+    info = (record(0x01, struct.pack("<I", 1)) + record(0x02, struct.pack("<I", 0x409))
+            + record(0x14, struct.pack("<I", 0x409)) + record(0x03, struct.pack("<H", 1252)) + record(0x04, b"Project")
+            + record(0x05) + record(0x40) + record(0x06) + record(0x3D) + record(0x07, b"\0" * 4)
+            + record(0x08, b"\0" * 4) + struct.pack("<HIIH", 0x09, 4, 1, 0) + record(0x0C) + record(0x3C))
+    modules = (record(0x0F, struct.pack("<H", 1)) + record(0x13, b"\xff\xff") + record(0x19, name)
+               + record(0x47, wide) + record(0x1A, name) + record(0x32, wide) + record(0x1C) + record(0x48)
+               + record(0x31, b"\0" * 4) + record(0x1E, b"\0" * 4) + record(0x2C, b"\xff\xff") + record(0x22)
+               + record(0x2B))
+    return _uncompressed(info + modules + record(0x10))
+
+
+def macro_document(office, path, code, module="ThisDocument"):
+    """A macro-enabled document (.docm) whose VBA project holds code in the document module; the
+    project's compound file is written by the office's own storage service."""
+    office.desktop()
+    context = office._context
+    manager = context.ServiceManager
+    files = office.create("com.sun.star.ucb.SimpleFileAccess")
+
+    def storage(file_path):
+        stream = files.openFileReadWrite(uno.systemPathToFileUrl(file_path))
+        return stream, manager.createInstanceWithArgumentsAndContext("com.sun.star.embed.OLESimpleStorage",
+                                                                    (stream, False), context)
+
+    def data(payload):
+        return manager.createInstanceWithArgumentsAndContext("com.sun.star.io.SequenceInputStream",
+                                                             (uno.ByteSequence(payload),), context)
+
+    project, vba = path + ".bin", path + ".vba"
+    _, inner = storage(vba)
+    inner.insertByName("dir", data(_vba_dir(module)))
+    source = 'Attribute VB_Name = "%s"\r\n%s' % (module, code.replace("\n", "\r\n"))
+    inner.insertByName(module, data(_uncompressed(source.encode("cp1252", "replace"))))
+    inner.insertByName("_VBA_PROJECT", data(b"\xcc\x61\xff\xff\x00\x00\x00"))
+    inner.commit()
+    stream, outer = storage(project)
+    outer.insertByName("VBA", inner)
+    outer.insertByName("PROJECT", data(('ID="{00000000-0000-0000-0000-000000000000}"\r\nDocument=%s/&H00000000\r\n'
+                                        'Name="Project"\r\n' % module).encode()))
+    outer.commit()
+    stream.getOutputStream().closeOutput()
+    dx.write_docx(path, dx.paragraph(dx.text_run("Документ с макросами")), {"Объект": OLD})
+    with zipfile.ZipFile(path) as archive:
+        parts = {name: archive.read(name) for name in archive.namelist()}
+    with open(project, "rb") as binary:
+        parts["word/vbaProject.bin"] = binary.read()
+    os.remove(project)
+    os.remove(vba)
+    parts["word/_rels/document.xml.rels"] = parts["word/_rels/document.xml.rels"].replace(
+        b"</Relationships>", b'<Relationship Id="rIdVba" Type="http://schemas.microsoft.com/office/2006/'
+        b'relationships/vbaProject" Target="vbaProject.bin"/></Relationships>')
+    parts["[Content_Types].xml"] = parts["[Content_Types].xml"].replace(
+        b"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml",
+        b"application/vnd.ms-word.document.macroEnabled.main+xml").replace(
+        b"</Types>", b'<Default Extension="bin" ContentType="application/vnd.ms-office.vbaProject"/></Types>')
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
+        for name, payload in parts.items():
+            archive.writestr(name, payload)

@@ -24,9 +24,10 @@ SAVE_FILTERS = {
     17: "writer_pdf_Export",
 }
 MACRO_ENABLED_FILTER = "MS Word 2007 XML VBA"
-# A document's own macros (auto macros, event handlers) never run, as in the word processor for a
-# file from a location nobody declared trusted; the script the client adds and runs by name still runs.
-NEVER_EXECUTE = 0
+# Documents' own code is never code (see Office._distrust_document_code): what runs is only the
+# script the client adds and runs by name, and the office must not refuse that one because the
+# document brought code of its own.
+ALWAYS_EXECUTE_NO_WARN = 4
 
 
 def open_document(office, path, password=""):
@@ -79,7 +80,7 @@ def _load(office, copy, password, source=None):
         if not filter_name:
             return None
         model = office.create("com.sun.star.text.TextDocument")
-        arguments = dict(URL=url, FilterName=filter_name, ReadOnly=False, MacroExecutionMode=NEVER_EXECUTE,
+        arguments = dict(URL=url, FilterName=filter_name, ReadOnly=False, MacroExecutionMode=ALWAYS_EXECUTE_NO_WARN,
                          RepairPackage=False, UpdateDocMode=0)
         if password:
             arguments["Password"] = password

@@ -256,12 +256,32 @@ class Office:
                     time.sleep(0.01)
             self._desktop = self._context.ServiceManager.createInstanceWithContext(
                 "com.sun.star.frame.Desktop", self._context)
+            self._distrust_document_code()
             if not self.seeded:
                 # The profile is complete once the office answers (offices do not always end cleanly).
                 self._profile_keeper = threading.Thread(target=profile_template.keep, name="profile-keeper",
                                                         args=(self._template, self._profile()), daemon=True)
                 self._profile_keeper.start()
             return self._desktop
+
+    def _distrust_document_code(self):
+        """Documents' own VBA code is read as comments, never as code: nothing of a document runs
+        (its auto macros and event handlers included), as in the word processor for a file from a
+        location nobody declared trusted. The code is still kept and written into saved copies;
+        the script a client adds itself is code of its own and runs when the client asks."""
+        try:
+            provider = self._context.ServiceManager.createInstanceWithContext(
+                "com.sun.star.configuration.ConfigurationProvider", self._context)
+            access = provider.createInstanceWithArguments(
+                "com.sun.star.configuration.ConfigurationUpdateAccess",
+                property_values(nodepath="/org.openoffice.Office.Writer/Filter/Import/VBA"))
+            access.setPropertyValue("Executable", False)
+            access.setPropertyValue("Load", True)
+            access.setPropertyValue("Save", True)
+            access.commitChanges()
+        except Exception as error:  # noqa: BLE001 - an office that cannot be told so must not be used
+            self._desktop = None
+            raise OfficeError("LibreOffice не принял настройку макросов: %s" % getattr(error, "Message", error))
 
     def create(self, service):
         self.desktop()
