@@ -44,7 +44,7 @@ def open_document(office, path, password=""):
     except OSError as error:
         shutil.rmtree(folder, ignore_errors=True)
         if disk_full(folder):
-            raise OfficeError("Не могу скопировать документ: %s" % space_message(folder))
+            raise OfficeError("Не могу скопировать документ: %s" % space_message(tempfile.gettempdir()))
         return None
     try:
         model = _load(office, copy, password, path)

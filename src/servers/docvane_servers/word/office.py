@@ -202,7 +202,7 @@ class Office:
 
     def _ended_because(self, code):
         if disk_full(self._folder):
-            return ": " + space_message(self._folder)
+            return ": " + space_message(tempfile.gettempdir())
         return " (код %d)" % code
 
     def _keep(self):
@@ -225,7 +225,7 @@ class Office:
                     break
         except OSError as error:
             self.failure = "Не могу запустить LibreOffice: %s" % (
-                space_message(self._folder) if disk_full(self._folder) else error)
+                space_message(tempfile.gettempdir()) if disk_full(self._folder) else error)
             self.log(self.failure)
         finally:
             self._started.set()
