@@ -279,6 +279,12 @@ class SweepTest(unittest.TestCase):
         os.rmdir(base)
         os.symlink(self.temporary, base)
         self.assertIsNone(office_module.private_base())
+        # An office started meanwhile works in a base of its own, and leaves nothing behind.
+        office = office_module.Office(lambda text: None)
+        self.assertIsNone(office.failure)
+        self.assertTrue(office.work_folder.startswith(os.path.join(self.temporary, "docvane-word-%d-" % os.getuid())))
+        office.stop()
+        self.assertEqual(os.listdir(self.temporary), ["docvane-word-%d" % os.getuid()])
         os.remove(base)
         self.assertEqual(office_module.private_base(), base)
 

@@ -142,19 +142,21 @@ class Office:
         # Why the office cannot serve (it did not start or it ended), for the member that needed it.
         self.failure = None
         self._folder = None
-        base = private_base()
-        if base is None:
-            self.failure = "Не могу создать личную папку LibreOffice в %s" % tempfile.gettempdir()
-        else:
+        self._own_base = None  # a base made for this office alone, removed with it
+        try:
+            base = private_base()
+            if base is None:
+                # Someone else holds the name: a base of our own under a name nobody can guess.
+                self.log("Папка %s%d не принадлежит пользователю, беру другую" % (BASE_PREFIX, os.getuid()))
+                base = self._own_base = tempfile.mkdtemp(prefix="%s%d-" % (BASE_PREFIX, os.getuid()))
             _sweep_folders_of_ended_servers(base)
-            try:
-                self._folder = tempfile.mkdtemp(prefix="%s%d-" % (FOLDER_PREFIX, os.getpid()), dir=base)
-                # The office's own temporary files (its lu*.tmp folders) stay inside our folder, so
-                # they go with it even when the office is killed.
-                os.mkdir(os.path.join(self._folder, "tmp"), 0o700)
-            except OSError as error:
-                self.failure = "Не могу создать папку LibreOffice: %s" % (
-                    space_message(base) if disk_full(base) else error.strerror)
+            self._folder = tempfile.mkdtemp(prefix="%s%d-" % (FOLDER_PREFIX, os.getpid()), dir=base)
+            # The office's own temporary files (its lu*.tmp folders) stay inside our folder, so
+            # they go with it even when the office is killed.
+            os.mkdir(os.path.join(self._folder, "tmp"), 0o700)
+        except OSError as error:
+            self.failure = "Не могу создать папку LibreOffice: %s" % (
+                space_message(tempfile.gettempdir()) if disk_full(tempfile.gettempdir()) else error.strerror)
         self._pipe = "docvane-word-%d-%d" % (os.getpid(), next(_OFFICE_NUMBERS))
         self._process = None
         self._started = threading.Event()
@@ -336,3 +338,5 @@ class Office:
             self._profile_keeper.join(TERMINATE_GRACE_SECONDS)
         if self._folder is not None:
             shutil.rmtree(self._folder, ignore_errors=True)
+        if self._own_base is not None:
+            shutil.rmtree(self._own_base, ignore_errors=True)
