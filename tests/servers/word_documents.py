@@ -99,35 +99,42 @@ def office_children(server_pid):
     return children
 
 
+
+def _extend_docx(path, parts, relationship, content_type, main_type=None):
+    """Adds parts (name: bytes) to the document at path, with one relationship of its main part and
+    one line of its content types (and another content type of the main part)."""
+    with zipfile.ZipFile(path) as archive:
+        parts.update({name: archive.read(name) for name in archive.namelist()})
+    rels = "word/_rels/document.xml.rels"
+    parts[rels] = parts[rels].replace(b"</Relationships>", relationship.encode() + b"</Relationships>")
+    parts["[Content_Types].xml"] = parts["[Content_Types].xml"].replace(b"</Types>", content_type.encode() + b"</Types>")
+    if main_type is not None:
+        parts["[Content_Types].xml"] = parts["[Content_Types].xml"].replace(
+            b"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml", main_type.encode())
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
+        for name, data in parts.items():
+            archive.writestr(name, data)
+
+
 def reviewed_document(path, authors=("Иванов", "Петров", "Сидорова"), rows=12):
     """A document as reviewers leave it: every paragraph has a tracked insertion and deletion and a
     formatted comment (two paragraphs, bold and italic) by one of several authors."""
     body, comments = "", []
     for i in range(rows):
-        author = authors[i % len(authors)]
-        stamp = 'w:author="%s" w:date="2024-02-0%dT10:00:00Z"' % (author, 1 + i % 9)
+        stamp = 'w:author="%s" w:date="2024-02-0%dT10:00:00Z"' % (authors[i % len(authors)], 1 + i % 9)
         body += ('<w:p><w:commentRangeStart w:id="%d"/>%s<w:ins w:id="%d" %s>%s</w:ins>'
                  '<w:del w:id="%d" %s><w:r><w:delText>удалено %d</w:delText></w:r></w:del>'
                  '<w:commentRangeEnd w:id="%d"/><w:r><w:commentReference w:id="%d"/></w:r></w:p>'
                  ) % (i, dx.text_run("Пункт %d " % i), 100 + i, stamp, dx.text_run("вставка %d" % i),
                       200 + i, stamp, i, i, i)
-        comments.append('<w:comment w:id="%d" %s w:initials="%s"><w:p><w:r><w:rPr><w:b/></w:rPr>'
-                        '<w:t>Замечание %d</w:t></w:r></w:p><w:p><w:r><w:rPr><w:i/></w:rPr>'
-                        '<w:t>исправить</w:t></w:r></w:p></w:comment>' % (i, stamp, author[0], i))
+        comments.append('<w:comment w:id="%d" %s><w:p><w:r><w:rPr><w:b/></w:rPr><w:t>Замечание %d</w:t></w:r></w:p>'
+                        '<w:p><w:r><w:rPr><w:i/></w:rPr><w:t>исправить</w:t></w:r></w:p></w:comment>' % (i, stamp, i))
     dx.write_docx(path, body, {"Объект": OLD})
-    with zipfile.ZipFile(path) as archive:
-        parts = {name: archive.read(name) for name in archive.namelist()}
-    parts["word/comments.xml"] = ('<?xml version="1.0" encoding="UTF-8" standalone="yes"?><w:comments '
-                                  'xmlns:w="%s">%s</w:comments>' % (dx.W_NS, "".join(comments))).encode()
-    parts["word/_rels/document.xml.rels"] = parts["word/_rels/document.xml.rels"].replace(
-        b"</Relationships>", b'<Relationship Id="rIdComments" Type="http://schemas.openxmlformats.org/'
-        b'officeDocument/2006/relationships/comments" Target="comments.xml"/></Relationships>')
-    parts["[Content_Types].xml"] = parts["[Content_Types].xml"].replace(
-        b"</Types>", b'<Override PartName="/word/comments.xml" ContentType="application/vnd.openxmlformats-'
-        b'officedocument.wordprocessingml.comments+xml"/></Types>')
-    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
-        for name, data in parts.items():
-            archive.writestr(name, data)
+    xml = '<?xml version="1.0" encoding="UTF-8"?><w:comments xmlns:w="%s">%s</w:comments>' % (dx.W_NS, "".join(comments))
+    _extend_docx(path, {"word/comments.xml": xml.encode()},
+                 '<Relationship Id="rIdComments" Type="%s/comments" Target="comments.xml"/>' % dx.R_NS,
+                 '<Override PartName="/word/comments.xml" ContentType="application/vnd.openxmlformats-'
+                 'officedocument.wordprocessingml.comments+xml"/>')
 
 
 def as_doc(docx, doc, profile_folder):
@@ -163,49 +170,39 @@ def _vba_dir(module):
 
 
 def macro_document(office, path, code, module="ThisDocument"):
-    """A macro-enabled document (.docm) whose VBA project holds code in the document module; the
-    project's compound file is written by the office's own storage service."""
+    """A macro-enabled document (.docm) whose VBA project holds code in its document module; the
+    project's compound files are written by the office's own storage service."""
     office.desktop()
     context = office._context
-    manager = context.ServiceManager
     files = office.create("com.sun.star.ucb.SimpleFileAccess")
 
-    def storage(file_path):
-        stream = files.openFileReadWrite(uno.systemPathToFileUrl(file_path))
-        return stream, manager.createInstanceWithArgumentsAndContext("com.sun.star.embed.OLESimpleStorage",
-                                                                    (stream, False), context)
+    def make(service, *arguments):
+        return context.ServiceManager.createInstanceWithArgumentsAndContext(service, arguments, context)
 
     def data(payload):
-        return manager.createInstanceWithArgumentsAndContext("com.sun.star.io.SequenceInputStream",
-                                                             (uno.ByteSequence(payload),), context)
+        return make("com.sun.star.io.SequenceInputStream", uno.ByteSequence(payload))
 
-    project, vba = path + ".bin", path + ".vba"
-    _, inner = storage(vba)
-    inner.insertByName("dir", data(_vba_dir(module)))
+    inner = make("com.sun.star.embed.OLESimpleStorage", files.openFileReadWrite(uno.systemPathToFileUrl(path + ".vba")),
+                 False)
     source = 'Attribute VB_Name = "%s"\r\n%s' % (module, code.replace("\n", "\r\n"))
-    inner.insertByName(module, data(_uncompressed(source.encode("cp1252", "replace"))))
-    inner.insertByName("_VBA_PROJECT", data(b"\xcc\x61\xff\xff\x00\x00\x00"))
+    for name, payload in (("dir", _vba_dir(module)), (module, _uncompressed(source.encode("cp1252"))),
+                          ("_VBA_PROJECT", b"\xcc\x61\xff\xff\x00\x00\x00")):
+        inner.insertByName(name, data(payload))
     inner.commit()
-    stream, outer = storage(project)
+    stream = files.openFileReadWrite(uno.systemPathToFileUrl(path + ".bin"))
+    outer = make("com.sun.star.embed.OLESimpleStorage", stream, False)
     outer.insertByName("VBA", inner)
     outer.insertByName("PROJECT", data(('ID="{00000000-0000-0000-0000-000000000000}"\r\nDocument=%s/&H00000000\r\n'
                                         'Name="Project"\r\n' % module).encode()))
     outer.commit()
     stream.getOutputStream().closeOutput()
+    with open(path + ".bin", "rb") as binary:
+        project = binary.read()
+    os.remove(path + ".bin")
+    os.remove(path + ".vba")
     dx.write_docx(path, dx.paragraph(dx.text_run("Документ с макросами")), {"Объект": OLD})
-    with zipfile.ZipFile(path) as archive:
-        parts = {name: archive.read(name) for name in archive.namelist()}
-    with open(project, "rb") as binary:
-        parts["word/vbaProject.bin"] = binary.read()
-    os.remove(project)
-    os.remove(vba)
-    parts["word/_rels/document.xml.rels"] = parts["word/_rels/document.xml.rels"].replace(
-        b"</Relationships>", b'<Relationship Id="rIdVba" Type="http://schemas.microsoft.com/office/2006/'
-        b'relationships/vbaProject" Target="vbaProject.bin"/></Relationships>')
-    parts["[Content_Types].xml"] = parts["[Content_Types].xml"].replace(
-        b"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml",
-        b"application/vnd.ms-word.document.macroEnabled.main+xml").replace(
-        b"</Types>", b'<Default Extension="bin" ContentType="application/vnd.ms-office.vbaProject"/></Types>')
-    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
-        for name, payload in parts.items():
-            archive.writestr(name, payload)
+    _extend_docx(path, {"word/vbaProject.bin": project},
+                 '<Relationship Id="rIdVba" Type="http://schemas.microsoft.com/office/2006/relationships/vbaProject"'
+                 ' Target="vbaProject.bin"/>',
+                 '<Default Extension="bin" ContentType="application/vnd.ms-office.vbaProject"/>',
+                 "application/vnd.ms-word.document.macroEnabled.main+xml")
