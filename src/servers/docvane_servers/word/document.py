@@ -56,9 +56,12 @@ def open_document(office, path, password=""):
             _close_model(model)
         shutil.rmtree(folder, ignore_errors=True)
         return None
-    layout = None
-    if not layout_call(office, model, "Comments", False):
-        layout = _show(office, model)
+    try:
+        layout = None if layout_call(office, model, "Comments", False) else _show(office, model)
+    except Exception:
+        _close_model(model)
+        shutil.rmtree(folder, ignore_errors=True)
+        raise
     return model, folder, layout
 
 
@@ -222,6 +225,7 @@ class Document(DispatchObject):
 
     def _drop_layout(self):
         if self._layout is not None and self._layout is not self.model:
+            self._tables = None  # its rows belong to the copy that goes
             if self.office.bound_document is self._layout:
                 self.office.bound_document = None
             _close_model(self._layout)
