@@ -53,11 +53,12 @@ PROJECT = """<docvane>
 """
 
 
-def write_project(folder, names):
+def write_project(folder, names, value=None):
+    """value: the field's value as XML text (wd.NEW when not given)."""
     path = os.path.join(folder, "Проект.dv1")
     files = "".join(FILE_DOC.format(name=name) for name in names)
     with open(path, "wb") as project:
-        project.write(PROJECT.format(files=files, value=wd.NEW).encode("utf-8") + b"\0")
+        project.write(PROJECT.format(files=files, value=value or wd.NEW).encode("utf-8") + b"\0")
     return path
 
 
@@ -69,7 +70,7 @@ def read_bytes(path):
 def server_offices(temporary_folder):
     """soffice.bin processes of word servers that kept their private folder in temporary_folder."""
     found = set()
-    marker = os.path.join(temporary_folder, "docvane-office-").encode()
+    marker = os.path.join(temporary_folder, "docvane-word-").encode()
     for pid in wd.soffice_processes():
         try:
             with open("/proc/%d/cmdline" % pid, "rb") as cmdline:
@@ -232,6 +233,42 @@ class WordPublishTest(unittest.TestCase):
         self.assertTrue(any("Временный файл не найден: " in line for line in lines), "\n".join(lines))
         self.assertFalse(os.path.exists(os.path.join(self.folder, "out", "PDF", "Большой.pdf")))
         self.assertNoOfficeLeft()
+
+    def test_reviewed_documents_and_a_field_over_two_lines_publish_and_read_back(self):
+        # A commented document made this office abort a moment after it was opened with a view.
+        docx = os.path.join(self.folder, "01 Рецензия.docx")
+        wd.reviewed_document(docx)
+        doc = os.path.join(self.folder, "02 Рецензия.doc")
+        wd.reviewed_document(os.path.join(self.folder, "source.docx"))
+        wd.as_doc(os.path.join(self.folder, "source.docx"), doc, os.path.join(self.folder, "profile"))
+        value = "Жилой дом\r\n№7\t\"<&>\" ^p"
+        escaped = value.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+        project = write_project(self.folder, [os.path.basename(docx), os.path.basename(doc)],
+                                escaped.replace("\r", "&#13;").replace("\n", "&#10;").replace("\t", "&#9;"))
+        started = time.monotonic()
+        code, lines = self.publish(project)
+        self.assertEqual(code, 0, "\n".join(lines))
+        self.assertLess(time.monotonic() - started, 120)
+        self.assertNoOfficeLeft()
+        out = os.path.join(self.folder, "out")
+        for name in ("01 Рецензия", "02 Рецензия"):
+            text = wd.pdf_text(os.path.join(out, "PDF", name + ".pdf"))
+            self.assertIn("вставка 11", text, name)
+            self.assertNotIn("Замечание", text, name)
+        from docvane_servers.word.application import Application
+        from docvane_servers.word.layout import layout_call
+
+        app = Application()
+        try:
+            for name in ("01 Рецензия.docx", "02 Рецензия.doc"):  # the copies keep the review
+                with self.subTest(copy=name):
+                    document = app.get_Documents().m_Open(os.path.join(out, "EDIT", name))
+                    self.assertEqual(document.get_CustomDocumentProperties("Объект").get_Value(), value)
+                    self.assertEqual(layout_call(app.office, document.model, "Comments", False), 12)
+                    self.assertTrue(document.model.getRedlines().createEnumeration().hasMoreElements())
+                    document.m_Close(0)
+        finally:
+            app.shutdown()
 
     def test_documents_that_cannot_be_opened_end_the_run_with_its_line(self):
         corrupt = os.path.join(self.folder, "Битый.docx")

@@ -1,13 +1,16 @@
 """Shared helpers of the word-server tests: generated documents, the server package on the path, PDF text."""
 import os
+import struct
 import subprocess
 import sys
+import zipfile
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "src", "servers"))
 sys.path.insert(0, os.path.join(ROOT, "examples", "demo", "generator"))
 
 import docx_writer as dx  # noqa: E402
+import uno  # noqa: E402
 
 OLD = "старое значение"
 NEW = "Жилой дом №7"
@@ -94,3 +97,112 @@ def office_children(server_pid):
         if parent == server_pid:
             children.append(pid)
     return children
+
+
+
+def _extend_docx(path, parts, relationship, content_type, main_type=None):
+    """Adds parts (name: bytes) to the document at path, with one relationship of its main part and
+    one line of its content types (and another content type of the main part)."""
+    with zipfile.ZipFile(path) as archive:
+        parts.update({name: archive.read(name) for name in archive.namelist()})
+    rels = "word/_rels/document.xml.rels"
+    parts[rels] = parts[rels].replace(b"</Relationships>", relationship.encode() + b"</Relationships>")
+    parts["[Content_Types].xml"] = parts["[Content_Types].xml"].replace(b"</Types>", content_type.encode() + b"</Types>")
+    if main_type is not None:
+        parts["[Content_Types].xml"] = parts["[Content_Types].xml"].replace(
+            b"application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml", main_type.encode())
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
+        for name, data in parts.items():
+            archive.writestr(name, data)
+
+
+def reviewed_document(path, authors=("Иванов", "Петров", "Сидорова"), rows=12):
+    """A document as reviewers leave it: every paragraph has a tracked insertion and deletion and a
+    formatted comment (two paragraphs, bold and italic) by one of several authors."""
+    body, comments = "", []
+    for i in range(rows):
+        stamp = 'w:author="%s" w:date="2024-02-0%dT10:00:00Z"' % (authors[i % len(authors)], 1 + i % 9)
+        body += ('<w:p><w:commentRangeStart w:id="%d"/>%s<w:ins w:id="%d" %s>%s</w:ins>'
+                 '<w:del w:id="%d" %s><w:r><w:delText>удалено %d</w:delText></w:r></w:del>'
+                 '<w:commentRangeEnd w:id="%d"/><w:r><w:commentReference w:id="%d"/></w:r></w:p>'
+                 ) % (i, dx.text_run("Пункт %d " % i), 100 + i, stamp, dx.text_run("вставка %d" % i),
+                      200 + i, stamp, i, i, i)
+        comments.append('<w:comment w:id="%d" %s><w:p><w:r><w:rPr><w:b/></w:rPr><w:t>Замечание %d</w:t></w:r></w:p>'
+                        '<w:p><w:r><w:rPr><w:i/></w:rPr><w:t>исправить</w:t></w:r></w:p></w:comment>' % (i, stamp, i))
+    dx.write_docx(path, body, {"Объект": OLD})
+    xml = '<?xml version="1.0" encoding="UTF-8"?><w:comments xmlns:w="%s">%s</w:comments>' % (dx.W_NS, "".join(comments))
+    _extend_docx(path, {"word/comments.xml": xml.encode()},
+                 '<Relationship Id="rIdComments" Type="%s/comments" Target="comments.xml"/>' % dx.R_NS,
+                 '<Override PartName="/word/comments.xml" ContentType="application/vnd.openxmlformats-'
+                 'officedocument.wordprocessingml.comments+xml"/>')
+
+
+def as_doc(docx, doc, profile_folder):
+    """Converts docx to a Word 97-2003 document at doc with a bare office run."""
+    folder = os.path.dirname(docx)
+    subprocess.run(["soffice", "-env:UserInstallation=file://" + profile_folder, "--headless", "--convert-to",
+                    "doc:MS Word 97", "--outdir", folder, docx], check=True, capture_output=True)
+    os.rename(os.path.splitext(docx)[0] + ".doc", doc)
+
+
+def _uncompressed(data):
+    """data as a compressed container of MS-OVBA made of raw (uncompressed) 4096-byte chunks."""
+    container = b"\x01"
+    for start in range(0, max(len(data), 1), 4096):
+        container += struct.pack("<H", 0x3000 | 4095) + data[start:start + 4096].ljust(4096, b" ")
+    return container
+
+
+def _vba_dir(module):
+    def record(kind, payload=b""):
+        return struct.pack("<HI", kind, len(payload)) + payload
+
+    name, wide = module.encode(), module.encode("utf-16-le")
+    info = (record(0x01, struct.pack("<I", 1)) + record(0x02, struct.pack("<I", 0x409))
+            + record(0x14, struct.pack("<I", 0x409)) + record(0x03, struct.pack("<H", 1252)) + record(0x04, b"Project")
+            + record(0x05) + record(0x40) + record(0x06) + record(0x3D) + record(0x07, b"\0" * 4)
+            + record(0x08, b"\0" * 4) + struct.pack("<HIIH", 0x09, 4, 1, 0) + record(0x0C) + record(0x3C))
+    modules = (record(0x0F, struct.pack("<H", 1)) + record(0x13, b"\xff\xff") + record(0x19, name)
+               + record(0x47, wide) + record(0x1A, name) + record(0x32, wide) + record(0x1C) + record(0x48)
+               + record(0x31, b"\0" * 4) + record(0x1E, b"\0" * 4) + record(0x2C, b"\xff\xff") + record(0x22)
+               + record(0x2B))
+    return _uncompressed(info + modules + record(0x10))
+
+
+def macro_document(office, path, code, module="ThisDocument"):
+    """A macro-enabled document (.docm) whose VBA project holds code in its document module; the
+    project's compound files are written by the office's own storage service."""
+    office.desktop()
+    context = office._context
+    files = office.create("com.sun.star.ucb.SimpleFileAccess")
+
+    def make(service, *arguments):
+        return context.ServiceManager.createInstanceWithArgumentsAndContext(service, arguments, context)
+
+    def data(payload):
+        return make("com.sun.star.io.SequenceInputStream", uno.ByteSequence(payload))
+
+    inner = make("com.sun.star.embed.OLESimpleStorage", files.openFileReadWrite(uno.systemPathToFileUrl(path + ".vba")),
+                 False)
+    source = 'Attribute VB_Name = "%s"\r\n%s' % (module, code.replace("\n", "\r\n"))
+    for name, payload in (("dir", _vba_dir(module)), (module, _uncompressed(source.encode("cp1252"))),
+                          ("_VBA_PROJECT", b"\xcc\x61\xff\xff\x00\x00\x00")):
+        inner.insertByName(name, data(payload))
+    inner.commit()
+    stream = files.openFileReadWrite(uno.systemPathToFileUrl(path + ".bin"))
+    outer = make("com.sun.star.embed.OLESimpleStorage", stream, False)
+    outer.insertByName("VBA", inner)
+    outer.insertByName("PROJECT", data(('ID="{00000000-0000-0000-0000-000000000000}"\r\nDocument=%s/&H00000000\r\n'
+                                        'Name="Project"\r\n' % module).encode()))
+    outer.commit()
+    stream.getOutputStream().closeOutput()
+    with open(path + ".bin", "rb") as binary:
+        project = binary.read()
+    os.remove(path + ".bin")
+    os.remove(path + ".vba")
+    dx.write_docx(path, dx.paragraph(dx.text_run("Документ с макросами")), {"Объект": OLD})
+    _extend_docx(path, {"word/vbaProject.bin": project},
+                 '<Relationship Id="rIdVba" Type="http://schemas.microsoft.com/office/2006/relationships/vbaProject"'
+                 ' Target="vbaProject.bin"/>',
+                 '<Default Extension="bin" ContentType="application/vnd.ms-office.vbaProject"/>',
+                 "application/vnd.ms-word.document.macroEnabled.main+xml")

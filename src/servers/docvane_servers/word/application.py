@@ -55,11 +55,17 @@ class Documents(DispatchObject):
         if not isinstance(FileName, str) or not FileName:
             raise DispatchError("Не задано имя файла")
         password = PasswordDocument if isinstance(PasswordDocument, str) else ""
-        try:
-            opened = open_document(self._application.office, FileName, password)
-        except OfficeError as error:
-            self._application.log("%s: %s" % (error, FileName))
-            return None
+        # An office that dies on the document (or before it) is replaced, and the document tried
+        # once more; the second death fails the call with its cause.
+        for attempt in (1, 2):
+            office = self._application.working_office()
+            try:
+                opened = open_document(office, FileName, password)
+                break
+            except OfficeError as error:
+                self._application.log("%s: %s" % (error, FileName))
+                if attempt == 2 or office.failure is None or office.alive():
+                    raise DispatchError("Не могу открыть %s: %s" % (FileName, error))
         if opened is None:
             # A file that cannot be opened answers with an empty value, as the client expects.
             self._application.log("Не могу открыть документ: %s" % FileName)
@@ -85,6 +91,16 @@ class Application(DispatchObject):
 
     def log(self, text):
         print(text, file=sys.stderr, flush=True)
+
+    def working_office(self):
+        """The office, replaced by a new one when it has ended (its documents are lost with it)."""
+        if self.office.failure is not None and not self.office.alive():
+            for document in list(self.documents.items):
+                if document.office is self.office:
+                    document.discard()
+            self.office.stop()
+            self.office = Office(self.log)
+        return self.office
 
     def active_document(self):
         if not self.documents.items:

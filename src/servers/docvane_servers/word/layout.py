@@ -287,6 +287,28 @@ Function RefreshFields() As Boolean
     RefreshFields = True
 End Function
 
+' Counts the comments of the document; with bRemove, removes them too.
+Function Comments(bRemove As Boolean) As Long
+    Dim oEnum As Object, oField As Object, found() As Object
+    Dim n As Long, i As Long
+    n = 0
+    oEnum = oDocvaneDocument.getTextFields().createEnumeration()
+    Do While oEnum.hasMoreElements()
+        oField = oEnum.nextElement()
+        If oField.supportsService("com.sun.star.text.textfield.Annotation") Then
+            ReDim Preserve found(n)
+            found(n) = oField
+            n = n + 1
+        End If
+    Loop
+    If bRemove Then
+        For i = 0 To n - 1
+            found(i).dispose()
+        Next i
+    End If
+    Comments = n
+End Function
+
 Function FormsDesign(bOn As Boolean) As Boolean
     oDocvaneDocument.getCurrentController().setFormDesignMode(bOn)
     FormsDesign = True

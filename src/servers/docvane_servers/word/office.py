@@ -9,8 +9,10 @@ this server, whatever way the server ends.
 import ctypes
 import itertools
 import os
+import re
 import shutil
 import signal
+import stat
 import subprocess
 import sys
 import tempfile
@@ -45,23 +47,73 @@ def property_values(**values):
 
 
 FOLDER_PREFIX = "docvane-office-"
+# The folders this server writes into: <temporary folder>/docvane-word-<uid>/docvane-office-<pid>-<random>.
+BASE_PREFIX = "docvane-word-"
+_FOLDER_NAME = re.compile(r"%s([1-9][0-9]{0,9})-[A-Za-z0-9_]{1,32}\Z" % re.escape(FOLDER_PREFIX))
+_PID_MAX = 2 ** 22  # the kernel's pid_max ceiling
 
 
-def _sweep_folders_of_ended_servers():
-    """Removes the office folders left by servers that were killed (they had no chance to)."""
-    root = tempfile.gettempdir()
-    for name in os.listdir(root):
-        if not name.startswith(FOLDER_PREFIX):
+def _is_private_folder(path):
+    """path is a real folder of this user that nobody else may enter or write."""
+    try:
+        status = os.lstat(path)
+    except OSError:
+        return False
+    return stat.S_ISDIR(status.st_mode) and status.st_uid == os.getuid() and not status.st_mode & 0o077
+
+
+def private_base():
+    """This user's folder for office folders, made on first use (mode 0700); None when the name is
+    taken by something that is not such a folder (another user's, a link, a file)."""
+    base = os.path.join(tempfile.gettempdir(), "%s%d" % (BASE_PREFIX, os.getuid()))
+    try:
+        os.mkdir(base, 0o700)
+    except FileExistsError:
+        pass
+    except OSError:
+        return None
+    return base if _is_private_folder(base) else None
+
+
+def _sweep_folders_of_ended_servers(base):
+    """Removes the office folders left in base by this user's servers that were killed (they had no
+    chance to). Names this server does not make, and folders of other users, are left alone."""
+    try:
+        names = os.listdir(base)
+    except OSError:
+        return
+    for name in names:
+        match = _FOLDER_NAME.match(name)
+        if match is None or int(match.group(1)) > _PID_MAX or int(match.group(1)) == os.getpid():
             continue
-        owner = name[len(FOLDER_PREFIX):].split("-", 1)[0]
-        if not owner.isdigit():
-            continue
+        path = os.path.join(base, name)
         try:
-            os.kill(int(owner), 0)
+            os.kill(int(match.group(1)), 0)
+            continue  # its server still runs (or another user's process has the number)
         except ProcessLookupError:
-            shutil.rmtree(os.path.join(root, name), ignore_errors=True)
-        except OSError:
             pass
+        except OSError:
+            continue
+        if _is_private_folder(path):
+            shutil.rmtree(path, ignore_errors=True)
+
+
+def disk_full(path):
+    """The file system holding path has (next to) no room or no free inodes left for this user."""
+    while path and not os.path.exists(path):
+        path = os.path.dirname(path)
+    try:
+        status = os.statvfs(path or "/")
+    except OSError:
+        return False
+    return status.f_bavail * status.f_frsize < LOW_SPACE_BYTES or (status.f_files and status.f_favail == 0)
+
+
+LOW_SPACE_BYTES = 1 << 20
+
+
+def space_message(path):
+    return "нет места на диске (%s)" % path
 
 
 def call_bounded(function, seconds):
@@ -87,8 +139,24 @@ class Office:
 
     def __init__(self, log=None):
         self.log = log or (lambda text: print(text, file=sys.stderr, flush=True))
-        _sweep_folders_of_ended_servers()
-        self._folder = tempfile.mkdtemp(prefix="%s%d-" % (FOLDER_PREFIX, os.getpid()))
+        # Why the office cannot serve (it did not start or it ended), for the member that needed it.
+        self.failure = None
+        self._folder = None
+        self._own_base = None  # a base made for this office alone, removed with it
+        try:
+            base = private_base()
+            if base is None:
+                # Someone else holds the name: a base of our own under a name nobody can guess.
+                self.log("Папка %s%d не принадлежит пользователю, беру другую" % (BASE_PREFIX, os.getuid()))
+                base = self._own_base = tempfile.mkdtemp(prefix="%s%d-" % (BASE_PREFIX, os.getuid()))
+            _sweep_folders_of_ended_servers(base)
+            self._folder = tempfile.mkdtemp(prefix="%s%d-" % (FOLDER_PREFIX, os.getpid()), dir=base)
+            # The office's own temporary files (its lu*.tmp folders) stay inside our folder, so
+            # they go with it even when the office is killed.
+            os.mkdir(os.path.join(self._folder, "tmp"), 0o700)
+        except OSError as error:
+            self.failure = "Не могу создать папку LibreOffice: %s" % (
+                space_message(tempfile.gettempdir()) if disk_full(tempfile.gettempdir()) else error.strerror)
         self._pipe = "docvane-word-%d-%d" % (os.getpid(), next(_OFFICE_NUMBERS))
         self._process = None
         self._started = threading.Event()
@@ -121,6 +189,10 @@ class Office:
     def alive(self):
         return self._started.is_set() and not self._ended.is_set()
 
+    def ends_within(self, seconds):
+        """True when the office has ended, or ends within seconds."""
+        return self._ended.wait(seconds)
+
     def _profile(self):
         return os.path.join(self._folder, "profile")
 
@@ -130,22 +202,33 @@ class Office:
                 "--norestore", "--nodefault", "--nolockcheck", "--nofirststartwizard",
                 "--accept=pipe,name=%s;urp;" % self._pipe]
 
+    def _ended_because(self, code):
+        if disk_full(self._folder):
+            return ": " + space_message(tempfile.gettempdir())
+        return " (код %d)" % code
+
     def _keep(self):
         try:
+            if self._folder is None:
+                return
             self.seeded = profile_template.seed(self._template, self._profile())
+            environment = dict(os.environ, TMPDIR=os.path.join(self._folder, "tmp"))
             while not self._stopping:
                 self._process = subprocess.Popen(self._command(), stdin=subprocess.DEVNULL,
                                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                                 preexec_fn=_die_with_parent)
+                                                 preexec_fn=_die_with_parent, env=environment)
                 self.starts += 1
                 self._started.set()
                 code = self._process.wait()
                 if code != RESTART_EXIT_CODE:
                     if not self._stopping:
-                        self.log("LibreOffice завершился (код %d)" % code)
+                        self.failure = "LibreOffice завершился" + self._ended_because(code)
+                        self.log(self.failure)
                     break
         except OSError as error:
-            self.log("Не могу запустить LibreOffice: %s" % error)
+            self.failure = "Не могу запустить LibreOffice: %s" % (
+                space_message(tempfile.gettempdir()) if disk_full(self._folder) else error)
+            self.log(self.failure)
         finally:
             self._started.set()
             self._ended.set()
@@ -155,7 +238,7 @@ class Office:
         with self._lock:
             if self._desktop is not None:
                 if self._ended.is_set():
-                    raise OfficeError("LibreOffice не работает")
+                    raise OfficeError(self.failure or "LibreOffice не работает")
                 return self._desktop
             local = uno.getComponentContext()
             resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
@@ -163,9 +246,9 @@ class Office:
             url = "uno:pipe,name=%s;urp;StarOffice.ComponentContext" % self._pipe
             while True:
                 if self._ended.is_set():
-                    if self.seeded:
+                    if self.seeded and self._folder is not None and not disk_full(self._folder):
                         profile_template.discard(self._template)
-                    raise OfficeError("LibreOffice не запустился")
+                    raise OfficeError(self.failure or "LibreOffice не запустился")
                 try:
                     self._context = resolver.resolve(url)
                     break
@@ -175,12 +258,32 @@ class Office:
                     time.sleep(0.01)
             self._desktop = self._context.ServiceManager.createInstanceWithContext(
                 "com.sun.star.frame.Desktop", self._context)
+            self._distrust_document_code()
             if not self.seeded:
                 # The profile is complete once the office answers (offices do not always end cleanly).
                 self._profile_keeper = threading.Thread(target=profile_template.keep, name="profile-keeper",
                                                         args=(self._template, self._profile()), daemon=True)
                 self._profile_keeper.start()
             return self._desktop
+
+    def _distrust_document_code(self):
+        """Documents' own VBA code is read as comments, never as code: nothing of a document runs
+        (its auto macros and event handlers included), as in the word processor for a file from a
+        location nobody declared trusted. The code is still kept and written into saved copies;
+        the script a client adds itself is code of its own and runs when the client asks."""
+        try:
+            provider = self._context.ServiceManager.createInstanceWithContext(
+                "com.sun.star.configuration.ConfigurationProvider", self._context)
+            access = provider.createInstanceWithArguments(
+                "com.sun.star.configuration.ConfigurationUpdateAccess",
+                property_values(nodepath="/org.openoffice.Office.Writer/Filter/Import/VBA"))
+            access.setPropertyValue("Executable", False)
+            access.setPropertyValue("Load", True)
+            access.setPropertyValue("Save", True)
+            access.commitChanges()
+        except Exception as error:  # noqa: BLE001 - an office that cannot be told so must not be used
+            self._desktop = None
+            raise OfficeError("LibreOffice не принял настройку макросов: %s" % getattr(error, "Message", error))
 
     def create(self, service):
         self.desktop()
@@ -233,4 +336,7 @@ class Office:
             self._ended.wait(TERMINATE_GRACE_SECONDS)
         if self._profile_keeper is not None:
             self._profile_keeper.join(TERMINATE_GRACE_SECONDS)
-        shutil.rmtree(self._folder, ignore_errors=True)
+        if self._folder is not None:
+            shutil.rmtree(self._folder, ignore_errors=True)
+        if self._own_base is not None:
+            shutil.rmtree(self._own_base, ignore_errors=True)
