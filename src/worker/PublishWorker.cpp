@@ -19,6 +19,7 @@
 #include "publish/MainWindowChannel.h"
 #include "publish/OutputPaths.h"
 #include "publish/ProtectedPaths.h"
+#include "publish/PublishDigest.h"
 #include "publish/PublishState.h"
 #include "publish/paths/PathUtils.h"
 #include "worker/EndPublication.h"
@@ -183,6 +184,15 @@ Step PublishFile(CDocvaneDoc& project, FileDoc& file) {
     return Step::Continue;  // an unknown kind is neither opened nor copied
 }
 
+// What a result was made from goes with the project: a new record makes the project modified, so
+// that it is saved with the run like new sheet names are.
+void RecordDigest(CDocvaneDoc& project, PublishedDigest& record, PublishedDigest made) {
+    if (made != record) {
+        record = std::move(made);
+        project.SetModifiedFlag(true);
+    }
+}
+
 void RunFiles(CDocvaneDoc& project, bool fast) {
     RunProtectedPaths protection(project);
     for (std::size_t i = 0; i < project.FileCount(); ++i) {
@@ -207,6 +217,7 @@ void RunFiles(CDocvaneDoc& project, bool fast) {
             project.SetModifiedFlag(true);
             protection.Add(file);
         }
+        RecordDigest(project, file.publishedFrom, CurrentDigest(file));
         ComputeStatus(file);
         MainWindow().RefreshViews(&project);
         LogInfo("Файл опубликован: " + file.fullPath);
@@ -220,6 +231,9 @@ void RunFiles(CDocvaneDoc& project, bool fast) {
         CleanOutputFolders(project);
     }
     const bool built = BuildCombinedPdf(project);
+    if (built) {
+        RecordDigest(project, project.pdfFilePublishedFrom, CurrentCombinedDigest(project));
+    }
     if (built && AppSettings().openAfterPublic) {
         std::function<void(const std::string&)> open;
         {
