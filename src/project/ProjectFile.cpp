@@ -297,9 +297,11 @@ std::string ParseErrorText(const XMLDocument& xml) {
         case tinyxml2::XML_ERROR_MISMATCHED_ELEMENT:
             what = "закрывающий тег не соответствует открытому элементу";
             break;
+        case tinyxml2::XML_ERROR_PARSING:
+            what = "нарушена разметка";
+            break;
         case tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED:
-            what = "элементы вложены глубже " + std::to_string(TINYXML2_MAX_ELEMENT_DEPTH) +
-                   " уровней";
+            what = "элементы вложены глубже " + std::to_string(TINYXML2_MAX_ELEMENT_DEPTH) + " уровней";
             break;
         default:
             what = std::string("ошибка разбора (") + xml.ErrorName() + ")";
