@@ -159,6 +159,11 @@ bool PlaceReadyPdf(const FileDoc& file, const std::string& folder, const std::st
 }
 
 Step CopyReadyPdf(CDocvaneDoc& project, FileDoc& file) {
+    // Placing keeps a result at least as new as its source, so a source swapped for an older copy
+    // would leave the old copies in place: they go first.
+    if (ChangedPart(file.publishedFrom, CurrentDigest(file), {kDigestSource}) != nullptr) {
+        RemovePublishedFiles(file);
+    }
     if (!project.pdfDir.fullPath.empty() &&
         !PlaceReadyPdf(file, project.pdfDir.fullPath, PdfOutputPath(file, -1))) {
         return Fail();
