@@ -121,7 +121,7 @@ void AddFileSettings(const FileDoc& file, DigestBuilder& digest) {
         digest.AddText("editableName", EditableName(file, sheet));
     }
     const ApplicationSettings& app = AppSettings();
-    if (IsDrawingFile(file.fullPath)) {
+    if (IsDrawingFile(file.fullPath) && file.owner != nullptr) {
         const AutocadDoc& autocad = file.owner->propertyDoc.autocad;
         digest.AddFlag("splitIntoLayouts", autocad.splitIntoLayouts);
         // The save step sends the application's version; the project's own (the ribbon's) is kept
