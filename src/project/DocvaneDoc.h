@@ -10,6 +10,7 @@
 #include "project/FileDoc.h"
 #include "project/PathDoc.h"
 #include "project/PropertyDoc.h"
+#include "project/PublishedDigest.h"
 
 namespace docvane {
 
@@ -28,6 +29,8 @@ class CDocvaneDoc {
     DirDoc pdfDir;
     DirDoc editDir;
     PathDoc pdfFile;
+    // What the combined PDF was made from, recorded by the run that built it.
+    PublishedDigest pdfFilePublishedFrom;
     // Files are held by pointer so that references keep pointing at their owning file while the
     // list grows, shrinks and is reordered.
     std::vector<std::unique_ptr<FileDoc>> fileDocs;

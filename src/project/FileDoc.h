@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "project/PathDoc.h"
+#include "project/PublishedDigest.h"
 
 namespace docvane {
 
@@ -37,6 +38,8 @@ struct FileDoc : PathDoc {
     std::vector<XrefFile> xrefsBefore;
     std::vector<XrefFile> xrefsAfter;
     std::vector<std::string> sheetNames;
+    // What the published results were made from, recorded by the run that published them.
+    PublishedDigest publishedFrom;
 
     FileDoc() = default;
     FileDoc(const std::string& text, CDocvaneDoc* ownerDoc) : PathDoc(text, ownerDoc) {}

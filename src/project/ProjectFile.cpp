@@ -2,6 +2,7 @@
 
 #include <tinyxml2.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <map>
@@ -99,6 +100,18 @@ class TreeWriter {
     PathRelativizer relativizer_;
 };
 
+// Written only when a publication recorded something, so that a project never published (or read
+// from an older file) is saved byte for byte as before.
+void WriteDigest(TreeWriter& w, XMLElement* parent, const PublishedDigest& digest) {
+    if (digest.empty()) {
+        return;
+    }
+    XMLElement* list = w.Container(parent, "publishedFrom");
+    for (const auto& [part, value] : digest) {
+        w.Text(list, part.c_str(), value);
+    }
+}
+
 void WriteReferences(TreeWriter& w, XMLElement* fileDoc, const char* listName, const char* itemName,
                      const std::vector<XrefFile>& refs) {
     XMLElement* list = w.Container(fileDoc, listName);
@@ -111,6 +124,21 @@ void WriteReferences(TreeWriter& w, XMLElement* fileDoc, const char* listName, c
 
 const XMLElement* Child(const XMLElement* parent, const char* name) {
     return parent == nullptr ? nullptr : parent->FirstChildElement(name);
+}
+
+// Every part with a text is kept, also those this program does not compute itself.
+void ReadDigest(const XMLElement* parent, PublishedDigest& digest) {
+    const XMLElement* list = Child(parent, "publishedFrom");
+    if (list == nullptr) {
+        return;
+    }
+    for (const XMLElement* part = list->FirstChildElement(); part != nullptr;
+         part = part->NextSiblingElement()) {
+        std::string value = ElementText(part);
+        if (!value.empty()) {
+            digest.emplace(part->Name(), std::move(value));
+        }
+    }
 }
 
 void ReadReferences(const XMLElement* fileDoc, const char* listName, const char* itemName,
@@ -164,6 +192,7 @@ void ReadFileDocs(const XMLElement* root, CDocvaneDoc& project) {
                 }
             }
         }
+        ReadDigest(item, file.publishedFrom);
     }
 }
 
@@ -214,13 +243,83 @@ void ReadSettings(const XMLElement* propertyDoc, PropertyDoc& p) {
     }
 }
 
+// A file saved as UTF-16 (a text editor's "Unicode"): a byte-order mark, or markup with every other
+// byte zero.
+bool LooksLikeUtf16(const std::string& bytes) {
+    if (bytes.size() < 2) {
+        return false;
+    }
+    const auto b0 = static_cast<unsigned char>(bytes[0]);
+    const auto b1 = static_cast<unsigned char>(bytes[1]);
+    return (b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF) || (b0 == '<' && b1 == 0) ||
+           (b0 == 0 && b1 == '<');
+}
+
+// Whether only NULs and white space follow from position from on (the writer's own terminator).
+bool OnlyBlankFrom(const std::string& bytes, std::size_t from) {
+    return bytes.find_first_not_of(std::string_view("\0 \t\r\n", 5), from) == std::string::npos;
+}
+
+// The 1-based line of a byte position.
+std::size_t LineAt(const std::string& bytes, std::size_t position) {
+    return 1 + static_cast<std::size_t>(
+                   std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(position), '\n'));
+}
+
+// What TinyXML-2 found wrong, in the user's words, with the line it names.
+std::string ParseErrorText(const XMLDocument& xml) {
+    std::string what;
+    switch (xml.ErrorID()) {
+        case tinyxml2::XML_ERROR_PARSING_ELEMENT:
+            what = "неверно записан элемент";
+            break;
+        case tinyxml2::XML_ERROR_PARSING_ATTRIBUTE:
+            what = "неверно записан атрибут";
+            break;
+        case tinyxml2::XML_ERROR_PARSING_TEXT:
+            what = "неверно записан текст";
+            break;
+        case tinyxml2::XML_ERROR_PARSING_CDATA:
+            what = "неверно записан раздел CDATA";
+            break;
+        case tinyxml2::XML_ERROR_PARSING_COMMENT:
+            what = "неверно записан комментарий";
+            break;
+        case tinyxml2::XML_ERROR_PARSING_DECLARATION:
+            what = "неверно записано объявление XML";
+            break;
+        case tinyxml2::XML_ERROR_PARSING_UNKNOWN:
+            what = "непонятная конструкция разметки";
+            break;
+        case tinyxml2::XML_ERROR_EMPTY_DOCUMENT:
+            what = "в файле нет ни одного элемента";
+            break;
+        case tinyxml2::XML_ERROR_MISMATCHED_ELEMENT:
+            what = "закрывающий тег не соответствует открытому элементу";
+            break;
+        case tinyxml2::XML_ERROR_PARSING:
+            what = "нарушена разметка";
+            break;
+        case tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED:
+            what = "элементы вложены глубже " + std::to_string(TINYXML2_MAX_ELEMENT_DEPTH) + " уровней";
+            break;
+        default:
+            what = std::string("ошибка разбора (") + xml.ErrorName() + ")";
+            break;
+    }
+    const int line = xml.ErrorLineNum();
+    return line > 0 ? "ошибка XML в строке " + std::to_string(line) + ": " + what : "ошибка XML: " + what;
+}
+
 }  // namespace
 
 std::string WriteProjectXml(const CDocvaneDoc& project) {
     XMLDocument doc;
     TreeWriter w(doc, project.propertyDoc.projectDir);
     XMLElement* root = w.Container(nullptr, "docvane");
-    w.Path(w.Container(root, "pdfFile"), "fileRelativePath", project.pdfFile.fullPath);
+    XMLElement* pdfFile = w.Container(root, "pdfFile");
+    w.Path(pdfFile, "fileRelativePath", project.pdfFile.fullPath);
+    WriteDigest(w, pdfFile, project.pdfFilePublishedFrom);
     w.Path(w.Container(root, "editDir"), "dirRelativePath", project.editDir.fullPath);
     w.Path(w.Container(root, "pdfDir"), "dirRelativePath", project.pdfDir.fullPath);
 
@@ -244,6 +343,7 @@ std::string WriteProjectXml(const CDocvaneDoc& project) {
                            field.member);
             }
         }
+        WriteDigest(w, fileDoc, file.publishedFrom);
     }
 
     if (!project.fieldDocs.empty()) {
@@ -289,6 +389,7 @@ bool ReadProjectXml(CDocvaneDoc& project, const XMLDocument& xml) {
     if (const XMLElement* path = Child(Child(root, "pdfFile"), "fileRelativePath")) {
         project.pdfFile = PathDoc(ElementText(path), &project);
     }
+    ReadDigest(Child(root, "pdfFile"), project.pdfFilePublishedFrom);
     if (const XMLElement* path = Child(Child(root, "editDir"), "dirRelativePath")) {
         project.editDir = DirDoc(ElementText(path), &project);
     }
@@ -317,9 +418,21 @@ bool LoadProjectFile(CDocvaneDoc& project, const std::string& path, std::string*
     if (!ReadWholeFile(path, bytes, error)) {
         return false;
     }
-    project.propertyDoc.projectDir = ParentPath(path);
-    project.SetPathName(path);
-    // The writer ends the file with a NUL; readers ignore it (and anything after it).
+    const auto refuse = [error](const std::string& reason) {
+        if (error != nullptr) {
+            *error = reason;
+        }
+        return false;
+    };
+    if (bytes.empty()) {
+        return refuse("файл пуст");
+    }
+    if (LooksLikeUtf16(bytes)) {
+        return refuse("файл записан в кодировке UTF-16, а файл проекта должен быть в UTF-8");
+    }
+    // The writer ends the file with a NUL; readers ignore it (and anything after it) as long as what
+    // comes before it is a whole project.
+    const std::string whole = bytes;
     const auto nul = bytes.find('\0');
     if (nul != std::string::npos) {
         bytes.resize(nul);
@@ -327,10 +440,22 @@ bool LoadProjectFile(CDocvaneDoc& project, const std::string& path, std::string*
     XMLDocument xml(true, tinyxml2::PRESERVE_WHITESPACE);
     xml.Parse(bytes.data(), bytes.size());
     if (xml.Error()) {
-        return true;  // not XML: an empty project, silently
+        if (nul != std::string::npos && !OnlyBlankFrom(whole, nul)) {
+            return refuse("нулевой байт в строке " + std::to_string(LineAt(whole, nul)) +
+                          ": это не текстовый файл проекта");
+        }
+        return refuse(ParseErrorText(xml));
     }
-    if (!ReadProjectXml(project, xml)) {
-        ImportLegacyProject(project, xml);
+    // Opening something that is not a project as an empty one would let the next save replace it.
+    const XMLElement* root = xml.RootElement();
+    if (root == nullptr) {
+        return refuse("в файле нет корневого элемента");
+    }
+    project.propertyDoc.projectDir = ParentPath(path);
+    project.SetPathName(path);
+    if (!ReadProjectXml(project, xml) && !ImportLegacyProject(project, xml)) {
+        return refuse("корневой элемент <" + std::string(root->Name()) +
+                      "> не является элементом проекта <docvane>");
     }
     project.SetModifiedFlag(false);
     return true;

@@ -18,9 +18,10 @@ std::string WriteProjectXml(const CDocvaneDoc& project);
 // tries the legacy importer); missing or malformed content never stops reading.
 bool ReadProjectXml(CDocvaneDoc& project, const tinyxml2::XMLDocument& xml);
 
-// Loads a project file into a freshly constructed project: sets projectDir, parses (a parse error is
-// not reported), reads the current format or else the legacy one; a file of neither format leaves
-// the project empty. False only when the file cannot be read; error then says why.
+// Loads a project file into a freshly constructed project: sets projectDir, parses, reads the current
+// format or else the legacy one. False when the file cannot be read or is not a project of either
+// format (empty, UTF-16, binary, malformed XML, another root); error then says why in the user's words,
+// with the line TinyXML-2 names where it names one.
 bool LoadProjectFile(CDocvaneDoc& project, const std::string& path, std::string* error = nullptr);
 
 // Saves the project to path in the current format: projectDir becomes path's folder, relative paths

@@ -2,6 +2,7 @@
 
 #include "project/DocvaneDoc.h"
 #include "publish/OutputPaths.h"
+#include "publish/PublishDigest.h"
 #include "publish/paths/PathUtils.h"
 
 namespace docvane {
@@ -16,6 +17,53 @@ int Set(PathDoc& entry, int code, const std::string& text, Colour colour) {
 const char* kAccessDenied = "Отсутствует доступ к опубликованному файлу: ";
 const char* kSourceChanged = "Исходный файл изменен, требуется перепубликация: ";
 const char* kPublishedMissing = "Опубликованный файл не найден, требуется перепубликация: ";
+
+// The recorded parts of a file's digest, in the order their change is reported, with code and text.
+struct DigestReason {
+    const char* part;
+    int code;
+    const char* text;
+};
+const DigestReason kFileDigestReasons[] = {
+    {kDigestFields, kStatusFieldsChanged, "Поля проекта изменены, требуется перепубликация: "},
+    {kDigestScript, kStatusScriptChanged, "Пользовательский скрипт изменен, требуется перепубликация: "},
+    {kDigestSettings, kStatusSettingsChanged, "Настройки публикации изменены, требуется перепубликация: "},
+    {kDigestSource, kStatusSourceReplaced, "Исходный файл заменен, требуется перепубликация: "},
+    {kDigestReferences, kStatusReferencesReplaced, "Внешние ссылки изменены, требуется перепубликация: "},
+};
+const DigestReason kCombinedDigestReasons[] = {
+    {kDigestSettings, kStatusCombinedSettingsChanged,
+     "Настройки общего PDF изменены, требуется перепубликация: "},
+    {kDigestFiles, kStatusFileListChanged, "Состав или порядок файлов изменен, требуется перепубликация: "},
+};
+
+template <std::size_t N>
+const DigestReason* ChangedReason(const PublishedDigest& recorded, const PublishedDigest& current,
+                                  const DigestReason (&reasons)[N]) {
+    for (const DigestReason& reason : reasons) {
+        if (ChangedPart(recorded, current, {reason.part}) != nullptr) {
+            return &reason;
+        }
+    }
+    return nullptr;
+}
+
+// A result made from other inputs is to be replaced: one held open elsewhere makes publishing
+// impossible now, as an outdated one does. 0 when every existing result can be replaced.
+int LockedResult(FileDoc& file, const std::vector<int>& sheets) {
+    for (int sheet : sheets) {
+        const std::string pdfOutput = PdfOutputPath(file, sheet);
+        const std::string pdf = pdfOutput.empty() ? PdfTempPath(file, sheet) : pdfOutput;
+        if (FileExists(pdf) && CanOpenExclusively(pdf) < 0) {
+            return Set(file, kStatusPdfLocked, kAccessDenied + pdf, kColourError);
+        }
+        const std::string editable = EditableOutputPath(file, sheet);
+        if (!editable.empty() && FileExists(editable) && CanOpenExclusively(editable) < 0) {
+            return Set(file, kStatusEditableLocked, kAccessDenied + editable, kColourError);
+        }
+    }
+    return 0;
+}
 }  // namespace
 
 int ComputeStatus(FileDoc& file) {
@@ -79,6 +127,15 @@ int ComputeStatus(FileDoc& file) {
             }
         }
     }
+    if (!file.publishedFrom.empty()) {
+        if (const DigestReason* reason =
+                ChangedReason(file.publishedFrom, CurrentDigest(file), kFileDigestReasons)) {
+            if (const int locked = LockedResult(file, sheets); locked < 0) {
+                return locked;
+            }
+            return Set(file, reason->code, reason->text + source, kColourNeedsPublishing);
+        }
+    }
     return Set(file, kStatusUpToDate, "Файл не нуждается в публикации: " + source, kColourUpToDate);
 }
 
@@ -101,10 +158,16 @@ int ComputeProjectStatus(CDocvaneDoc& project) {
         if (summary != 0) {
             return summary;
         }
+        if (!project.pdfFilePublishedFrom.empty()) {
+            if (const DigestReason* reason = ChangedReason(
+                    project.pdfFilePublishedFrom, CurrentCombinedDigest(project), kCombinedDigestReasons)) {
+                return Set(combined, reason->code, reason->text + combined.fullPath, kColourNeedsPublishing);
+            }
+        }
         return Set(combined, 0, "Файл не нуждается в публикации: " + combined.fullPath, kColourUpToDate);
     }
     Set(combined, 0, "Опубликованный файл отсутствует: " + combined.fullPath, kColourNeedsPublishing);
-    return summary < 0 ? summary : 2;
+    return summary < 0 ? summary : kStatusCombinedMissing;
 }
 
 }  // namespace docvane

@@ -18,6 +18,18 @@ inline constexpr int kStatusNoSheets = 4;
 inline constexpr int kStatusEditableOlder = 11;
 inline constexpr int kStatusEditableMissing = 12;
 inline constexpr int kStatusReferenceNewer = 32;
+// The results exist and are newer than the source, but were made from other inputs than those in force
+// (the digests recorded by their publication differ).
+inline constexpr int kStatusSettingsChanged = 5;
+inline constexpr int kStatusFieldsChanged = 6;
+inline constexpr int kStatusScriptChanged = 7;
+inline constexpr int kStatusSourceReplaced = 8;  // another size or time, not a later one
+inline constexpr int kStatusReferencesReplaced = 33;
+
+// Combined status codes besides the files' (the combined PDF exists and every file is up to date).
+inline constexpr int kStatusCombinedMissing = 2;
+inline constexpr int kStatusCombinedSettingsChanged = 9;
+inline constexpr int kStatusFileListChanged = 10;
 
 // Status colours (0x00BBGGRR).
 inline constexpr Colour kColourMissing = 0x00CCCCCC;

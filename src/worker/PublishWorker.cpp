@@ -19,6 +19,7 @@
 #include "publish/MainWindowChannel.h"
 #include "publish/OutputPaths.h"
 #include "publish/ProtectedPaths.h"
+#include "publish/PublishDigest.h"
 #include "publish/PublishState.h"
 #include "publish/paths/PathUtils.h"
 #include "worker/EndPublication.h"
@@ -158,6 +159,11 @@ bool PlaceReadyPdf(const FileDoc& file, const std::string& folder, const std::st
 }
 
 Step CopyReadyPdf(CDocvaneDoc& project, FileDoc& file) {
+    // Placing keeps a result at least as new as its source, so a source swapped for an older copy
+    // would leave the old copies in place: they go first.
+    if (ChangedPart(file.publishedFrom, CurrentDigest(file), {kDigestSource}) != nullptr) {
+        RemovePublishedFiles(file);
+    }
     if (!project.pdfDir.fullPath.empty() &&
         !PlaceReadyPdf(file, project.pdfDir.fullPath, PdfOutputPath(file, -1))) {
         return Fail();
@@ -181,6 +187,15 @@ Step PublishFile(CDocvaneDoc& project, FileDoc& file) {
         return CopyReadyPdf(project, file);
     }
     return Step::Continue;  // an unknown kind is neither opened nor copied
+}
+
+// What a result was made from goes with the project: a new record makes the project modified, so
+// that it is saved with the run like new sheet names are.
+void RecordDigest(CDocvaneDoc& project, PublishedDigest& record, PublishedDigest made) {
+    if (made != record) {
+        record = std::move(made);
+        project.SetModifiedFlag(true);
+    }
 }
 
 void RunFiles(CDocvaneDoc& project, bool fast) {
@@ -207,6 +222,7 @@ void RunFiles(CDocvaneDoc& project, bool fast) {
             project.SetModifiedFlag(true);
             protection.Add(file);
         }
+        RecordDigest(project, file.publishedFrom, CurrentDigest(file));
         ComputeStatus(file);
         MainWindow().RefreshViews(&project);
         LogInfo("Файл опубликован: " + file.fullPath);
@@ -220,6 +236,9 @@ void RunFiles(CDocvaneDoc& project, bool fast) {
         CleanOutputFolders(project);
     }
     const bool built = BuildCombinedPdf(project);
+    if (built) {
+        RecordDigest(project, project.pdfFilePublishedFrom, CurrentCombinedDigest(project));
+    }
     if (built && AppSettings().openAfterPublic) {
         std::function<void(const std::string&)> open;
         {

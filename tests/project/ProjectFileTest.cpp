@@ -370,7 +370,7 @@ TEST_F(ProjectFileTest, ScriptsComeBackWithCrLfAndMissingContainersKeepValues) {
     EXPECT_EQ(project.propertyDoc.vbaScript, "");
 }
 
-TEST_F(ProjectFileTest, LoadingAcceptsBomAndTrailingNulAndOpensNonXmlAsEmpty) {
+TEST_F(ProjectFileTest, LoadingAcceptsBomAndTrailingNulAndRefusesWhatIsNoProjectWithTheReason) {
     WriteFile(
         dir_ / "bom.dv1",
         "\xEF\xBB\xBF<docvane><fileDocs><fileDoc><fileRelativePath>.\\a.pdf</fileRelativePath></fileDoc>"
@@ -381,21 +381,115 @@ TEST_F(ProjectFileTest, LoadingAcceptsBomAndTrailingNulAndOpensNonXmlAsEmpty) {
     ASSERT_EQ(bom.FileCount(), 1u);
     EXPECT_EQ(bom.File(0).fullPath, dir_ / "a.pdf");
 
-    WriteFile(dir_ / "junk.dv1", "this is not xml <<<");
-    CDocvaneDoc junk;
-    ASSERT_TRUE(LoadProjectFile(junk, dir_ / "junk.dv1"));
-    EXPECT_EQ(junk.FileCount(), 0u);
-    EXPECT_EQ(junk.propertyDoc.startPage, 2);
-
-    WriteFile(dir_ / "other.dv1", "<root><fileDocs/></root>");
-    CDocvaneDoc other;
-    ASSERT_TRUE(LoadProjectFile(other, dir_ / "other.dv1"));
-    EXPECT_EQ(other.FileCount(), 0u);
+    // Opening any of these as an empty project would let the next save replace the file.
+    const std::string nested = [] {
+        std::string text;
+        for (int i = 0; i < 300; ++i) {
+            text += "<a>";
+        }
+        return "<docvane>\n" + text;
+    }();
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string reason;
+    } kUnreadable[] = {
+        {"empty", "", "файл пуст"},
+        {"blank", " \n\t\n", "ошибка XML: в файле нет ни одного элемента"},
+        {"utf16", std::string("\xFF\xFE<\0d\0o\0", 8),
+         "файл записан в кодировке UTF-16, а файл проекта должен быть в UTF-8"},
+        {"utf16-no-mark", std::string("<\0d\0", 4),
+         "файл записан в кодировке UTF-16, а файл проекта должен быть в UTF-8"},
+        {"nul", "<docvane>\n<fileDocs>\n" + std::string(1, '\0') + "<fileDoc/></fileDocs></docvane>",
+         "нулевой байт в строке 3: это не текстовый файл проекта"},
+        {"binary",
+         std::string("\x7F"
+                     "ELF\x02\x01\x01\0\0\0\x03\0>\0",
+                     14),
+         "нулевой байт в строке 1: это не текстовый файл проекта"},
+        {"text", "this is not xml <<<", "ошибка XML в строке 1: нарушена разметка"},
+        {"mismatched", "<docvane>\n<pdfFile>\n</pdfFil>\n</docvane>",
+         "ошибка XML в строке 2: закрывающий тег не соответствует открытому элементу"},
+        {"nested", nested, "ошибка XML в строке 2: элементы вложены глубже 100 уровней"},
+        {"comment", "<!-- only a comment -->", "в файле нет корневого элемента"},
+        {"other-root", "<root><fileDocs/></root>",
+         "корневой элемент <root> не является элементом проекта <docvane>"},
+    };
+    for (const auto& c : kUnreadable) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir_ / (std::string(c.name) + ".dv1");
+        WriteFile(path, c.bytes);
+        CDocvaneDoc project;
+        std::string error;
+        EXPECT_FALSE(LoadProjectFile(project, path, &error));
+        EXPECT_EQ(error, c.reason);
+        EXPECT_EQ(ReadFile(path), c.bytes);
+    }
 
     CDocvaneDoc missing;
     std::string error;
     EXPECT_FALSE(LoadProjectFile(missing, dir_ / "none.dv1", &error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST_F(ProjectFileTest, PublishedDigestsAreKeptWithTheirFilesAndWrittenOnlyWhenRecorded) {
+    // A project never published is saved as before: no digest element anywhere.
+    CDocvaneDoc project;
+    project.propertyDoc.projectDir = dir_.Path();
+    project.AppendFile(dir_ / "A.pdf");
+    project.AppendFile(dir_ / "B.dxf");
+    const std::string plain = WriteProjectXml(project);
+    EXPECT_EQ(plain.find("publishedFrom"), std::string::npos);
+
+    project.File(1).publishedFrom = {{"fields", "f1"}, {"script", "s1"}, {"futurePart", "x"}};
+    project.pdfFilePublishedFrom = {{"files", "l1"}};
+    const std::string xml = WriteProjectXml(project);
+    EXPECT_NE(xml.find("    <pdfFile>\n"
+                       "        <fileRelativePath></fileRelativePath>\n"
+                       "        <publishedFrom>\n"
+                       "            <files>l1</files>\n"
+                       "        </publishedFrom>\n"
+                       "    </pdfFile>\n"),
+              std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("            <wordRefs/>\n"
+                       "            <publishedFrom>\n"
+                       "                <fields>f1</fields>\n"
+                       "                <futurePart>x</futurePart>\n"
+                       "                <script>s1</script>\n"
+                       "            </publishedFrom>\n"
+                       "        </fileDoc>\n"
+                       "    </fileDocs>"),
+              std::string::npos)
+        << xml;
+
+    CDocvaneDoc loaded;
+    ReadText(loaded, dir_.Path(), xml.substr(0, xml.size() - 1));
+    ASSERT_EQ(loaded.FileCount(), 2u);
+    EXPECT_TRUE(loaded.File(0).publishedFrom.empty());
+    EXPECT_EQ(loaded.File(1).publishedFrom, project.File(1).publishedFrom);  // unknown parts kept
+    EXPECT_EQ(loaded.pdfFilePublishedFrom, project.pdfFilePublishedFrom);
+    EXPECT_EQ(WriteProjectXml(loaded), xml);
+
+    // An empty part is no record.
+    CDocvaneDoc empty;
+    ReadText(empty, dir_.Path(),
+             "<docvane><fileDocs><fileDoc><fileRelativePath>.\\A.pdf</fileRelativePath>"
+             "<publishedFrom><fields></fields><script>s</script></publishedFrom></fileDoc></fileDocs>"
+             "</docvane>");
+    EXPECT_EQ(empty.File(0).publishedFrom, (PublishedDigest{{"script", "s"}}));
+}
+
+TEST_F(ProjectFileTest, ProjectFilesOfEarlierVersionsAreSavedByteForByteWhenNothingWasPublished) {
+    for (const char* name : {"demo.dv1", "demo-drawings.dv1", "demo-sheets.dv1"}) {
+        SCOPED_TRACE(name);
+        const std::string original = std::string(DOCVANE_TEST_DATA) + "/../../examples/demo/" + name;
+        WriteFile(dir_ / name, ReadFile(original));
+        CDocvaneDoc project;
+        ASSERT_TRUE(LoadProjectFile(project, dir_ / name));
+        ASSERT_TRUE(SaveProjectFile(project, dir_ / name));
+        EXPECT_EQ(ReadFile(dir_ / name), ReadFile(original));
+    }
 }
 
 TEST_F(ProjectFileTest, AbsolutePathsOutsideTheProjectTreeStayAbsolute) {

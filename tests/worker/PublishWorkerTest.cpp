@@ -135,6 +135,13 @@ TEST_F(PublishWorkerTest, FastRunOfAnUpToDateProjectStillCopiesCleansAndCombines
     EXPECT_EQ(ReadFile(Out("EDIT/Refs/Base.dwg")), "reference");
     EXPECT_FALSE(Exists(Out("PDF/stray.pdf")));
     EXPECT_TRUE(Exists(Out("All.pdf")));
+    // The first combined PDF built records what it was made from; a run that changes nothing leaves
+    // the project unmodified.
+    EXPECT_TRUE(project.IsModified());
+    EXPECT_FALSE(project.pdfFilePublishedFrom.empty());
+    project.SetModifiedFlag(false);
+    const auto again = Publish(true);
+    EXPECT_EQ(again.back(), "[+] Публикация окончена.");
     EXPECT_FALSE(project.IsModified());
 }
 
