@@ -2,11 +2,11 @@
 
 import io
 import os
-import tempfile
+import secrets
 
 import ezdxf
 
-from .drawing import DrawingError, is_dwg
+from .drawing import DrawingError, decode_property_text, is_dwg
 
 # The release names users pick and the DXF releases written for them.
 RELEASES = {
@@ -32,16 +32,38 @@ def dxf_release(name):
     return release
 
 
-def write_atomically(path, write):
+_TEMPORARY_ATTEMPTS = 100
+
+
+def _create_temporary(folder):
+    """A new file of this process beside the target. Created with the mode every other output gets
+    (0666 less the user's umask), so the file renamed into place is as readable as the user wants."""
+    for _ in range(_TEMPORARY_ATTEMPTS):
+        temporary = os.path.join(folder, ".docvane-" + secrets.token_hex(6))
+        try:
+            handle = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_CLOEXEC, 0o666)
+        except FileExistsError:
+            continue
+        return handle, temporary
+    raise DrawingError(f"Не могу создать временный файл в папке: {folder}")
+
+
+def write_atomically(path, write, verify=None):
     """Writes through a temporary file in the target folder, so a failed or interrupted write
-    never leaves a partial file under the target name."""
+    never leaves a partial file under the target name. verify(temporary path), when given, checks
+    the written file before it takes the target's name (raising DrawingError when it is not good)."""
     folder = os.path.dirname(os.path.abspath(path))
     if not os.path.isdir(folder):
         raise DrawingError(f"Папка не найдена: {folder}")
-    handle, temporary = tempfile.mkstemp(prefix=".docvane-", dir=folder)
+    try:
+        handle, temporary = _create_temporary(folder)
+    except OSError as error:
+        raise DrawingError(f"Не могу создать временный файл в папке {folder}: {error.strerror}") from error
     try:
         with os.fdopen(handle, "wb") as stream:
             write(stream)
+        if verify is not None:
+            verify(temporary)
         os.replace(temporary, path)
     except BaseException:
         try:
@@ -62,7 +84,21 @@ def save_as(drawing, release_name, path):
     def write(stream):
         stream.write(text)
 
-    write_atomically(path, write)
+    write_atomically(path, write, lambda written: verify_saved(drawing, written, path))
+
+
+def verify_saved(drawing, written, path):
+    """A saved drawing counts only once it reads back: as a DXF any reader opens, with the custom
+    properties the open drawing has."""
+    try:
+        copy = ezdxf.readfile(written)
+    except Exception as error:  # noqa: BLE001 - whatever the reader says, the file is not usable
+        raise DrawingError(f"Записанный чертеж не читается: {path}: {type(error).__name__}: {error}") from error
+    expected = drawing.custom_properties()
+    found = [(decode_property_text(key), decode_property_text(value))
+             for key, value in copy.header.custom_vars.properties]
+    if copy.dxfversion >= ezdxf.const.DXF2004 and found != expected:
+        raise DrawingError(f"Записанный чертеж не сохранил свойства чертежа: {path}")
 
 
 def save_file(drawing, path):
@@ -70,7 +106,7 @@ def save_file(drawing, path):
     if is_dwg(path):
         raise DrawingError(f"Сохранение в формате DWG не поддерживается: {path}")
     text = drawing.doc.encode(_text(drawing.doc))
-    write_atomically(path, lambda stream: stream.write(text))
+    write_atomically(path, lambda stream: stream.write(text), lambda written: verify_saved(drawing, written, path))
     drawing.modified = False
 
 
