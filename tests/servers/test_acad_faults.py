@@ -9,11 +9,17 @@ import tempfile
 import unittest
 from xml.sax.saxutils import escape
 
-from acad_support import two_sheet_drawing  # first: puts the servers on the path
+from contextlib import redirect_stderr
+from io import StringIO
+
+from acad_support import make_application, send, two_sheet_drawing  # first: puts the servers on the path
 from test_acad_publish import CLI, RUNNABLE
 
 import ezdxf
-from docvane_servers.acad.drawing import decode_property_text
+from docvane_servers.acad import saving
+from docvane_servers.acad.drawing import decode_property_text, encode_property_text
+from docvane_servers.dispatch import DispatchError
+from docvane_servers.lisp.values import intern
 
 
 def xml_text(text):
@@ -185,6 +191,92 @@ class DrawingFaultsTest(unittest.TestCase):
         self.assertEqual(0, code, output)
         with open(os.path.join(outside, "written.txt"), encoding="utf-8") as stream:
             self.assertEqual("outside\n", stream.read())
+
+
+class ServerSideTest(unittest.TestCase):
+    """The same rules at the stand-in's own members, without a client."""
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="acad-faults-server-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        self.app = make_application()
+        self.addCleanup(self.app.commands.stop)
+        redirect = redirect_stderr(StringIO())
+        redirect.__enter__()
+        self.addCleanup(redirect.__exit__, None, None, None)
+        self.source = os.path.join(self.folder, "src", "plan.dxf")
+        os.makedirs(os.path.dirname(self.source))
+        two_sheet_drawing(self.source)
+
+    def test_property_texts_use_the_caret_form_both_ways(self):
+        every = "".join(chr(code) for code in range(32)) + "^ ^J ^@ конец"
+        cases = [("a\r\nb", "a^M^Jb"), ("\t", "^I"), ("^", "^ "), ("x^Jy", "x^ Jy"), (every, None)]
+        for text, stored in cases:
+            with self.subTest(text=text):
+                encoded = encode_property_text(text)
+                if stored is not None:
+                    self.assertEqual(stored, encoded)
+                self.assertFalse(any(ord(char) < 32 for char in encoded))
+                self.assertEqual(text, decode_property_text(encoded))
+        # Foreign files may hold a caret before other characters: kept as it stands.
+        self.assertEqual("^a^", decode_property_text("^a^"))
+
+    def test_a_copy_that_does_not_read_back_is_not_saved(self):
+        document = self.app.get_Documents().m_Open(self.source, 1)
+        target = os.path.join(self.folder, "copy.dxf")
+        real = saving._as_release
+        saving._as_release = lambda doc, release: b"  0\nSECTION\n  2\nHEADER\nno group code\n"
+        self.addCleanup(setattr, saving, "_as_release", real)
+        send(document, f'(command "_.SAVEAS" "2018" "{target}")')
+        self.assertEqual([], [name for name in os.listdir(self.folder) if name != "src"])
+        messages = document.m_TakeMessages().split("\n")
+        self.assertEqual(1, len(messages))
+        self.assertTrue(messages[0].startswith("Записанный чертеж не читается: " + target), messages[0])
+        self.assertEqual("", document.m_TakeMessages())
+
+    def test_written_files_take_the_mode_of_the_umask(self):
+        document = self.app.get_Documents().m_Open(self.source, 1)
+        old = os.umask(0o027)
+        try:
+            send(document, f'(command "_.SAVEAS" "2010" "{self.folder}/a.dxf")')
+            send(document, f'(command "_.-EXPORT" "_P" "_A" "{self.folder}/a.pdf")')
+        finally:
+            os.umask(old)
+        for name in ("a.dxf", "a.pdf"):
+            self.assertEqual(0o640, stat.S_IMODE(os.stat(os.path.join(self.folder, name)).st_mode), name)
+
+    def test_messages_are_bounded_and_taken_once(self):
+        document = self.app.get_Documents().m_Open(self.source, 1)
+        self.assertEqual("", document.m_TakeMessages())
+        send(document, "(repeat 60 (vl-catch-all-apply 'undefined-function nil) (command \"_.NOSUCH\"))")
+        lines = document.m_TakeMessages().split("\n")
+        self.assertEqual(51, len(lines))
+        self.assertEqual("… и еще сообщений: 10", lines[-1])
+        self.assertIn("NOSUCH", lines[0])
+
+    def test_script_folders_confine_files_and_written_outputs(self):
+        document = self.app.get_Documents().m_Open(self.source, 1)
+        outside = os.path.join(self.folder, "outside.txt")
+        with open(outside, "w", encoding="utf-8") as stream:
+            stream.write("x\n")
+        with self.assertRaises(DispatchError):
+            document.put_ScriptFolders("relative/folder")
+        document.put_ScriptFolders(os.path.dirname(self.source) + "\n")
+        self.assertEqual(os.path.dirname(self.source), document.get_ScriptFolders())
+        send(document, f'(setq found (findfile "{outside}")) (open "{outside}" "r") (setq mine (open "notes.txt" "w"))'
+                       ' (close mine)')
+        messages = document.m_TakeMessages().split("\n")
+        self.assertEqual(1, len(messages), messages)
+        self.assertIn("доступ к файлу запрещен", messages[0])
+        self.assertTrue(os.path.isfile(os.path.join(os.path.dirname(self.source), "notes.txt")))
+        self.assertIsNone(document.command_line.interpreter._ev.values.get(intern("FOUND")))
+        # A link inside the folder that leads out of it is outside too.
+        os.symlink(outside, os.path.join(os.path.dirname(self.source), "link.txt"))
+        send(document, '(open "link.txt" "a")')
+        self.assertIn("доступ к файлу запрещен", document.m_TakeMessages())
+        document.put_ScriptFolders("*")
+        send(document, f'(close (open "{outside}" "a"))')
+        self.assertEqual("", document.m_TakeMessages())
 
 
 if __name__ == "__main__":
