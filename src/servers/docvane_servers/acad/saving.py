@@ -5,6 +5,8 @@ import os
 import secrets
 
 import ezdxf
+import ezdxf.filemanagement
+from ezdxf.lldxf import tagger
 
 from .drawing import DrawingError, decode_property_text, is_dwg
 
@@ -88,17 +90,54 @@ def save_as(drawing, release_name, path):
 
 
 def verify_saved(drawing, written, path):
-    """A saved drawing counts only once it reads back: as a DXF any reader opens, with the custom
-    properties the open drawing has."""
+    """A saved drawing counts only once it reads back: every tag well formed, the sections closed, the
+    end marker last, and (from release 2004, where the header holds them) the custom properties of the
+    open drawing. Read as a stream, so a large drawing is not held twice."""
     try:
-        copy = ezdxf.readfile(written)
-    except Exception as error:  # noqa: BLE001 - whatever the reader says, the file is not usable
-        raise DrawingError(f"Записанный чертеж не читается: {path}: {type(error).__name__}: {error}") from error
-    expected = drawing.custom_properties()
-    found = [(decode_property_text(key), decode_property_text(value))
-             for key, value in copy.header.custom_vars.properties]
-    if copy.dxfversion >= ezdxf.const.DXF2004 and found != expected:
+        properties = _read_back(written)
+    except (OSError, ValueError, UnicodeError, ezdxf.DXFError) as error:
+        raise DrawingError(f"Записанный чертеж не читается: {path}: {error}") from error
+    if properties is not None and properties != drawing.custom_properties():
         raise DrawingError(f"Записанный чертеж не сохранил свойства чертежа: {path}")
+
+
+def _read_back(written):
+    """The custom properties (decoded) of a written DXF, None before release 2004; raises on a file a
+    reader would refuse."""
+    info = ezdxf.filemanagement.dxf_file_info(written)
+    properties = []
+    in_section = False
+    header = False
+    ended = False
+    previous = None
+    with open(written, encoding=info.encoding, errors="strict", newline="") as stream:
+        for code, value in tagger.ascii_tags_loader(stream):
+            if ended:
+                raise ValueError("данные после конца файла")
+            if code == 0:
+                if value == "SECTION":
+                    if in_section:
+                        raise ValueError("секция не закрыта")
+                    in_section = True
+                elif value == "ENDSEC":
+                    if not in_section:
+                        raise ValueError("лишний конец секции")
+                    in_section = header = False
+                elif value == "EOF":
+                    ended = True
+            elif code == 2 and previous == (0, "SECTION"):
+                header = value == "HEADER"
+            elif header and code == 1 and previous is not None and previous[0] == 9:
+                if previous[1] == "$CUSTOMPROPERTYTAG":
+                    properties.append([decode_property_text(value), None])
+                elif previous[1] == "$CUSTOMPROPERTY" and properties and properties[-1][1] is None:
+                    properties[-1][1] = decode_property_text(value)
+            previous = (code, value)
+    if in_section or not ended:
+        raise ValueError("файл не закончен")
+    if info.version < ezdxf.const.DXF2004:
+        return None
+    return [(key, value) for key, value in properties]
 
 
 def save_file(drawing, path):
