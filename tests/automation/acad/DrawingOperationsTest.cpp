@@ -231,5 +231,16 @@ TEST_F(DrawingOperationsTest, WithoutOutputFoldersResultsStayInTheTemporaryFolde
     EXPECT_THAT(bed.channel.Texts(), IsEmpty());
 }
 
+// A script is given the project's folder, both output folders and the temporary folder (where the
+// program writes before files are placed), or every folder when the user trusts project folders.
+TEST_F(DrawingOperationsTest, TheScriptsFoldersAreTheProjectsOwnUnlessTrusted) {
+    EXPECT_EQ(ScriptFolders(project, false),
+              bed.dir / "proj\n" + bed.dir / "proj/PDF\n" + bed.dir / "proj/EDIT\n" + bed.dir / "tmp\n");
+    EXPECT_EQ(ScriptFolders(project, true), "*");
+    project.pdfDir.fullPath.clear();
+    EXPECT_EQ(ScriptFolders(project, false).find("PDF"), std::string::npos);
+    EXPECT_FALSE(ApplicationSettings().trustProjectFolder);  // not trusted unless the user says so
+}
+
 }  // namespace
 }  // namespace docvane::test
