@@ -221,6 +221,32 @@ class ServerSideTest(unittest.TestCase):
         # Foreign files may hold a caret before other characters: kept as it stands.
         self.assertEqual("^a^", decode_property_text("^a^"))
 
+    def test_how_the_ends_of_files_are_judged(self):
+        with open(self.source, "rb") as stream:
+            data = stream.read()
+        cases = {
+            # Padding old writers leave after the end marker: a sound file, nothing to say.
+            "padded.dxf": (data + b"\x1a\x00\x00", ""),
+            # The end marker alone is missing: repaired, with a warning.
+            "no-eof.dxf": (data[: data.rindex(b"EOF")].rstrip()[:-1].rstrip() + b"\n", "нет метки конца файла EOF"),
+            # Cut inside a section: refused.
+            "cut.dxf": (data[: len(data) * 2 // 3], None),
+        }
+        for name, (content, said) in cases.items():
+            with self.subTest(name=name):
+                path = os.path.join(self.folder, name)
+                with open(path, "wb") as stream:
+                    stream.write(content)
+                if said is None:
+                    with self.assertRaises(DispatchError) as refused:
+                        self.app.get_Documents().m_Open(path, 1)
+                    self.assertIn(path + ": файл обрывается", str(refused.exception))
+                    continue
+                document = self.app.get_Documents().m_Open(path, 1)
+                taken = document.m_TakeMessages()
+                self.assertIn(said, taken)
+                self.assertEqual(said == "", taken == "", taken)
+
     def test_a_copy_that_does_not_read_back_is_not_saved(self):
         document = self.app.get_Documents().m_Open(self.source, 1)
         target = os.path.join(self.folder, "copy.dxf")

@@ -35,7 +35,8 @@ def _last_tag(path, size):
     """The value of a text DXF's last tag of group 0 when the file ends with one (upper case)."""
     with open(path, "rb") as stream:
         stream.seek(max(0, size - _TAIL_BYTES))
-        tail = stream.read().split()
+        # Old writers pad the end with NUL or a DOS end-of-file byte: neither is content.
+        tail = stream.read().replace(b"\x00", b" ").replace(b"\x1a", b" ").split()
     return tail[-1].upper() if len(tail) >= 2 and tail[-2] == b"0" else None
 
 
