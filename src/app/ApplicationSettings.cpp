@@ -78,6 +78,7 @@ const StoredSetting kStoredSettings[] = {
     {"Word_General", "saveNativePictureFormat", &ApplicationSettings::saveNativePictureFormat},
     {"Word_General", "refreshFields", &ApplicationSettings::refreshFields},
     {"Word_General", "toggleFormsDesign", &ApplicationSettings::toggleFormsDesign},
+    {"Autocad_General", "trustProjectFolder", &ApplicationSettings::trustProjectFolder},
 };
 
 // Helper for visiting the member variants with one lambda per type.

@@ -44,6 +44,9 @@ struct ApplicationSettings {
     bool saveNativePictureFormat = defaults::kSaveNativePictureFormat;
     bool refreshFields = defaults::kRefreshFields;
     bool toggleFormsDesign = defaults::kToggleFormsDesign;
+    // Autocad_General: the project's LISP script may open and write files outside the project's
+    // folder and its output folders (the user trusts the folders projects come from).
+    bool trustProjectFolder = defaults::kTrustProjectFolder;
 };
 
 // The process-wide record. Filled by LoadSettings; a fresh process holds the built-in defaults.

@@ -35,5 +35,6 @@ inline constexpr bool kEmbedTrueTypeFonts = false;
 inline constexpr bool kSaveNativePictureFormat = true;
 inline constexpr bool kRefreshFields = true;
 inline constexpr bool kToggleFormsDesign = true;
+inline constexpr bool kTrustProjectFolder = false;
 
 }  // namespace docvane::defaults

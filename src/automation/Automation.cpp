@@ -5,8 +5,70 @@
 
 namespace docvane {
 
+namespace {
+thread_local std::string t_lastCallError;
+
+// Keeps the message of the last failed call: a call that succeeds leaves the earlier one in place.
+class CallErrorScope {
+  public:
+    CallErrorScope() : kept_(std::move(t_lastCallError)) { t_lastCallError.clear(); }
+    ~CallErrorScope() {
+        if (succeeded_) {
+            t_lastCallError = std::move(kept_);
+        }
+    }
+    CallErrorScope(const CallErrorScope&) = delete;
+    CallErrorScope& operator=(const CallErrorScope&) = delete;
+    void Succeeded() { succeeded_ = true; }
+
+  private:
+    std::string kept_;
+    bool succeeded_ = false;
+};
+
+constexpr std::size_t kCauseLimit = 400;
+}  // namespace
+
+const std::string& LastCallError() {
+    return t_lastCallError;
+}
+
+void SetLastCallError(std::string message) {
+    t_lastCallError = std::move(message);
+}
+
+std::string WithCause(const std::string& line, const std::string& cause) {
+    std::string text;
+    bool blank = false;
+    for (const char c : cause) {
+        const bool space = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        if (space) {
+            blank = !text.empty();
+            continue;
+        }
+        if (blank) {
+            text += ' ';
+            blank = false;
+        }
+        text += c;
+    }
+    if (text.empty()) {
+        return line;
+    }
+    if (text.size() > kCauseLimit) {
+        std::size_t cut = kCauseLimit;
+        // Never inside a UTF-8 sequence.
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        text = text.substr(0, cut) + "…";
+    }
+    return line + " (" + text + ")";
+}
+
 bool InvokeByName(const AutomationObject& object, const std::string& name, InvokeKind kind,
                   const std::vector<AutomationValue>& args, AutomationValue* result) {
+    CallErrorScope callError;
     Dispatch* target = object.Get();
     if (target == nullptr) {
         return false;
@@ -26,6 +88,7 @@ bool InvokeByName(const AutomationObject& object, const std::string& name, Invok
     if (status < 0) {
         return false;
     }
+    callError.Succeeded();
     if (result != nullptr) {
         *result = std::move(value);
     }

@@ -43,4 +43,14 @@ std::string ValueToText(const AutomationValue& value);
 
 AutomationValue TextArgument(const std::string& text);
 
+// The server's message of the last call made on this thread that failed (empty when that call brought
+// none): kept until another call fails, so a step can name the cause of its failure in its error line.
+// Dispatch implementations set it with SetLastCallError before they return a failure.
+const std::string& LastCallError();
+void SetLastCallError(std::string message);
+
+// The error line of a failed step with the server's cause after it: "line (cause)", or the line alone
+// when there is no cause. The cause is made one line and bounded in length.
+std::string WithCause(const std::string& line, const std::string& cause);
+
 }  // namespace docvane

@@ -6,6 +6,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "automation/Automation.h"
 #include "automation/AutomationValue.h"
 #include "automation/WireCodec.h"
 
@@ -14,6 +15,8 @@ namespace docvane {
 using nlohmann::json;
 
 namespace {
+constexpr const char* kNoAnswer = "сервер автоматизации не отвечает или завершился";
+
 const char* KindName(InvokeKind kind) {
     switch (kind) {
         case InvokeKind::Method:
@@ -100,6 +103,7 @@ std::optional<json> RemoteConnection::Exchange(const json& request, DispatchStat
     std::string body;
     if (!Request(DumpMessage(request), body)) {
         status = kDispatchServerGone;
+        SetLastCallError(kNoAnswer);
         return std::nullopt;
     }
     auto reply = ParseMessage(body);
@@ -107,10 +111,15 @@ std::optional<json> RemoteConnection::Exchange(const json& request, DispatchStat
     if (!replied) {
         Break();
         status = kDispatchServerGone;
+        SetLastCallError(kNoAnswer);
         return std::nullopt;
     }
     status = *replied;
     if (status < 0) {
+        // The server's own words for the failure, for the error line of the step that needed the call.
+        const auto error = reply->find("error");
+        SetLastCallError(error != reply->end() && error->is_string() ? error->get<std::string>()
+                                                                     : std::string());
         return std::nullopt;
     }
     return reply;
@@ -299,14 +308,24 @@ RemoteDispatch::~RemoteDispatch() {
     connection_->Release(id_, references_.load());
 }
 
+namespace {
+// A call that failed because the link is gone says so, whichever step of it noticed.
+DispatchStatus NamedFailure(DispatchStatus status) {
+    if (status == kDispatchServerGone && LastCallError().empty()) {
+        SetLastCallError(kNoAnswer);
+    }
+    return status;
+}
+}  // namespace
+
 DispatchStatus RemoteDispatch::GetIDsOfNames(const std::string& name, std::uint32_t /*locale*/,
                                              std::int32_t& dispid) {
-    return connection_->Lookup(id_, classNumber_, name, dispid);
+    return NamedFailure(connection_->Lookup(id_, classNumber_, name, dispid));
 }
 
 DispatchStatus RemoteDispatch::Invoke(std::int32_t dispid, std::uint32_t /*locale*/, InvokeKind kind,
                                       const DispatchParams& params, AutomationValue* result) {
-    return connection_->Invoke(id_, dispid, kind, params, result);
+    return NamedFailure(connection_->Invoke(id_, dispid, kind, params, result));
 }
 
 }  // namespace docvane

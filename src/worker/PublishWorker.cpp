@@ -118,7 +118,7 @@ Step PublishDrawing(CDocvaneDoc& project, FileDoc& file) {
         return Step::Ended;
     if (!project.propertyDoc.autocad.lispScript.empty()) {
         LogInfo("Применяю пользовательский скрипт");
-        acad.RunLispScript(project.propertyDoc.autocad.lispScript);
+        RunUserScript(acad, project);
         if (!Check())
             return Step::Ended;
     }

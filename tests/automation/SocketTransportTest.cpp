@@ -684,5 +684,56 @@ TEST_F(StartedServerTest, AKilledClientTakesItsServerAlong) {
     EXPECT_TRUE(Entries().empty());
 }
 
+// The server's words for a failed call stay with the thread until another call fails, so the step
+// that needed the call can name them; a link that is gone is named too.
+TEST(SocketTransportTest, TheLastFailedCallKeepsTheServersMessage) {
+    test::TempDir dir;
+    ScriptedSocketServer server(
+        dir / "s.sock", ScriptedSocketServer::Answering([](const json& request) {
+            if (request.value("op", "") == "lookup") {
+                const std::string name = request["name"];
+                return std::optional<json>(json{{"status", 0},
+                                                {"dispid", name == "Open"   ? 1
+                                                           : name == "Hang" ? 3
+                                                                            : 2}});
+            }
+            if (request["dispid"] == 3) {
+                return std::optional<json>();  // never answers
+            }
+            if (request["dispid"] == 1) {
+                return std::optional<json>(
+                    json{{"status", -2147352567}, {"error", "Не могу прочитать чертеж\n/x.dxf: файл пуст"}});
+            }
+            return std::optional<json>(Reply(json{{"t", "int"}, {"v", 3}}));
+        }));
+    SocketTransportOptions options = ShortOptions();
+    SocketObjectTransport transport(nullptr, options);
+    AutomationObject root = transport.Connect(server.Path());
+    ASSERT_FALSE(root.IsNull());
+
+    SetLastCallError("earlier");
+    EXPECT_TRUE(CallMethod(root, "Open", {TextArgument("/x.dxf")}).IsEmpty());
+    EXPECT_EQ(LastCallError(), "Не могу прочитать чертеж\n/x.dxf: файл пуст");
+    EXPECT_EQ(GetProperty(root, "Count").AsInt(), 3);  // a call that works keeps it
+    EXPECT_EQ(WithCause("Не могу открыть файл: /x.dxf", LastCallError()),
+              "Не могу открыть файл: /x.dxf (Не могу прочитать чертеж /x.dxf: файл пуст)");
+    EXPECT_FALSE(CallMethodChecked(AutomationObject(), "Open"));  // a failure without words clears it
+    EXPECT_EQ(LastCallError(), "");
+    EXPECT_EQ(WithCause("Строка", ""), "Строка");
+
+    // Seen from another thread, nothing failed.
+    std::string elsewhere = "unset";
+    CallMethod(root, "Open", {TextArgument("/x.dxf")});
+    std::thread([&elsewhere] { elsewhere = LastCallError(); }).join();
+    EXPECT_EQ(elsewhere, "");
+
+    EXPECT_TRUE(GetProperty(root, "Hang").IsEmpty());
+    EXPECT_FALSE(LastCallError().empty());
+    EXPECT_TRUE(GetProperty(root, "Count").IsEmpty());  // the link is broken: named as well
+    EXPECT_FALSE(LastCallError().empty());
+    const std::string longCause(1000, 'x');
+    EXPECT_LT(WithCause("a", longCause).size(), 500u);
+}
+
 }  // namespace
 }  // namespace docvane

@@ -10,6 +10,7 @@
 
 #include <podofo/podofo.h>
 
+#include "automation/Automation.h"
 #include "publish/paths/PathUtils.h"
 #include "support/FakeDispatchObject.h"
 
@@ -379,6 +380,10 @@ AutomationObject FakeAcadServer::MakeDocuments() {
     });
     object->Add("Open", [this](InvokeKind, const auto& args, AutomationValue& out) {
         const std::string path = ArgText(args, 0);
+        if (!openError.empty()) {
+            SetLastCallError(openError);
+            return kFailed;
+        }
         if (!FileExists(path)) {
             return kFailed;
         }
@@ -412,6 +417,17 @@ AutomationObject FakeAcadServer::MakeDocument(const std::shared_ptr<Document>& d
     object->Add("SendCommand", [this, doc](InvokeKind, const auto& args, AutomationValue&) {
         return SendCommand(*doc, ArgText(args, 0));
     });
+    if (keepsMessages) {
+        object->Add("TakeMessages", [this](InvokeKind, const auto&, AutomationValue& out) {
+            std::string text;
+            for (const std::string& message : messages) {
+                text += (text.empty() ? "" : "\n") + message;
+            }
+            messages.clear();
+            out = AutomationValue::Text(text);
+            return kDispatchOk;
+        });
+    }
     object->Add("SetVariable", [doc](InvokeKind, const auto& args, AutomationValue&) {
         doc->variables[ArgText(args, 0)] = ArgInt(args, 1);
         return kDispatchOk;

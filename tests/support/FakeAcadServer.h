@@ -86,6 +86,9 @@ class FakeAcadServer : public std::enable_shared_from_this<FakeAcadServer> {
     bool refuseClose = false;          // Close fails and the drawing stays open
     std::function<void()> onBusyPoll;  // after every IsQuiescent that answers false
     std::function<void()> onQuit;
+    std::string openError;              // Open fails with this message of the server (when not empty)
+    bool keepsMessages = false;         // documents opened afterwards answer TakeMessages
+    std::vector<std::string> messages;  // what the next TakeMessages gives (and forgets)
 
     void StopAnswering();
     std::vector<FakeCall> Calls() const;

@@ -375,7 +375,13 @@ bool AcadSession::OpenDrawing(const std::string& sourcePath) {
         }
     }
     document_ = CallMethod(documents, "Open", {TextArgument(path), AutomationValue::Int(1)}).AsObject();
+    if (document_.IsNull() && !abandoned_ && Running()) {
+        // Nothing later could work on it: the run ends here with the program's own reason.
+        LogError(WithCause("Не могу открыть файл: " + sourcePath, LastCallError()));
+        return false;
+    }
     WaitUntilIdle();
+    WarnMessages();
     return true;
 }
 
@@ -383,6 +389,41 @@ void AcadSession::RunLispScript(const std::string& script) {
     for (const std::string& statement : SplitLispStatements(script)) {
         CallMethodChecked(document_, "SendCommand", {TextArgument(statement + kStatementEnd)});
         WaitUntilIdle();
+    }
+}
+
+std::vector<std::string> AcadSession::TakeMessages() {
+    std::vector<std::string> messages;
+    if (document_.IsNull() || abandoned_) {
+        return messages;
+    }
+    AutomationValue text;
+    if (!InvokeByName(document_, "TakeMessages", InvokeKind::Method, {}, &text) ||
+        text.Tag() != ValueTag::Text) {
+        return messages;
+    }
+    const std::string& all = text.AsText();
+    std::size_t begin = 0;
+    while (begin < all.size()) {
+        std::size_t end = all.find('\n', begin);
+        if (end == std::string::npos) {
+            end = all.size();
+        }
+        std::string line = all.substr(begin, end - begin);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty()) {
+            messages.push_back(std::move(line));
+        }
+        begin = end + 1;
+    }
+    return messages;
+}
+
+void AcadSession::WarnMessages(const std::string& prefix) {
+    for (const std::string& message : TakeMessages()) {
+        LogWarning(prefix + message);
     }
 }
 

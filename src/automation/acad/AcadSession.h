@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "automation/AutomationObject.h"
 #include "automation/ServerProcess.h"
@@ -71,10 +72,17 @@ class AcadSession {
     // Closes every drawing (saving them when save is set) and quits the program; a process this
     // session started that does not end in time is terminated.
     void QuitAcad(bool save);
-    // Opens the drawing read-only. False (with an error line) when the source is missing.
+    // Opens the drawing read-only. False (with an error line) when the source is missing or the program
+    // cannot open it (the line names the program's reason); what the program repaired on opening is a
+    // warning line.
     bool OpenDrawing(const std::string& sourcePath);
     // Sends the script one top-level expression at a time, waiting for the program after each.
     void RunLispScript(const std::string& script);
+    // What the program reported for the drawing (a repair, a failed command, a script's error) since it
+    // was last asked, one text each; nothing from a program that keeps no such record.
+    std::vector<std::string> TakeMessages();
+    // Takes the messages and writes each as a warning line, after prefix.
+    void WarnMessages(const std::string& prefix = {});
 
     bool IsAttached() const { return !application_.IsNull(); }
     const AutomationObject& Application() const { return application_; }

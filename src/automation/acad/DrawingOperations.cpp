@@ -4,6 +4,7 @@
 
 #include "app/ApplicationSettings.h"
 #include "automation/Automation.h"
+#include "automation/StepResult.h"
 #include "automation/acad/AcadSession.h"
 #include "automation/acad/LispStatements.h"
 #include "project/DocvaneDoc.h"
@@ -63,7 +64,44 @@ bool PrepareTemporaries(const FileDoc& file, std::string (*pathOf)(const FileDoc
 std::string SaveAsCommand(const std::string& format, const std::string& path) {
     return "(command \"_.SAVEAS\" " + Quoted(format) + " " + Quoted(path) + ")";
 }
+
+// Places what a command wrote. When it wrote nothing, the program's last message is the reason the
+// error line names; every other message is a warning line.
+bool PlaceCommandResult(AcadSession& session, const FileDoc& file, const std::string& tempPath,
+                        const std::string& target) {
+    std::vector<std::string> messages = session.TakeMessages();
+    std::string cause;
+    if (!target.empty() && !messages.empty() && !FileExists(tempPath)) {
+        cause = std::move(messages.back());
+        messages.pop_back();
+    }
+    for (const std::string& message : messages) {
+        LogWarning(message);
+    }
+    return PlaceServerResult(file, tempPath, target, cause);
+}
 }  // namespace
+
+std::string ScriptFolders(const CDocvaneDoc& project, bool trusted) {
+    if (trusted) {
+        return "*";
+    }
+    std::string folders;
+    for (const std::string* folder : {&project.propertyDoc.projectDir, &project.pdfDir.fullPath,
+                                      &project.editDir.fullPath, &project.propertyDoc.tempDir}) {
+        if (!folder->empty()) {
+            folders += *folder + "\n";
+        }
+    }
+    return folders;
+}
+
+void RunUserScript(AcadSession& session, const CDocvaneDoc& project) {
+    PutProperty(session.Document(), "ScriptFolders",
+                TextArgument(ScriptFolders(project, AppSettings().trustProjectFolder)));
+    session.RunLispScript(project.propertyDoc.autocad.lispScript);
+    session.WarnMessages("Ошибка в пользовательском скрипте: ");
+}
 
 std::string CommandPath(const std::string& path) {
     std::string result = path;
@@ -78,7 +116,11 @@ void WriteCustomProperties(AcadSession& session, const std::vector<FieldDoc>& fi
         // The first call creates the property (and fails for an existing one); the second sets it.
         CallMethodChecked(summary, "AddCustomInfo", {TextArgument(field.name), TextArgument(field.value)});
         session.WaitUntilIdle();
-        CallMethodChecked(summary, "SetCustomByKey", {TextArgument(field.name), TextArgument(field.value)});
+        if (!CallMethodChecked(summary, "SetCustomByKey",
+                               {TextArgument(field.name), TextArgument(field.value)}) &&
+            summary) {
+            LogWarning(WithCause("Не могу записать поле в файл: " + field.name, LastCallError()));
+        }
         session.WaitUntilIdle();
     }
     summary.Reset();
@@ -126,7 +168,8 @@ bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file) {
             const std::string tempPath = PdfTempPath(file, s);
             session.RunLispScript("(command \"_.-EXPORT\" \"_P\" \"_C\" \"_N\" " +
                                   Quoted(CommandPath(tempPath)) + ")");
-            if (place && !PlacePublishedFile(file, tempPath, PdfOutputPath(file, s))) {
+            if (!PlaceCommandResult(session, file, tempPath,
+                                    place ? PdfOutputPath(file, s) : std::string())) {
                 return false;
             }
         }
@@ -134,7 +177,7 @@ bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file) {
     }
     const std::string tempPath = PdfTempPath(file, -1);
     session.RunLispScript("(command \"_.-EXPORT\" \"_P\" \"_A\" " + Quoted(CommandPath(tempPath)) + ")");
-    return !place || PlacePublishedFile(file, tempPath, PdfOutputPath(file, -1));
+    return PlaceCommandResult(session, file, tempPath, place ? PdfOutputPath(file, -1) : std::string());
 }
 
 bool SaveEditableCopy(AcadSession& session, const FileDoc& file) {
@@ -183,7 +226,7 @@ bool SaveEditableCopy(AcadSession& session, const FileDoc& file) {
         } else {
             session.RunLispScript(command);
         }
-        if (!PlacePublishedFile(file, tempPath, EditableOutputPath(file, s))) {
+        if (!PlaceCommandResult(session, file, tempPath, EditableOutputPath(file, s))) {
             return false;
         }
     }

@@ -11,7 +11,16 @@ namespace docvane {
 
 class AcadSession;
 
+class CDocvaneDoc;
+
+// A field the program refuses is a warning line naming it and the program's reason.
 void WriteCustomProperties(AcadSession& session, const std::vector<FieldDoc>& fields);
+// Runs the project's LISP script. Its file access is confined to the project's folder, the output
+// folders and the temporary folder unless the user's settings trust project folders; what the script
+// got wrong (its errors, refused files, the step limit) is a warning line each.
+void RunUserScript(AcadSession& session, const CDocvaneDoc& project);
+// The folders a project's script may use, one per line, as the program's ScriptFolders takes them.
+std::string ScriptFolders(const CDocvaneDoc& project, bool trusted);
 // Replaces sheetNames with the names of the paper-space layouts in tab order.
 void ReadSheetNames(AcadSession& session, std::vector<std::string>& sheetNames);
 // Exports the whole drawing, or every sheet on its own while splitIntoLayouts is set, into the

@@ -98,6 +98,7 @@ void BindReferences(AcadSession& session, FileDoc& file) {
 
     const CDocvaneDoc* project = file.owner;
     if (project == nullptr || project->editDir.fullPath.empty()) {
+        session.TakeMessages();
         return;
     }
     const AutocadDoc& settings = project->propertyDoc.autocad;
@@ -124,6 +125,9 @@ void BindReferences(AcadSession& session, FileDoc& file) {
         block.Reset();
     }
     blocks.Reset();
+    // A reference left unbound is expected (its file is copied instead); what the program said about it
+    // must not be taken for the reason of a later step's failure.
+    session.TakeMessages();
 }
 
 }  // namespace docvane

@@ -5,6 +5,7 @@
 
 #include "app/ApplicationSettings.h"
 #include "automation/Automation.h"
+#include "automation/StepResult.h"
 #include "automation/word/WordServerFactory.h"
 #include "automation/word/WordValues.h"
 #include "project/DocvaneDoc.h"
@@ -100,7 +101,7 @@ bool WordSession::OpenWordDocument(const FileDoc& file) {
     document.Reset();
     document = ObjectOf(CallMethod(documents, "Open", args));
     if (document.IsNull()) {
-        LogError("Не могу открыть файл: " + path);
+        LogError(WithCause("Не могу открыть файл: " + path, LastCallError()));
         return false;
     }
     ShowPrintLayout(application);
@@ -116,8 +117,11 @@ bool WordSession::ExportWordPdf(const FileDoc& file) {
         return false;
     }
     ShowPrintLayout(application);
-    CallMethod(document, "ExportAsFixedFormat", {TextArgument(tempPath), Int(kWordExportFormatPdf), Int(0)});
-    return PlacePublishedFile(file, tempPath, PdfOutputPath(file, -1));
+    AutomationValue ignored;
+    const bool exported = InvokeByName(document, "ExportAsFixedFormat", InvokeKind::Method,
+                                       {TextArgument(tempPath), Int(kWordExportFormatPdf), Int(0)}, &ignored);
+    return PlaceServerResult(file, tempPath, PdfOutputPath(file, -1),
+                             exported ? std::string() : LastCallError());
 }
 
 bool WordSession::SaveWordEditableCopy(const FileDoc& file) {
@@ -147,9 +151,11 @@ bool WordSession::SaveWordEditableCopy(const FileDoc& file) {
         Omitted(),                                            // AddBiDiMarks
         Omitted(),                                            // CompatibilityMode
     };
-    CallMethod(document, "SaveAs2", args);
+    AutomationValue ignored;
+    const bool saved = InvokeByName(document, "SaveAs2", InvokeKind::Method, args, &ignored);
     // An editable folder that is the source's own folder: the source already is the result.
-    return PlacePublishedFile(file, tempPath, EditableOutputPath(file, -1));
+    return PlaceServerResult(file, tempPath, EditableOutputPath(file, -1),
+                             saved ? std::string() : LastCallError());
 }
 
 void WordSession::CloseWordDocument() {

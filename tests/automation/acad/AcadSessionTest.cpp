@@ -261,6 +261,27 @@ TEST(AcadDrawingTest, OpensExistingSourcesReadOnlyAndRefusesMissingOnes) {
     EXPECT_FALSE(bed.session.Document().IsNull());
 }
 
+// The program's own words: why a drawing does not open ends the run, what it repaired is a warning.
+TEST(AcadDrawingTest, OpeningNamesTheProgramsReasonAndWarnsOfRepairs) {
+    AcadTestBed bed;
+    auto server = bed.Start();
+    const std::string source = bed.dir / "Plan.dxf";
+    WriteFile(source, "drawing");
+    server->openError = "Не могу прочитать чертеж " + source + ": файл пуст";
+    EXPECT_FALSE(bed.session.OpenDrawing(source));
+    EXPECT_THAT(bed.channel.Texts(), ElementsAre("[X] Не могу открыть файл: " + source +
+                                                 " (Не могу прочитать чертеж " + source + ": файл пуст)"));
+    bed.channel.Clear();
+
+    server->openError.clear();
+    server->keepsMessages = true;
+    server->messages = {"Чертеж " + source + " поврежден и восстановлен при открытии, исправлено 1", ""};
+    EXPECT_TRUE(bed.session.OpenDrawing(source));
+    EXPECT_THAT(bed.channel.Texts(),
+                ElementsAre("[!] Чертеж " + source + " поврежден и восстановлен при открытии, исправлено 1"));
+    EXPECT_TRUE(bed.session.TakeMessages().empty());  // taken once
+}
+
 TEST(AcadDrawingTest, ScriptStatementsAreSentOneByOneWithTheClosingEmptyCommand) {
     AcadTestBed bed;
     auto server = bed.Start();

@@ -195,6 +195,26 @@ TEST_F(DrawingOperationsTest, BackslashesInTheTemporaryPathReachTheProgramAsSlas
                 ElementsAre("[X] Временный файл не найден: " + bed.dir / "t\\mp/Plan.pdf"));
 }
 
+// What the program said during the export: the last message is the reason of the missing file, the
+// ones before it are warnings; an export that wrote its file turns every message into a warning.
+TEST_F(DrawingOperationsTest, AFileTheProgramDidNotWriteIsReportedWithItsReason) {
+    server->keepsMessages = true;
+    project.propertyDoc.tempDir = bed.dir / "t\\mp";
+    Open(DrawingWithSheets({"A"}));
+    server->messages = {"Объект HATCH пропущен при выводе", "Папка не найдена: " + bed.dir / "t/mp"};
+    EXPECT_FALSE(ExportSheetsToPdf(bed.session, *file));
+    EXPECT_THAT(bed.channel.Texts(),
+                ElementsAre("[!] Объект HATCH пропущен при выводе",
+                            "[X] Временный файл не найден: " +
+                                bed.dir / "t\\mp/Plan.pdf (Папка не найдена: " + bed.dir / "t/mp)"));
+
+    bed.channel.Clear();
+    project.propertyDoc.tempDir = bed.dir / "tmp";
+    server->messages = {"Объект HATCH пропущен при выводе"};
+    EXPECT_TRUE(ExportSheetsToPdf(bed.session, *file));
+    EXPECT_THAT(bed.channel.Texts(), ElementsAre("[!] Объект HATCH пропущен при выводе"));
+}
+
 TEST_F(DrawingOperationsTest, ALockedTemporaryFileStopsTheExportBeforeAnythingIsSent) {
     Open(DrawingWithSheets({"A"}));
     const std::string locked = bed.dir / "tmp/Plan.pdf";
@@ -229,6 +249,17 @@ TEST_F(DrawingOperationsTest, WithoutOutputFoldersResultsStayInTheTemporaryFolde
         EXPECT_THAT(command, Not(HasSubstr("SAVEAS")));
     }
     EXPECT_THAT(bed.channel.Texts(), IsEmpty());
+}
+
+// A script is given the project's folder, both output folders and the temporary folder (where the
+// program writes before files are placed), or every folder when the user trusts project folders.
+TEST_F(DrawingOperationsTest, TheScriptsFoldersAreTheProjectsOwnUnlessTrusted) {
+    EXPECT_EQ(ScriptFolders(project, false),
+              bed.dir / "proj\n" + bed.dir / "proj/PDF\n" + bed.dir / "proj/EDIT\n" + bed.dir / "tmp\n");
+    EXPECT_EQ(ScriptFolders(project, true), "*");
+    project.pdfDir.fullPath.clear();
+    EXPECT_EQ(ScriptFolders(project, false).find("PDF"), std::string::npos);
+    EXPECT_FALSE(ApplicationSettings().trustProjectFolder);  // not trusted unless the user says so
 }
 
 }  // namespace

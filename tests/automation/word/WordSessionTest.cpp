@@ -121,7 +121,7 @@ TEST_F(WordSessionTest, DocumentWordCannotOpenGivesTheOpenErrorLine) {
     FileDoc& file = project_.AppendFile(path);
 
     EXPECT_FALSE(session_.OpenWordDocument(file));
-    EXPECT_EQ(channel_.Texts(), Strings{"[X] Не могу открыть файл: " + path});
+    EXPECT_EQ(channel_.Texts(), Strings{"[X] Не могу открыть файл: " + path + " (Документ защищен паролем)"});
     EXPECT_TRUE(session_.document.IsNull());
     EXPECT_TRUE(server_.Calls("Window", "View").empty());
 }
@@ -245,6 +245,17 @@ TEST_F(WordSessionTest, FailuresAroundTheTemporaryAndOutputFilesGiveTheirErrorLi
     EXPECT_EQ(channel_.Texts(), (Strings{"[X] Временный файл не найден: " + (dir_ / "temp/Plan.pdf"),
                                          "[X] Временный файл не найден: " + (dir_ / "temp/Plan.docx")}));
     Model(file).writeFails = false;
+    channel_.Clear();
+
+    // Word refuses and says why: the line names it.
+    Model(file).failWith = "Нет места на диске";
+    EXPECT_FALSE(session_.ExportWordPdf(file));
+    EXPECT_FALSE(session_.SaveWordEditableCopy(file));
+    EXPECT_EQ(
+        channel_.Texts(),
+        (Strings{"[X] Временный файл не найден: " + (dir_ / "temp/Plan.pdf") + " (Нет места на диске)",
+                 "[X] Временный файл не найден: " + (dir_ / "temp/Plan.docx") + " (Нет места на диске)"}));
+    Model(file).failWith.clear();
     channel_.Clear();
 
     // The output folder cannot be created: a file stands where it should be.

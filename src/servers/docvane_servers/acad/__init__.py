@@ -14,7 +14,9 @@ Commands a text sent to a drawing (or a user script's `command` call) can use:
   _.-XREF _B *                bind every reference whose DXF file is found
   _.UNDO 1                    back to the state at the document's StartUndoMark
   (command)                   while a command runs: Escape, which interrupts it
-Unknown commands write the customary line to standard error and the script goes on.
+Unknown commands write the customary line to standard error and the script goes on. Every such line
+is also kept for the client (the drawing's TakeMessages); SAVEAS and -EXPORT write only inside the
+drawing's ScriptFolders when the client set them (docs/automation-protocol.md).
 
 System variables for getvar: DWGNAME, DWGPREFIX, CTAB, TILEMODE, ACADVER, DBMOD, CDATE (read only);
 BACKGROUNDPLOT, CMDECHO, FILEDIA, CMDDIA, EXPERT, OSMODE, PROXYNOTICE, USERI1-5, USERR1-5, USERS1-5

@@ -1,10 +1,11 @@
 """The program's one command thread: texts sent to drawings run one after another, in order, while
 the members keep answering; the program is quiescent when nothing is queued or running."""
 
+import contextlib
 import queue
 import threading
 
-from .diagnostics import complain
+from .diagnostics import complain, recording
 
 
 class Cancelled(BaseException):
@@ -23,11 +24,12 @@ class CommandQueue:
         self._thread = threading.Thread(target=self._loop, name="command-line", daemon=True)
         self._thread.start()
 
-    def submit(self, work):
-        """Queues a callable; the program counts as busy from this moment until it has run."""
+    def submit(self, work, messages=None):
+        """Queues a callable; the program counts as busy from this moment until it has run. What it
+        reports (an interruption or a failure included) is kept in messages when given."""
         with self._pending_lock:
             self._pending += 1
-        self._queue.put(work)
+        self._queue.put((work, messages))
 
     @property
     def quiescent(self):
@@ -53,16 +55,19 @@ class CommandQueue:
 
     def _loop(self):
         while True:
-            work = self._queue.get()
-            if work is None:
+            item = self._queue.get()
+            if item is None:
                 return
+            work, messages = item
             self.escape.clear()
             try:
-                work()
-            except Cancelled:
-                complain("*Прервано*")
-            except Exception as error:  # one broken command must not stop the command line
-                complain(f"Ошибка выполнения команды: {type(error).__name__}: {error}")
+                with recording(messages) if messages is not None else contextlib.nullcontext():
+                    try:
+                        work()
+                    except Cancelled:
+                        complain("*Прервано*")
+                    except Exception as error:  # one broken command must not stop the command line
+                        complain(f"Ошибка выполнения команды: {type(error).__name__}: {error}")
             finally:
                 with self._idle:
                     self._pending -= 1

@@ -41,6 +41,23 @@ class CommandLine:
     def layoutlist(self):
         return self.drawing.layout_names()[1:]
 
+    def file_folder(self):
+        """Where a script's relative file names are taken from: the drawing's folder."""
+        return self.drawing.folder
+
+    def file_allowed(self, path):
+        """Whether a script may open or a command write this file (an absolute path): only inside the
+        folders the client named; a client that named none keeps no such rule (as the program itself)."""
+        folders = self.drawing.script_folders
+        if folders is None or "*" in folders:
+            return True
+        target = os.path.realpath(path)
+        for folder in folders:
+            root = os.path.realpath(folder)
+            if target == root or target.startswith(root.rstrip("/") + "/"):
+                return True
+        return False
+
     def getvar(self, name):
         key = str(name).upper()
         drawing = self.drawing
@@ -136,12 +153,22 @@ def _export(line, words):
         raise DrawingError(f"Неизвестный параметр экспорта: {_word(words, 1)}")
     if not path:
         raise DrawingError("Не задан файл для экспорта")
-    export_layouts(drawing, names, path, line.check_escape)
+    export_layouts(drawing, names, _target(line, path), line.check_escape)
+
+
+def _target(line, path):
+    """The file a command writes: a relative name is taken in the drawing's folder."""
+    if not path:
+        return path
+    full = os.path.abspath(path if os.path.isabs(path) else os.path.join(line.drawing.folder, path))
+    if not line.file_allowed(full):
+        raise DrawingError(f"Запись файла запрещена (вне папки проекта и папок результатов): {full}")
+    return full
 
 
 def _save_as(line, words):
     drawing = line.drawing
-    save_as(drawing, _word(words, 0), _word(words, 1))
+    save_as(drawing, _word(words, 0), _target(line, _word(words, 1)))
 
 
 def _purge(line, words):

@@ -193,7 +193,7 @@ class DocumentObject(DispatchObject):
         line = self.command_line
         # The command thread edits the drawing under its lock; members that change the drawing are
         # refused until the command line is quiescent again.
-        commands.submit(lambda: line.run(text))
+        commands.submit(lambda: line.run(text), self.drawing.messages)
         # A short command is over before the call returns, so the caller's first look at the state
         # finds the program idle instead of waiting a poll interval for it; a long one goes on alone.
         commands.wait_idle(SHORT_COMMAND_SECONDS)
@@ -211,6 +211,23 @@ class DocumentObject(DispatchObject):
 
     def m_GetVariable(self, name):
         return self.command_line.getvar(name)
+
+    def m_TakeMessages(self):
+        """What opening the drawing and the commands since the last call reported, one per line."""
+        return self.drawing.messages.take()
+
+    def get_ScriptFolders(self):
+        folders = self.drawing.script_folders
+        return "" if folders is None else "\n".join(folders)
+
+    def put_ScriptFolders(self, value):
+        """The folders the user's script may open files in, one absolute path per line; "*" lets it
+        open files anywhere, an empty text nowhere."""
+        self._open_drawing()
+        folders = [line.rstrip("\r") for line in str(value).split("\n") if line.strip()]
+        if any(folder != "*" and not os.path.isabs(folder) for folder in folders):
+            raise DispatchError("Папки сценария должны быть заданы полными путями")
+        self.drawing.script_folders = folders
 
     def get_SummaryInfo(self):
         return SummaryInfo(self)
@@ -273,17 +290,18 @@ class SummaryInfo(DispatchObject):
         self._edit(self.document.drawing.set_custom_property, key, value)
 
     def m_GetCustomByKey(self, key):
-        custom = self.document._open_drawing().doc.header.custom_vars
-        if not custom.has_tag(str(key)):
-            raise DispatchError(f"Свойство не найдено: {key}")
-        return custom.get(str(key))
+        try:
+            return self.document._open_drawing().custom_property(str(key))
+        except _engine("drawing").DrawingError as error:
+            raise DispatchError(str(error)) from error
 
     def m_RemoveCustomByKey(self, key):
         drawing = self.document._changing()
         custom = drawing.doc.header.custom_vars
-        if not custom.has_tag(str(key)):
+        stored = _engine("drawing").encode_property_text(str(key))
+        if not custom.has_tag(stored):
             raise DispatchError(f"Свойство не найдено: {key}")
-        custom.remove(str(key))
+        custom.remove(stored)
         drawing.modified = True
 
     def m_NumCustomInfo(self):

@@ -2,11 +2,13 @@
 
 import io
 import os
-import tempfile
+import secrets
 
 import ezdxf
+import ezdxf.filemanagement
+from ezdxf.lldxf import tagger
 
-from .drawing import DrawingError, is_dwg
+from .drawing import DrawingError, decode_property_text, is_dwg
 
 # The release names users pick and the DXF releases written for them.
 RELEASES = {
@@ -32,16 +34,38 @@ def dxf_release(name):
     return release
 
 
-def write_atomically(path, write):
+_TEMPORARY_ATTEMPTS = 100
+
+
+def _create_temporary(folder):
+    """A new file of this process beside the target. Created with the mode every other output gets
+    (0666 less the user's umask), so the file renamed into place is as readable as the user wants."""
+    for _ in range(_TEMPORARY_ATTEMPTS):
+        temporary = os.path.join(folder, ".docvane-" + secrets.token_hex(6))
+        try:
+            handle = os.open(temporary, os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_CLOEXEC, 0o666)
+        except FileExistsError:
+            continue
+        return handle, temporary
+    raise DrawingError(f"Не могу создать временный файл в папке: {folder}")
+
+
+def write_atomically(path, write, verify=None):
     """Writes through a temporary file in the target folder, so a failed or interrupted write
-    never leaves a partial file under the target name."""
+    never leaves a partial file under the target name. verify(temporary path), when given, checks
+    the written file before it takes the target's name (raising DrawingError when it is not good)."""
     folder = os.path.dirname(os.path.abspath(path))
     if not os.path.isdir(folder):
         raise DrawingError(f"Папка не найдена: {folder}")
-    handle, temporary = tempfile.mkstemp(prefix=".docvane-", dir=folder)
+    try:
+        handle, temporary = _create_temporary(folder)
+    except OSError as error:
+        raise DrawingError(f"Не могу создать временный файл в папке {folder}: {error.strerror}") from error
     try:
         with os.fdopen(handle, "wb") as stream:
             write(stream)
+        if verify is not None:
+            verify(temporary)
         os.replace(temporary, path)
     except BaseException:
         try:
@@ -62,7 +86,58 @@ def save_as(drawing, release_name, path):
     def write(stream):
         stream.write(text)
 
-    write_atomically(path, write)
+    write_atomically(path, write, lambda written: verify_saved(drawing, written, path))
+
+
+def verify_saved(drawing, written, path):
+    """A saved drawing counts only once it reads back: every tag well formed, the sections closed, the
+    end marker last, and (from release 2004, where the header holds them) the custom properties of the
+    open drawing. Read as a stream, so a large drawing is not held twice."""
+    try:
+        properties = _read_back(written)
+    except (OSError, ValueError, UnicodeError, ezdxf.DXFError) as error:
+        raise DrawingError(f"Записанный чертеж не читается: {path}: {error}") from error
+    if properties is not None and properties != drawing.custom_properties():
+        raise DrawingError(f"Записанный чертеж не сохранил свойства чертежа: {path}")
+
+
+def _read_back(written):
+    """The custom properties (decoded) of a written DXF, None before release 2004; raises on a file a
+    reader would refuse."""
+    info = ezdxf.filemanagement.dxf_file_info(written)
+    properties = []
+    in_section = False
+    header = False
+    ended = False
+    previous = None
+    with open(written, encoding=info.encoding, errors="strict", newline="") as stream:
+        for code, value in tagger.ascii_tags_loader(stream):
+            if ended:
+                raise ValueError("данные после конца файла")
+            if code == 0:
+                if value == "SECTION":
+                    if in_section:
+                        raise ValueError("секция не закрыта")
+                    in_section = True
+                elif value == "ENDSEC":
+                    if not in_section:
+                        raise ValueError("лишний конец секции")
+                    in_section = header = False
+                elif value == "EOF":
+                    ended = True
+            elif code == 2 and previous == (0, "SECTION"):
+                header = value == "HEADER"
+            elif header and code == 1 and previous is not None and previous[0] == 9:
+                if previous[1] == "$CUSTOMPROPERTYTAG":
+                    properties.append([decode_property_text(value), None])
+                elif previous[1] == "$CUSTOMPROPERTY" and properties and properties[-1][1] is None:
+                    properties[-1][1] = decode_property_text(value)
+            previous = (code, value)
+    if in_section or not ended:
+        raise ValueError("файл не закончен")
+    if info.version < ezdxf.const.DXF2004:
+        return None
+    return [(key, value) for key, value in properties]
 
 
 def save_file(drawing, path):
@@ -70,7 +145,7 @@ def save_file(drawing, path):
     if is_dwg(path):
         raise DrawingError(f"Сохранение в формате DWG не поддерживается: {path}")
     text = drawing.doc.encode(_text(drawing.doc))
-    write_atomically(path, lambda stream: stream.write(text))
+    write_atomically(path, lambda stream: stream.write(text), lambda written: verify_saved(drawing, written, path))
     drawing.modified = False
 
 

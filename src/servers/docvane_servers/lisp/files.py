@@ -1,4 +1,8 @@
-"""Text files for scripts that keep their own notes: open, read-line, write-line, close, findfile."""
+"""Text files for scripts that keep their own notes: open, read-line, write-line, close, findfile.
+
+A host may confine them: file_folder() gives the folder relative names are taken from, and
+file_allowed(path) says whether a file (an absolute path) may be opened; a refused file is an error
+of the script, never a quiet nil."""
 
 import os
 
@@ -23,12 +27,47 @@ class LispFile:
         return '#<file "%s">' % self.name
 
 
+def _host_folder(ev):
+    folder = getattr(ev.host, "file_folder", None)
+    if folder is None:
+        return None
+    try:
+        found = folder()
+    except Exception:  # noqa: BLE001 - without the host's folder names stay as given
+        return None
+    return found if isinstance(found, str) and found else None
+
+
+def _full_name(ev, name):
+    if os.path.isabs(name):
+        return name
+    folder = _host_folder(ev)
+    return os.path.join(folder, name) if folder else name
+
+
+def allowed(ev, path):
+    check = getattr(ev.host, "file_allowed", None)
+    if check is None:
+        return True
+    try:
+        return bool(check(os.path.abspath(path)))
+    except Exception:  # noqa: BLE001 - a host that cannot decide refuses
+        return False
+
+
+def _refuse(path):
+    raise LispError("доступ к файлу запрещен (вне папки проекта и папок результатов): %s" % path)
+
+
 @builtin("open", 2, 3)
 def _open(ev, args):
     name = checks.string(args[0])
     mode = checks.string(args[1]).lower()
     if mode not in ("r", "w", "a"):
         raise LispError("bad argument value: mode %s" % checks.describe(args[1]))
+    name = _full_name(ev, name)
+    if not allowed(ev, name):
+        _refuse(name)
     table = ev.open_files
     table[:] = [file for file in table if file.handle is not None]
     if len(table) >= MAX_OPEN_FILES:
@@ -93,6 +132,9 @@ def _findfile(ev, args):
         return None
     candidates = [name]
     if not os.path.isabs(name):
+        folder = _host_folder(ev)
+        if folder:
+            candidates = [os.path.join(folder, name)]
         try:
             prefix = ev.host.getvar("DWGPREFIX")
         except Exception:  # noqa: BLE001 - without the drawing's folder only the working one is searched
@@ -100,6 +142,7 @@ def _findfile(ev, args):
         if isinstance(prefix, str) and prefix:
             candidates.insert(0, os.path.join(prefix, name))
     for candidate in candidates:
-        if os.path.exists(candidate):
+        # A file the script may not open is not found either: its existence is not told.
+        if os.path.exists(candidate) and allowed(ev, candidate):
             return os.path.abspath(candidate)
     return None

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/Automation.h"
 #include "automation/word/WordServerFactory.h"
 #include "automation/word/fakes/FakeDispatch.h"
 #include "support/PdfFixtures.h"
@@ -67,6 +68,8 @@ struct FakeDocument {
     bool open = false;
     // Export and save report success but write nothing.
     bool writeFails = false;
+    // Export and save fail with this message of the server (when not empty).
+    std::string failWith;
 };
 
 // The text Word reports for a table row's range: each cell followed by "\r\a", then the row's end mark.
@@ -194,6 +197,7 @@ class FakeWordServer {
         docs->Method("Open", 16, [this](const Args& args, AutomationValue& result) {
             const auto it = documents.find(args[0].AsText());
             if (it == documents.end()) {
+                SetLastCallError("Документ защищен паролем");
                 return kDispatchException;
             }
             it->second->open = true;
@@ -210,6 +214,10 @@ class FakeWordServer {
             return kDispatchOk;
         });
         object->Method("ExportAsFixedFormat", 3, [doc](const Args& args, AutomationValue&) {
+            if (!doc->failWith.empty()) {
+                SetLastCallError(doc->failWith);
+                return kDispatchException;
+            }
             if (!doc->writeFails) {
                 // A real one-page PDF, so that whole publications can merge it.
                 std::ofstream(args[0].AsText(), std::ios::binary | std::ios::trunc).close();
@@ -218,6 +226,10 @@ class FakeWordServer {
             return kDispatchOk;
         });
         object->Method("SaveAs2", 17, [doc](const Args& args, AutomationValue&) {
+            if (!doc->failWith.empty()) {
+                SetLastCallError(doc->failWith);
+                return kDispatchException;
+            }
             if (!doc->writeFails) {
                 WriteOut(args[0].AsText(), "document in format " + std::to_string(args[1].AsInt()));
             }

@@ -1,0 +1,22 @@
+#include "automation/StepResult.h"
+
+#include "automation/Automation.h"
+#include "publish/FileOperations.h"
+#include "publish/Log.h"
+#include "publish/paths/PathUtils.h"
+
+namespace docvane {
+
+bool PlaceServerResult(const FileDoc& file, const std::string& tempPath, const std::string& target,
+                       const std::string& cause) {
+    if (target.empty()) {
+        return true;
+    }
+    if (!cause.empty() && !FileExists(tempPath)) {
+        LogError(WithCause("Временный файл не найден: " + tempPath, cause));
+        return false;
+    }
+    return PlacePublishedFile(file, tempPath, target);
+}
+
+}  // namespace docvane
