@@ -18,6 +18,7 @@
 #include "publish/Log.h"
 #include "publish/MainWindowChannel.h"
 #include "publish/OutputPaths.h"
+#include "publish/OutputSafety.h"
 #include "publish/ProtectedPaths.h"
 #include "publish/PublishState.h"
 #include "publish/paths/PathUtils.h"
@@ -185,6 +186,11 @@ Step PublishFile(CDocvaneDoc& project, FileDoc& file) {
 
 void RunFiles(CDocvaneDoc& project, bool fast) {
     RunProtectedPaths protection(project);
+    // A refused output place ends the run before anything is opened, written or cleaned.
+    if (!CheckOutputPlaces(project)) {
+        EndPublication();
+        return;
+    }
     for (std::size_t i = 0; i < project.FileCount(); ++i) {
         FileDoc& file = project.File(i);
         const int status = ComputeStatus(file);
