@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <set>
 #include <system_error>
 
@@ -59,10 +60,11 @@ bool CopyInto(const std::string& from, int fd) {
     if (in < 0) {
         return false;
     }
-    std::vector<char> buffer(1 << 20);
+    constexpr std::size_t kChunk = 1 << 20;
+    const std::unique_ptr<char[]> buffer(new char[kChunk]);
     bool ok = true;
     for (;;) {
-        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        const ssize_t got = ::read(in, buffer.get(), kChunk);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -72,7 +74,7 @@ bool CopyInto(const std::string& from, int fd) {
         }
         std::size_t done = 0;
         while (ok && done < static_cast<std::size_t>(got)) {
-            const ssize_t written = ::write(fd, buffer.data() + done, static_cast<std::size_t>(got) - done);
+            const ssize_t written = ::write(fd, buffer.get() + done, static_cast<std::size_t>(got) - done);
             if (written < 0 && errno == EINTR) {
                 continue;
             }
@@ -357,6 +359,26 @@ void CleanOutputFolders(const CDocvaneDoc& project) {
         LogInfo("Очистка временных и лишних файлов в папке с ред. форматом: " + editDir);
         if (!sameFolder) {
             CleanFolder(project, editDir, editKeep, *guard, combinedPdf);
+        }
+    }
+}
+
+void CompactOutputRecords(const CDocvaneDoc& project) {
+    std::set<std::string> folders;
+    for (const std::string& folder : {project.pdfDir.fullPath, project.editDir.fullPath}) {
+        if (folder.empty() || !folders.insert(ComparablePath(folder)).second ||
+            RefusedOutputFolder(folder) != FolderRefusal::None) {
+            continue;
+        }
+        const RecordedOutputs recorded = ReadRecordedOutputs(project, folder);
+        RecordedOutputs remaining;
+        for (const auto& [name, output] : recorded) {
+            if (StillAsRecorded(JoinPath(folder, name), output)) {
+                remaining.emplace(name, output);
+            }
+        }
+        if (!recorded.empty()) {
+            WriteRecordedOutputs(project, folder, remaining);
         }
     }
 }

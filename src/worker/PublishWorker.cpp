@@ -224,6 +224,8 @@ void RunFiles(CDocvaneDoc& project, bool fast) {
     }
     if (project.propertyDoc.clearExitDir) {
         CleanOutputFolders(project);
+    } else {
+        CompactOutputRecords(project);
     }
     const bool built = BuildCombinedPdf(project);
     if (built && AppSettings().openAfterPublic) {
