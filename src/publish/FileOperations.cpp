@@ -140,6 +140,8 @@ int PlaceFileWriting(const std::string& source, const std::string& target, bool&
         t_lastPlaceError = errno;
         return kCopyFailed;
     }
+    // The duplicate keeps the part locked (being written, not abandoned) until it has its name.
+    const int held = ::dup(fd);
     bool ok = CopyInto(from, fd);
     int error = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
@@ -152,6 +154,11 @@ int PlaceFileWriting(const std::string& source, const std::string& target, bool&
     }
     if (!ok) {
         ::unlink(part.c_str());
+    }
+    if (held >= 0) {
+        ::close(held);
+    }
+    if (!ok) {
         t_lastPlaceError = error;
         return kCopyFailed;
     }
