@@ -368,6 +368,11 @@ void CleanOutputFolders(const CDocvaneDoc& project) {
             CleanFolder(project, editDir, editKeep, *guard, combinedPdf);
         }
     }
+    // A combined PDF whose writing was killed left its part file beside it.
+    const std::string combinedFolder = ParentPath(project.pdfFile.fullPath);
+    if (!project.pdfFile.fullPath.empty() && RefusedOutputFolder(combinedFolder) == FolderRefusal::None) {
+        RemoveAbandonedParts(combinedFolder);
+    }
 }
 
 void CompactOutputRecords(const CDocvaneDoc& project) {

@@ -30,6 +30,7 @@ class SharedFoldersTest : public WorkerTest {
         }
         originals["project"] = ReadFile(bed.dir / "project.dv1");
         std::filesystem::create_directories(Out(""));  // the combined PDF's folder
+        WriteFile(Out(".docvane-part-Zz9Yy8"), "a combined PDF whose writing was killed");
     }
     void ExpectUserFilesIntact() {
         for (const char* name : {"Ready.pdf", "Plan.dwg", "Text.docx", "Base.dwg"}) {
@@ -56,6 +57,7 @@ TEST_F(SharedFoldersTest, BothOutputFoldersAreTheProjectFolder) {
     EXPECT_TRUE(Exists(bed.dir / "src/Plan.dwg"));  // the folder holding the sources is kept
     EXPECT_TRUE(Exists(bed.dir / "stray.tmp"));
     EXPECT_FALSE(Exists(bed.dir / ".docvane-part-Ab12Cd"));
+    EXPECT_FALSE(Exists(Out(".docvane-part-Zz9Yy8")));
     EXPECT_TRUE(QpdfCheckClean(Out("All.pdf")));
 }
 
