@@ -6,9 +6,11 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <future>
 
@@ -292,6 +294,39 @@ TEST_F(CliRunSafetyTest, OutputsFollowTheUmask) {
         }
         EXPECT_EQ(Mode(Temp() + "/docvane-" + Uid()), 0700);
     }
+}
+
+// The same fault on any machine: a file-size limit makes the copy's writes fail half-way.
+TEST_F(CliRunSafetyTest, AWriteThatFailsHalfWayLeavesTheOldResultWhole) {
+    FixturePdf(dir_ / "P/A.pdf", 1, "first");
+    WriteFile(dir_ / "P/p.dv1", ProjectXml(".\\All.pdf", ".\\PDF", "", {".\\A.pdf"}));
+    ASSERT_EQ(Cli({"publish", dir_ / "P/p.dv1"}).exitCode, 0);
+    const std::string oldResult = ReadFile(dir_ / "P/PDF/A.pdf");
+    std::string large = ReadFile(dir_ / "P/A.pdf");
+    large += "%" + std::string(600 * 1024, 'x') + "\n";
+    WriteFile(dir_ / "P/A.pdf", large);
+
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 256 * 1024;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the program
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const auto result = Cli({"publish", dir_ / "P/p.dv1"});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(result.exitCode, 2) << result.out;
+    EXPECT_NE(
+        result.out.find("[X] Невозможно скопировать временный файл в: " + (dir_ / "P/PDF/A.pdf") + " ("),
+        std::string::npos)
+        << result.out;
+    EXPECT_EQ(ReadFile(dir_ / "P/PDF/A.pdf"), oldResult);
+    for (const auto& entry : fs::directory_iterator(dir_ / "P/PDF")) {
+        EXPECT_EQ(entry.path().filename().string().rfind(".docvane-part-", 0), std::string::npos)
+            << entry.path();
+    }
+    EXPECT_EQ(Cli({"status", dir_ / "P/p.dv1"}).exitCode, 3);  // still to be published
 }
 
 // A small file system of its own for the output folders; needs the right to mount.
