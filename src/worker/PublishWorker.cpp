@@ -1,5 +1,6 @@
 #include "worker/PublishWorker.h"
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <mutex>
@@ -188,6 +189,15 @@ void RunFiles(CDocvaneDoc& project, bool fast) {
     RunProtectedPaths protection(project);
     // A refused output place ends the run before anything is opened, written or cleaned.
     if (!CheckOutputPlaces(project)) {
+        EndPublication();
+        return;
+    }
+    // Drawings and documents are exported into the project's own folder; without it, say why at once.
+    const bool exports = std::any_of(project.fileDocs.begin(), project.fileDocs.end(), [](const auto& file) {
+        return IsDrawingFile(file->fullPath) || IsWordFile(file->fullPath);
+    });
+    if (exports && project.propertyDoc.tempDir.empty()) {
+        LogError("Не могу создать временную директорию для файла: " + project.TempFolder().Error());
         EndPublication();
         return;
     }
