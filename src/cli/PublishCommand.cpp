@@ -13,6 +13,7 @@
 #include "publish/ConsoleChannel.h"
 #include "publish/FileOperations.h"
 #include "publish/MainWindowChannel.h"
+#include "publish/OutputSafety.h"
 #include "publish/ProjectDocument.h"
 #include "publish/PublishState.h"
 #include "publish/paths/PathUtils.h"
@@ -143,8 +144,11 @@ int RunPublish(const std::vector<std::string>& args) {
         return kExitError;
     }
     // A path given on the command line may name a folder that does not exist yet.
+    // A folder the run will refuse (a system folder) is not made here either: the run says why.
     const std::string combinedFolder = ParentPath(project.pdfFile.fullPath);
-    if (EnsureDirectory(combinedFolder) < 0) {
+    const FolderRefusal refusal = RefusedOutputFolder(combinedFolder);
+    if ((refusal == FolderRefusal::None || refusal == FolderRefusal::Home) &&
+        EnsureDirectory(combinedFolder) < 0) {
         std::fprintf(stderr, "docvane-cli publish: cannot create the folder of the combined PDF %s\n",
                      combinedFolder.c_str());
         return kExitError;

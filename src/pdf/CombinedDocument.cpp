@@ -140,4 +140,14 @@ void CombinedDocument::Write(const std::string& path) {
     file.Close();
 }
 
+void CombinedDocument::Write(int fd) {
+    FileOutputDevice file(fd);
+    CommitPageTree();
+    CommitOutline();
+    layers_.Commit(document_);
+    document_.SetWriteMode(ePdfWriteMode_Compact);
+    document_.Write(&file);
+    file.Close();
+}
+
 }  // namespace docvane

@@ -33,6 +33,8 @@ class CombinedDocument {
 
     // Writes the document in PoDoFo's compact mode; library errors come out as PoDoFo::PdfError.
     void Write(const std::string& path);
+    // The same into an open file, which the call takes over and closes.
+    void Write(int fd);
 
   private:
     void CommitPageTree();

@@ -2,6 +2,10 @@
 
 #include <podofo/podofo.h>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <future>
@@ -23,9 +27,11 @@
 #include "project/DocvaneDoc.h"
 #include "publish/Log.h"
 #include "publish/OutputPaths.h"
+#include "publish/OutputSafety.h"
 #include "publish/ProtectedPaths.h"
 #include "publish/PublishState.h"
 #include "publish/paths/PathUtils.h"
+#include "publish/paths/TempFolders.h"
 
 namespace docvane {
 
@@ -41,27 +47,45 @@ bool ExistingFile(const std::string& path) {
     return IsAbsolutePath(path) && FileExists(path);
 }
 
-// Whether the old combined PDF may go: a folder at that path, the project file, a source or a
-// reference of the project is never deleted (a mistyped path must not cost the user their documents).
-bool MayDelete(const CDocvaneDoc& project, const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(std::filesystem::symlink_status(ToLongPath(path), error))) {
-        return false;
-    }
-    return !ProtectedPathsOf(project)->Protects(path);
+// Whether the old combined PDF may be replaced: a folder at that path, the project file, a source or a
+// reference of the project, a file that is not a PDF (a mistyped path must not cost the user their
+// documents), and a file another program holds are never replaced.
+bool MayReplace(const CDocvaneDoc& project, const std::string& path) {
+    return !ProtectedPathsOf(project)->Protects(path) && !IsLockedByOther(ToLongPath(path));
 }
 
-// Writes the document; on failure logs the save error line and returns false.
+// Writes the document into a part file beside path and renames it over path once it is complete, so
+// that a failure on the way (a full disk, a cancel, a damaged part) leaves the old combined PDF as it
+// was. On failure logs the save error line and returns false.
 bool WriteCombined(CombinedDocument& combined, const std::string& path) {
+    std::string part;
+    const int fd = CreatePartFile(ToLongPath(path), part);
+    if (fd < 0) {
+        LogError(pdftext::kCannotSaveLine + std::string(std::strerror(errno)));
+        return false;
+    }
+    // The duplicate keeps the part locked (not abandoned) until it has its name.
+    const int held = ::dup(fd);
+    bool written = false;
     try {
-        combined.Write(ToLongPath(path));
-        return true;
+        combined.Write(fd);
+        written = true;
     } catch (const PdfError& error) {
         LogError(pdftext::kCannotSaveLine + LibraryMessage(error));
     } catch (...) {
         LogError(pdftext::kCannotSaveBare);
     }
-    return false;
+    if (written && ::rename(part.c_str(), ToLongPath(path).c_str()) != 0) {
+        LogError(pdftext::kCannotSaveLine + std::string(std::strerror(errno)));
+        written = false;
+    }
+    if (!written) {
+        ::unlink(part.c_str());
+    }
+    if (held >= 0) {
+        ::close(held);
+    }
+    return written;
 }
 
 // Loads one published PDF, prepares it and appends it. Returns its page count, or -1 after logging
@@ -101,6 +125,11 @@ int AppendPublishedPdf(CombinedDocument& combined, const CDocvaneDoc& project, P
 }  // namespace
 
 std::string ResolvePublishedPdf(const FileDoc& file, int sheet) {
+    // A ready PDF is its own published PDF: a temporary file of the same name belongs to another file
+    // of the project (a drawing "X.dxf" beside a ready "X.pdf").
+    if (IsPdfFile(file.fullPath) && ExistingFile(ToLongPath(file.fullPath))) {
+        return ToLongPath(file.fullPath);
+    }
     const std::string temporary = ToLongPath(PdfTempPath(file, sheet));
     if (ExistingFile(temporary)) {
         return temporary;
@@ -123,12 +152,12 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
         return false;
     }
 
-    if (!MayDelete(project, combinedPath) || RemovePath(combinedPath) < 0) {
-        LogError(pdftext::kCannotDeleteLine + combinedPath);
+    if (InspectCombinedPdfTarget(ToLongPath(combinedPath)) == CombinedPdfTarget::NotAPdf) {
+        LogError(kNotAPdfLine + combinedPath);
         return false;
     }
-    // From here on the path holds a PDF without pages until the final save replaces it.
-    if (!WriteCombined(*combined, combinedPath)) {
+    if (!MayReplace(project, combinedPath)) {
+        LogError(pdftext::kCannotDeleteLine + combinedPath);
         return false;
     }
 

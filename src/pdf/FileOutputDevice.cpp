@@ -46,6 +46,13 @@ FileOutputDevice::FileOutputDevice(const std::string& path) {
     buffer_.reserve(kFlushSize + 4096);
 }
 
+FileOutputDevice::FileOutputDevice(int fd) : fd_(fd) {
+    if (fd_ < 0) {
+        PODOFO_RAISE_ERROR(ePdfError_FileNotFound);
+    }
+    buffer_.reserve(kFlushSize + 4096);
+}
+
 FileOutputDevice::~FileOutputDevice() {
     if (fd_ >= 0) {
         try {

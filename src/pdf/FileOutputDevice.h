@@ -14,6 +14,8 @@ class FileOutputDevice : public PoDoFo::PdfOutputDevice {
   public:
     // Creates or truncates the file; a file that cannot be opened raises ePdfError_FileNotFound.
     explicit FileOutputDevice(const std::string& path);
+    // Writes into an open file, which the device takes over (and closes).
+    explicit FileOutputDevice(int fd);
     // Closes the file without reporting; call Close() to know whether everything was written.
     ~FileOutputDevice() override;
     FileOutputDevice(const FileOutputDevice&) = delete;

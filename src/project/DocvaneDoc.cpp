@@ -8,7 +8,7 @@ CDocvaneDoc::CDocvaneDoc() : CDocvaneDoc(AppSettings()) {}
 
 CDocvaneDoc::CDocvaneDoc(const ApplicationSettings& settings) {
     propertyDoc.TakeDefaultsFrom(settings);
-    propertyDoc.tempDir = ChooseTempDir();
+    propertyDoc.tempDir = tempFolder_.Path();
     pdfDir.owner = this;
     editDir.owner = this;
     pdfFile.owner = this;

@@ -11,6 +11,7 @@
 #include "project/PathDoc.h"
 #include "project/PropertyDoc.h"
 #include "project/PublishedDigest.h"
+#include "publish/paths/TempFolders.h"
 
 namespace docvane {
 
@@ -52,7 +53,12 @@ class CDocvaneDoc {
     bool IsModified() const { return modified_; }
     void SetModifiedFlag(bool modified = true) { modified_ = modified; }
 
+    // The project's own temporary folder (propertyDoc.tempDir unless changed): made when the project
+    // is, removed with it.
+    const ProjectTempFolder& TempFolder() const { return tempFolder_; }
+
   private:
+    ProjectTempFolder tempFolder_;
     std::string pathName_;
     std::atomic<bool> modified_ = false;
 };

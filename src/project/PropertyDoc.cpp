@@ -1,7 +1,5 @@
 #include "project/PropertyDoc.h"
 
-#include <filesystem>
-#include <system_error>
 #include <type_traits>
 #include <variant>
 
@@ -24,27 +22,6 @@ void PropertyDoc::TakeDefaultsFrom(const ApplicationSettings& s) {
             },
             f.field, f.setting);
     }
-}
-
-std::string ChooseTempDir() {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path system = fs::temp_directory_path(ec);
-    if (ec) {
-        system = "/tmp";
-    }
-    const fs::path base = system / "DV";
-    if (!fs::exists(base, ec)) {
-        return (base / "0").string();
-    }
-    std::size_t n = 0;
-    for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
-        ++n;
-    }
-    while (fs::exists(base / std::to_string(n), ec)) {
-        ++n;
-    }
-    return (base / std::to_string(n)).string();
 }
 
 }  // namespace docvane

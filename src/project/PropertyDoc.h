@@ -39,7 +39,4 @@ struct PropertyDoc {
     void TakeDefaultsFrom(const ApplicationSettings& settings);
 };
 
-// A fresh temporary folder name under the system temporary folder's "DV" (not created here).
-std::string ChooseTempDir();
-
 }  // namespace docvane

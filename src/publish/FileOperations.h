@@ -18,12 +18,15 @@ inline constexpr int kOldFileNotRemoved = -5;
 int EnsureDirectory(const std::string& folder);
 
 // Copies source to target unless target is at least as new (then nothing is copied). A target that is
-// the source itself is left alone. 0, -1 (source missing), -3, -4 or -5 (old target not removable).
+// the source itself is left alone. The copy is made complete in a part file beside the target (mode
+// from the umask) and renamed over it, so a failure leaves the old target whole. 0, -1 (source
+// missing), -3, -4 (copy failed: a full disk, ...) or -5 (old target in use or a folder).
 int PlaceFile(const std::string& source, const std::string& target);
 
 // PlaceFile for a published result of file: a target that is the file's own source is skipped (the
 // source already is the result, 0), and a target that is another protected file of the project (the
-// project file, another source, a reference) is never overwritten (-5).
+// project file, another source, a reference) is never overwritten (-5). A file it writes is noted in
+// the folder's record as this project's own output (see OutputRecord.h).
 int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target);
 
 // Places a finished result of file as the publishing steps do: through PlaceOutput, with the error line
@@ -34,13 +37,21 @@ bool PlacePublishedFile(const FileDoc& file, const std::string& source, const st
 // warning lines.
 void CopyReferences(const CDocvaneDoc& project);
 
-// Removes from both output folders every entry that is not a published result of the project. The
-// project file, sources, references and folders holding them are kept whatever the folders are, and
-// so is the folder the combined PDF is about to be written into.
+// Removes from both output folders the results this project placed there (as its record lists them,
+// and only while they are as placed) that are no longer published results of the project, and part
+// files of killed placings. Nothing else is touched: no file or folder of anyone else, nothing inside
+// a sub-folder, nothing outside the folder, nothing in a refused folder. The project file, sources,
+// references and folders holding them are kept whatever the folders are, and so is the folder the
+// combined PDF is about to be written into.
 void CleanOutputFolders(const CDocvaneDoc& project);
 
+// Rewrites the record of placed outputs in both folders without the lines of earlier placings and of
+// results that are gone or changed; for runs that do not clean (cleaning does it on the way).
+void CompactOutputRecords(const CDocvaneDoc& project);
+
 // Removes the published and temporary results of one file, for the whole file and for every sheet;
-// a result that is a protected file of the project (a ready PDF that is its own output) stays.
+// published results go only as the record lists them (see CleanOutputFolders), and a result that is a
+// protected file of the project (a ready PDF that is its own output) stays.
 void RemovePublishedFiles(const FileDoc& file);
 
 }  // namespace docvane

@@ -48,15 +48,17 @@ std::string EditableOutputPath(const FileDoc& file, int sheet) {
                               : InFolder(project->editDir.fullPath, EditableName(file, sheet));
 }
 
+// A project without a temporary folder (it could not be made) has no temporary paths: a bare name
+// would be a file of the current folder.
 std::string PdfTempPath(const FileDoc& file, int sheet) {
     const CDocvaneDoc* project = Project(file);
-    return project == nullptr ? std::string() : JoinPath(project->propertyDoc.tempDir, PdfName(file, sheet));
+    return project == nullptr ? std::string() : InFolder(project->propertyDoc.tempDir, PdfName(file, sheet));
 }
 
 std::string EditableTempPath(const FileDoc& file, int sheet) {
     const CDocvaneDoc* project = Project(file);
     return project == nullptr ? std::string()
-                              : JoinPath(project->propertyDoc.tempDir, EditableName(file, sheet));
+                              : InFolder(project->propertyDoc.tempDir, EditableName(file, sheet));
 }
 
 std::string ReferenceFolder(const CDocvaneDoc& project) {

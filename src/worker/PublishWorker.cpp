@@ -1,5 +1,6 @@
 #include "worker/PublishWorker.h"
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <mutex>
@@ -18,6 +19,7 @@
 #include "publish/Log.h"
 #include "publish/MainWindowChannel.h"
 #include "publish/OutputPaths.h"
+#include "publish/OutputSafety.h"
 #include "publish/ProtectedPaths.h"
 #include "publish/PublishDigest.h"
 #include "publish/PublishState.h"
@@ -200,6 +202,20 @@ void RecordDigest(CDocvaneDoc& project, PublishedDigest& record, PublishedDigest
 
 void RunFiles(CDocvaneDoc& project, bool fast) {
     RunProtectedPaths protection(project);
+    // A refused output place ends the run before anything is opened, written or cleaned.
+    if (!CheckOutputPlaces(project)) {
+        EndPublication();
+        return;
+    }
+    // Drawings and documents are exported into the project's own folder; without it, say why at once.
+    const bool exports = std::any_of(project.fileDocs.begin(), project.fileDocs.end(), [](const auto& file) {
+        return IsDrawingFile(file->fullPath) || IsWordFile(file->fullPath);
+    });
+    if (exports && project.propertyDoc.tempDir.empty()) {
+        LogError("Не могу создать временную директорию для файла: " + project.TempFolder().Error());
+        EndPublication();
+        return;
+    }
     for (std::size_t i = 0; i < project.FileCount(); ++i) {
         FileDoc& file = project.File(i);
         const int status = ComputeStatus(file);
@@ -234,6 +250,8 @@ void RunFiles(CDocvaneDoc& project, bool fast) {
     }
     if (project.propertyDoc.clearExitDir) {
         CleanOutputFolders(project);
+    } else {
+        CompactOutputRecords(project);
     }
     const bool built = BuildCombinedPdf(project);
     if (built) {

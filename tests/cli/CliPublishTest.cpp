@@ -69,18 +69,19 @@ TEST_F(CliPublishTest, PublishesPrintsEveryLineAndExitsBySeverity) {
     result = Cli({"publish", dir_ / "p.dv1", "--full"});
     EXPECT_NE(result.out.find("[?] Файл опубликован: " + (dir_ / "src/A.pdf")), std::string::npos);
 
-    // A warning (a stray file that cannot be removed) gives 3, an error (a missing source) gives 2.
-    WriteFile(dir_ / "PDF/stray.pdf", "x");
+    // A warning (an old result of a removed entry that cannot be removed) gives 3, an error (a
+    // missing source) gives 2.
+    Project(".\\All.pdf", FileDocXml(".\\src\\A.pdf"));
     {
-        test::FileLock lock(dir_ / "PDF/stray.pdf");
+        test::FileLock lock(dir_ / "PDF/B.pdf");
         result = Cli({"publish", dir_ / "p.dv1"});
     }
     EXPECT_EQ(result.exitCode, 3) << result.out;
-    EXPECT_NE(result.out.find("[!] Не могу удалить файл: " + (dir_ / "PDF/stray.pdf")), std::string::npos);
-    std::filesystem::remove(dir_ / "src/B.pdf");
+    EXPECT_NE(result.out.find("[!] Не могу удалить файл: " + (dir_ / "PDF/B.pdf")), std::string::npos);
+    std::filesystem::remove(dir_ / "src/A.pdf");
     result = Cli({"publish", dir_ / "p.dv1"});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_NE(result.out.find("[X] Исходный файл не найден: " + (dir_ / "src/B.pdf")), std::string::npos);
+    EXPECT_NE(result.out.find("[X] Исходный файл не найден: " + (dir_ / "src/A.pdf")), std::string::npos);
 }
 
 TEST_F(CliPublishTest, TheCombinedPdfPathIsRequiredAndSavedWithTheProject) {

@@ -5,6 +5,7 @@
 #include "project/DocvaneDoc.h"
 #include "publish/DocumentStatus.h"
 #include "publish/OutputPaths.h"
+#include "publish/OutputRecord.h"
 #include "publish/PublishState.h"
 #include "support/TestSupport.h"
 
@@ -120,6 +121,9 @@ TEST_F(FileListEditsTest, ExcludeRemovesResultsAndRowsButKeepsSources) {
         WriteFile(file->fullPath, "source", 1000000000);
         WriteFile(PdfOutputPath(*file, -1), "pdf");
         WriteFile(EditableOutputPath(*file, -1), "edit");
+        // As a run placed them: only recorded results are ever removed.
+        RecordPlacedOutput(project_, PdfOutputPath(*file, -1));
+        RecordPlacedOutput(project_, EditableOutputPath(*file, -1));
     }
     const std::string pdf1 = PdfOutputPath(project_.File(1), -1);
     const std::string edit3 = EditableOutputPath(project_.File(3), -1);

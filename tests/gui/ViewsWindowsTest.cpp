@@ -23,6 +23,7 @@
 #include "project/DocvaneDoc.h"
 #include "publish/DocumentStatus.h"
 #include "publish/OutputPaths.h"
+#include "publish/OutputRecord.h"
 #include "ui/ScriptEditor.h"
 #include "ui/SettingsDialog.h"
 #include "views/FieldsDlg.h"
@@ -226,6 +227,9 @@ TEST_F(ViewsWindowsTest, FileListDropsDragsClicksAndExcludes) {
     const std::string bPdf = PdfOutputPath(project_.File(1), -1);
     Touch(cPdf);
     Touch(bPdf);
+    // As a run placed them: only recorded results are ever removed.
+    RecordPlacedOutput(project_, cPdf);
+    RecordPlacedOutput(project_, bPdf);
     view->SelectRows({1, 5});
     Pump();
     const wxPoint menuAt = view->RowsWindow()->ClientToScreen(RowPoint(*view, 5));

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "app/ApplicationSettings.h"
@@ -95,11 +98,22 @@ TEST(ProjectModelTest, FileComparisonFindsEveryRecordedChange) {
     EXPECT_FALSE(changed == file);
 }
 
-TEST(ProjectModelTest, TemporaryFolderIsAFreshNumberUnderDv) {
-    const std::string temp = ChooseTempDir();
-    const std::string base = (std::filesystem::temp_directory_path() / "DV").string();
-    ASSERT_EQ(temp.rfind(base + "/", 0), 0u);
-    EXPECT_FALSE(std::filesystem::exists(temp));
+TEST(ProjectModelTest, EveryProjectHasItsOwnPrivateTemporaryFolderWhileItLives) {
+    std::string first;
+    {
+        CDocvaneDoc a;
+        CDocvaneDoc b;
+        first = a.propertyDoc.tempDir;
+        ASSERT_FALSE(first.empty()) << a.TempFolder().Error();
+        EXPECT_NE(first, b.propertyDoc.tempDir);
+        struct stat st {};
+        ASSERT_EQ(::lstat(first.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_mode & 07777, 0700u);
+        EXPECT_EQ(st.st_uid, ::geteuid());
+        EXPECT_EQ(first.rfind(UserTempBase() + "/", 0), 0u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(first));  // removed when its project closed
 }
 
 }  // namespace

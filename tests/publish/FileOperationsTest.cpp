@@ -114,36 +114,70 @@ TEST_F(FileOperationsTest, ReferencesAreCopiedOncePerPathWithWarningsForFailures
     EXPECT_EQ(GetPublishState().severity, 2);
 }
 
-TEST_F(FileOperationsTest, CleaningKeepsResultsAndRemovesTheRest) {
+TEST_F(FileOperationsTest, CleaningRemovesOnlyOurOwnResultsThatAreNoLongerOutputs) {
     UseFolders(dir_ / "PDF", dir_ / "EDIT");
-    project_.propertyDoc.autocad.splitIntoLayouts = true;
     FileDoc& plan = project_.AppendFile(dir_ / "Plan.dwg");
     plan.sheetNames = {"S1", "S2"};
-    project_.AppendFile(dir_ / "Text.docx");
-    for (const char* name : {"PDF/S1.pdf", "PDF/S2.pdf", "PDF/Plan.pdf", "PDF/Text.pdf", "PDF/old.pdf",
-                             "PDF/sub/x.pdf", "EDIT/S1.dwg", "EDIT/S2.dwg", "EDIT/Text.docx", "EDIT/Plan.dwg",
-                             "EDIT/Refs/r.dwg", "EDIT/stray.bak"}) {
-        WriteFile(dir_ / name, "x");
+    FileDoc& text = project_.AppendFile(dir_ / "Text.docx");
+    FileDoc& gone = project_.AppendFile(dir_ / "Gone.docx");
+    // An earlier run: whole-drawing results, and the files of an entry removed since.
+    for (const char* name : {"Plan.pdf", "Plan.dwg", "Text.pdf", "Text.docx", "Gone.pdf", "Gone.docx"}) {
+        WriteFile(dir_ / ("tmp/" + std::string(name)), "result", 2000);
     }
+    for (FileDoc* file : {&plan, &text, &gone}) {
+        ASSERT_EQ(PlaceOutput(*file, PdfTempPath(*file, -1), PdfOutputPath(*file, -1)), 0);
+        ASSERT_EQ(PlaceOutput(*file, EditableTempPath(*file, -1), EditableOutputPath(*file, -1)), 0);
+    }
+    // This run: split sheets; the removed entry is gone from the project.
+    project_.propertyDoc.autocad.splitIntoLayouts = true;
+    for (int sheet : {0, 1}) {
+        WriteFile(PdfTempPath(plan, sheet), "sheet", 2000);
+        WriteFile(EditableTempPath(plan, sheet), "sheet", 2000);
+        ASSERT_EQ(PlaceOutput(plan, PdfTempPath(plan, sheet), PdfOutputPath(plan, sheet)), 0);
+        ASSERT_EQ(PlaceOutput(plan, EditableTempPath(plan, sheet), EditableOutputPath(plan, sheet)), 0);
+    }
+    project_.RemoveFile(2);
+    // Beside them: files and folders of others, one of our results edited by hand since, and names
+    // a hostile record lists (outside the folder, or a file that was never placed).
+    for (const char* name :
+         {"PDF/old.pdf", "PDF/sub/x.pdf", "EDIT/stray.bak", "EDIT/Refs/r.dwg", "outside.pdf"}) {
+        WriteFile(dir_ / name, "someone else's");
+    }
+    std::filesystem::create_directory(dir_ / "PDF/folder.pdf");
+    WriteFile(dir_ / "EDIT/Plan.dwg", "edited by hand after publishing");
+    std::string record = ReadFile(dir_ / "PDF/.docvane-published");
+    record += (dir_ / "project.dv1") + "\t14\t0\t../outside.pdf\n";
+    record += (dir_ / "project.dv1") + "\t14\t0\told.pdf\n";
+    WriteFile(dir_ / "PDF/.docvane-published", record);
+
     CleanOutputFolders(project_);
     for (const char* kept : {"PDF/S1.pdf", "PDF/S2.pdf", "PDF/Text.pdf", "EDIT/S1.dwg", "EDIT/S2.dwg",
-                             "EDIT/Text.docx", "EDIT/Refs/r.dwg"}) {
+                             "EDIT/Text.docx", "EDIT/Refs/r.dwg", "PDF/old.pdf", "PDF/sub/x.pdf",
+                             "PDF/folder.pdf", "EDIT/stray.bak", "EDIT/Plan.dwg", "outside.pdf"}) {
         EXPECT_TRUE(Exists(dir_ / kept)) << kept;
     }
-    for (const char* removed :
-         {"PDF/Plan.pdf", "PDF/old.pdf", "PDF/sub", "EDIT/Plan.dwg", "EDIT/stray.bak"}) {
+    for (const char* removed : {"PDF/Plan.pdf", "PDF/Gone.pdf", "EDIT/Gone.docx"}) {
         EXPECT_FALSE(Exists(dir_ / removed)) << removed;
     }
+    EXPECT_EQ(ReadFile(dir_ / "EDIT/Plan.dwg"), "edited by hand after publishing");
     EXPECT_EQ(channel_.Texts(),
               (std::vector<std::string>{
                   "[?] Очистка временных и лишних файлов в PDF папке: " + (dir_ / "PDF"),
                   "[?] Очистка временных и лишних файлов в папке с ред. форматом: " + (dir_ / "EDIT"),
               }));
+    // The record keeps exactly what is still ours: a second cleaning finds nothing more to remove.
+    WriteFile(dir_ / "PDF/Plan.pdf", "a file of the user's under an old name");
+    CleanOutputFolders(project_);
+    EXPECT_EQ(ReadFile(dir_ / "PDF/Plan.pdf"), "a file of the user's under an old name");
+    EXPECT_EQ(ReadFile(dir_ / "PDF/.docvane-published").find("Gone.pdf"), std::string::npos);
 }
 
 TEST_F(FileOperationsTest, CleaningWarnsForEntriesItCannotRemoveAndSkipsMissingFolders) {
     UseFolders(dir_ / "PDF", dir_ / "NeverCreated");
-    WriteFile(dir_ / "PDF/locked.pdf", "x");
+    FileDoc& locked = project_.AppendFile(dir_ / "locked.pdf");
+    WriteFile(dir_ / "locked.pdf", "x", 1000);
+    ASSERT_EQ(PlaceOutput(locked, dir_ / "locked.pdf", dir_ / "PDF/locked.pdf"), 0);
+    project_.RemoveFile(0);
     test::FileLock lock(dir_ / "PDF/locked.pdf");
     CleanOutputFolders(project_);
     const auto texts = channel_.Texts();
@@ -159,7 +193,8 @@ TEST_F(FileOperationsTest, OutputFoldersThatAreTheProjectFolderLoseNothingOfTheU
     WriteFile(dir_ / "Ready.pdf", "ready pdf", 1000);
     WriteFile(dir_ / "refs/Base.dwg", "reference", 1000);
     plan.xrefsBefore.emplace_back(dir_ / "refs/Base.dwg", &project_, &plan);
-    WriteFile(dir_ / "Plan.pdf", "published", 1000);
+    WriteFile(dir_ / "tmp/Plan.pdf", "published", 1000);
+    ASSERT_EQ(PlaceOutput(plan, dir_ / "tmp/Plan.pdf", PdfOutputPath(plan, -1)), 0);
     WriteFile(dir_ / "stray.txt", "stray", 1000);
 
     CleanOutputFolders(project_);
@@ -168,7 +203,7 @@ TEST_F(FileOperationsTest, OutputFoldersThatAreTheProjectFolderLoseNothingOfTheU
     EXPECT_EQ(ReadFile(dir_ / "Ready.pdf"), "ready pdf");
     EXPECT_EQ(ReadFile(dir_ / "refs/Base.dwg"), "reference");
     EXPECT_EQ(ReadFile(dir_ / "Plan.pdf"), "published");  // the PDF kind survives the editable pass
-    EXPECT_FALSE(Exists(dir_ / "stray.txt"));
+    EXPECT_EQ(ReadFile(dir_ / "stray.txt"), "stray");     // not ours: the folder is the user's
 
     // The editable copy of a drawing saved into its own folder is the source: never replaced.
     WriteFile(dir_ / "tmp/Plan.dwg", "saved copy", 2000);
@@ -219,20 +254,28 @@ TEST_F(FileOperationsTest, ReferenceCopiesNeverReplaceTheUsersOwnReferences) {
     EXPECT_FALSE(ProtectedPathsOf(other)->Protects(dir_ / "A.dwg"));
 }
 
-TEST_F(FileOperationsTest, RemovePublishedFilesRemovesEveryKindAndSheet) {
+TEST_F(FileOperationsTest, RemovePublishedFilesRemovesEveryKindAndSheetThatWePlaced) {
     UseFolders(dir_ / "PDF", dir_ / "EDIT");
     FileDoc& plan = project_.AppendFile(dir_ / "Plan.dwg");
-    plan.sheetNames = {"S1"};
-    for (const char* name : {"PDF/Plan.pdf", "EDIT/Plan.dwg", "tmp/Plan.pdf", "tmp/Plan.dwg", "PDF/S1.pdf",
-                             "EDIT/S1.dwg", "tmp/S1.pdf", "tmp/S1.dwg", "PDF/Other.pdf"}) {
-        WriteFile(dir_ / name, "x");
+    plan.sheetNames = {"S1", "S2"};
+    for (const char* name : {"tmp/Plan.pdf", "tmp/Plan.dwg", "tmp/S1.pdf", "tmp/S1.dwg"}) {
+        WriteFile(dir_ / name, "x", 1000);
     }
+    for (int sheet : {-1, 0}) {
+        ASSERT_EQ(PlaceOutput(plan, PdfTempPath(plan, sheet), PdfOutputPath(plan, sheet)), 0);
+        ASSERT_EQ(PlaceOutput(plan, EditableTempPath(plan, sheet), EditableOutputPath(plan, sheet)), 0);
+    }
+    // Same names, never placed by us: the user's own files stay.
+    WriteFile(dir_ / "PDF/S2.pdf", "the user's");
+    WriteFile(dir_ / "PDF/Other.pdf", "x");
     RemovePublishedFiles(plan);  // sheets too, whatever the split setting says
     for (const char* name : {"PDF/Plan.pdf", "EDIT/Plan.dwg", "tmp/Plan.pdf", "tmp/Plan.dwg", "PDF/S1.pdf",
                              "EDIT/S1.dwg", "tmp/S1.pdf", "tmp/S1.dwg"}) {
         EXPECT_FALSE(Exists(dir_ / name)) << name;
     }
     EXPECT_TRUE(Exists(dir_ / "PDF/Other.pdf"));
+    EXPECT_EQ(ReadFile(dir_ / "PDF/S2.pdf"), "the user's");
+    EXPECT_FALSE(Exists(dir_ / "PDF/.docvane-published"));  // nothing of ours is left to record
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ class SharedFoldersTest : public WorkerTest {
         }
         originals["project"] = ReadFile(bed.dir / "project.dv1");
         std::filesystem::create_directories(Out(""));  // the combined PDF's folder
+        WriteFile(Out(".docvane-part-Zz9Yy8"), "a combined PDF whose writing was killed");
     }
     void ExpectUserFilesIntact() {
         for (const char* name : {"Ready.pdf", "Plan.dwg", "Text.docx", "Base.dwg"}) {
@@ -44,7 +45,8 @@ TEST_F(SharedFoldersTest, BothOutputFoldersAreTheProjectFolder) {
     AddAllKinds();
     SetPath(project.pdfDir, bed.dir.Path());
     SetPath(project.editDir, bed.dir.Path());
-    WriteFile(bed.dir / "stray.tmp", "left over");
+    WriteFile(bed.dir / "stray.tmp", "someone else's");
+    WriteFile(bed.dir / ".docvane-part-Ab12Cd", "a placing that was killed");
     const auto log = Publish(false);
     EXPECT_EQ(log.back(), "[+] Публикация окончена.");
     ExpectUserFilesIntact();
@@ -53,7 +55,9 @@ TEST_F(SharedFoldersTest, BothOutputFoldersAreTheProjectFolder) {
         EXPECT_TRUE(Exists(bed.dir / result)) << result;
     }
     EXPECT_TRUE(Exists(bed.dir / "src/Plan.dwg"));  // the folder holding the sources is kept
-    EXPECT_FALSE(Exists(bed.dir / "stray.tmp"));
+    EXPECT_TRUE(Exists(bed.dir / "stray.tmp"));
+    EXPECT_FALSE(Exists(bed.dir / ".docvane-part-Ab12Cd"));
+    EXPECT_FALSE(Exists(Out(".docvane-part-Zz9Yy8")));
     EXPECT_TRUE(QpdfCheckClean(Out("All.pdf")));
 }
 

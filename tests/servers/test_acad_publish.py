@@ -182,7 +182,8 @@ class PublishDrawingsTest(unittest.TestCase):
         self.assertEqual(["План", "Фасад"], [e.text for e in plan_entry.find("sheetNames")])
 
         sheets = self.path("demo", "out-sheets")
-        self.assertEqual(["План.pdf", "Фасад.pdf"], sorted(os.listdir(os.path.join(sheets, "PDF"))))
+        published = [name for name in os.listdir(os.path.join(sheets, "PDF")) if name != ".docvane-published"]
+        self.assertEqual(["План.pdf", "Фасад.pdf"], sorted(published))
         for name in ("План", "Фасад"):
             kept = ezdxf.readfile(os.path.join(sheets, "EDIT", name + ".dxf"))
             self.assertEqual(["Model", name], list(kept.layouts.names_in_taborder()))
@@ -204,7 +205,8 @@ class PublishDrawingsTest(unittest.TestCase):
         cli = subprocess.Popen([CLI, "publish", self.path("p.dv1"), "--full"], env=environment,
                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         deadline = time.monotonic() + 120
-        while not glob.glob(os.path.join(temporary, "DV", "*", ".docvane-*")):
+        project_folders = os.path.join(temporary, "docvane-%d" % os.geteuid(), "DV-*")
+        while not glob.glob(os.path.join(project_folders, ".docvane-*")):
             self.assertLess(time.monotonic(), deadline, "the export never began")
             self.assertIsNone(cli.poll(), "the run ended before the export")
             time.sleep(0.01)

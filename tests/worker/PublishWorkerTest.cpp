@@ -9,6 +9,7 @@
 
 #include "publish/Cancel.h"
 #include "publish/FileOperations.h"
+#include "publish/OutputRecord.h"
 #include "publish/PublishState.h"
 #include "support/ManualClock.h"
 #include "support/PdfInspection.h"
@@ -110,6 +111,8 @@ TEST_F(PublishWorkerTest, FastRunOfAnUpToDateProjectStillCopiesCleansAndCombines
     FileDoc& plan = AddDrawing("Plan.dwg", {"A1"}, 1000);
     WriteFile(Out("EDIT/Plan.dwg"), "copy", 1000);
     WriteFile(Out("PDF/stray.pdf"), "left from an old run", 1000);
+    RecordPlacedOutput(project, Out("PDF/stray.pdf"));
+    WriteFile(Out("PDF/foreign.pdf"), "someone else's", 1000);
     WriteFile(bed.dir / "refs/Base.dwg", "reference", 1000);
     plan.xrefsAfter.emplace_back(bed.dir / "refs/Base.dwg", &project, &plan);
     // Publish the ready PDF once so that it is current, then make the drawing's PDF a real one.
@@ -134,6 +137,7 @@ TEST_F(PublishWorkerTest, FastRunOfAnUpToDateProjectStillCopiesCleansAndCombines
     EXPECT_TRUE(bed.servers.empty());  // the drawing program was never started
     EXPECT_EQ(ReadFile(Out("EDIT/Refs/Base.dwg")), "reference");
     EXPECT_FALSE(Exists(Out("PDF/stray.pdf")));
+    EXPECT_TRUE(Exists(Out("PDF/foreign.pdf")));
     EXPECT_TRUE(Exists(Out("All.pdf")));
     // The first combined PDF built records what it was made from; a run that changes nothing leaves
     // the project unmodified.

@@ -70,8 +70,6 @@ int CanOpenExclusively(const std::string& path) {
     return locked ? 1 : -1;
 }
 
-namespace {
-// Another program holds a lock on this regular file (the stand-in for "file in use").
 bool IsLockedByOther(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
@@ -90,7 +88,6 @@ bool IsLockedByOther(const std::string& path) {
     ::close(fd);
     return locked;
 }
-}  // namespace
 
 int RemovePath(const std::string& path) {
     if (path.empty()) {

@@ -19,6 +19,8 @@ bool FileExists(const std::string& path);
 bool IsNewer(const std::string& a, const std::string& b);
 // 1 when the file can be opened for writing and locked exclusively right now, -1 otherwise.
 int CanOpenExclusively(const std::string& path);
+// True when another program holds a lock on this regular file (the stand-in for "file in use").
+bool IsLockedByOther(const std::string& path);
 // 0 when something was removed or nothing existed, -5 when nothing could be removed.
 int RemovePath(const std::string& path);
 
