@@ -59,8 +59,8 @@ class CommandQueue:
             self.escape.clear()
             try:
                 work()
-            except Cancelled:
-                complain("*Прервано*")
+            except Cancelled as stop:
+                complain(str(stop) or "*Прервано*")
             except Exception as error:  # one broken command must not stop the command line
                 complain(f"Ошибка выполнения команды: {type(error).__name__}: {error}")
             finally:
