@@ -1,0 +1,318 @@
+"""What a drawing may cost the drawing-program stand-in, what a killed server leaves behind, and the
+fields a drawing's text shows: in process through the objects the client calls, as a server process,
+and through `docvane-cli publish` end to end."""
+
+import contextlib
+import glob
+import io
+import os
+import shutil
+import socket
+import subprocess
+import tempfile
+import unittest
+from unittest import mock
+
+from acad_support import make_application, pdf_text, send
+
+import ezdxf
+from ezdxf.entities.acad_table import AcadTableBlockContent
+from ezdxf.entities.dxfentity import DXFTagStorage
+from ezdxf.lldxf.extendedtags import ExtendedTags
+from ezdxf.lldxf.tagger import internal_tag_compiler
+
+from docvane_servers.client import Client, RemoteError
+from docvane_servers.dispatch import DispatchError
+from docvane_servers.server import remove_ended_servers
+from test_acad_publish import CLI, RUNNABLE, project_xml
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SERVER = os.path.normpath(os.path.join(HERE, "..", "..", "src", "servers", "docvane-acad-server"))
+
+
+def array_insert(path, rows, columns):
+    doc = ezdxf.new("R2018")
+    doc.blocks.new("Ячейка").add_line((0, 0), (1, 1))
+    insert = doc.modelspace().add_blockref("Ячейка", (0, 0))
+    insert.dxf.row_count, insert.dxf.column_count = rows, columns
+    insert.dxf.row_spacing = insert.dxf.column_spacing = 2
+    doc.saveas(path)
+    return path
+
+
+def self_inserting(path):
+    """Block A inserts B, which inserts A again."""
+    doc = ezdxf.new("R2018")
+    doc.blocks.new("A").add_blockref("B", (1, 0))
+    doc.blocks.new("B").add_blockref("A", (0, 1))
+    doc.modelspace().add_blockref("A", (0, 0))
+    doc.saveas(path)
+    return path
+
+
+def nested(path, depth):
+    doc = ezdxf.new("R2018")
+    for level in range(depth):
+        block = doc.blocks.new(f"L{level}")
+        block.add_line((0, 0), (1, 0))
+        if level:
+            block.add_blockref(f"L{level - 1}", (0, 1))
+    doc.modelspace().add_blockref(f"L{depth - 1}", (0, 0))
+    doc.saveas(path)
+    return path
+
+
+def many_lines(path, count):
+    """A release-12 DXF of count lines, written directly (ezdxf would take long to make it)."""
+    with open(path, "w", encoding="ascii") as out:
+        out.write("0\nSECTION\n2\nENTITIES\n")
+        for index in range(count):
+            out.write(f"0\nLINE\n8\n0\n10\n{index}\n20\n0\n30\n0\n11\n{index}\n21\n10\n31\n0\n")
+        out.write("0\nENDSEC\n0\nEOF\n")
+    return path
+
+
+class BoundedDrawingsTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="acad-bounds-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        self.application = make_application()
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def open(self, path):
+        return self.application.get_Documents().m_Open(path, 1)
+
+    def test_drawings_past_a_bound_are_refused_on_opening_with_the_reason(self):
+        cases = [
+            ("array insert", array_insert(self.path("array.dxf"), 30000, 30000), {}, "слишком сложен"),
+            ("self-inserting block", self_inserting(self.path("self.dxf")), {}, 'Блок "A" вставляет сам себя (A -> B -> A)'),
+            ("deep nesting", nested(self.path("deep.dxf"), 6), {"DOCVANE_ACAD_MAX_NESTING": "4"}, "Вложенность блоков"),
+            ("large file", many_lines(self.path("large.dxf"), 2000), {"DOCVANE_ACAD_MAX_FILE_MB": "0.05"}, "слишком велик"),
+        ]
+        for name, path, environment, reason in cases:
+            with self.subTest(name), mock.patch.dict(os.environ, environment):
+                with self.assertRaises(DispatchError) as raised:
+                    self.open(path)
+                self.assertIn(reason, str(raised.exception))
+                self.assertIn(path, str(raised.exception))
+        self.assertEqual(0, self.application.get_Documents().get_Count())
+        # Within the bounds the same kinds of drawing open.
+        self.open(array_insert(self.path("small-array.dxf"), 10, 10))
+        self.open(nested(self.path("shallow.dxf"), 4))
+
+    def export(self, document, target):
+        errors = io.StringIO()
+        with contextlib.redirect_stderr(errors):
+            send(document, f'(command "_.-EXPORT" "_P" "_C" "_N" "{target}")')
+        return errors.getvalue()
+
+    def test_the_time_bound_and_escape_end_a_long_export(self):
+        source = array_insert(self.path("busy.dxf"), 300, 300)
+        with mock.patch.dict(os.environ, {"DOCVANE_ACAD_MAX_SECONDS": "0.2"}):
+            document = self.open(source)
+            errors = self.export(document, self.path("timed.pdf"))
+        self.assertIn("превышен предел времени 0.2 с", errors)
+        self.assertFalse(os.path.exists(self.path("timed.pdf")))
+
+        document = self.open(source)
+        commands = self.application.commands
+        errors = io.StringIO()
+        with contextlib.redirect_stderr(errors):
+            document.m_SendCommand(f'(command "_.-EXPORT" "_P" "_C" "_N" "{self.path("cancelled.pdf")}")\r')
+            self.assertFalse(commands.quiescent, "the export ended before it could be cancelled")
+            document.m_SendCommand("(command)\r\n")
+            self.assertTrue(commands.wait_idle(30), "Escape did not end the export")
+        self.assertIn("*Прервано*", errors.getvalue())
+        self.assertFalse(os.path.exists(self.path("cancelled.pdf")))
+
+
+def tagged(cls, doc, text):
+    entity = cls.load(ExtendedTags(internal_tag_compiler(text)), doc)
+    doc.entitydb.add(entity)
+    return entity
+
+
+def field_object(doc, code, cached, children=()):
+    links = "".join(f"360\n{child.dxf.handle}\n" for child in children)
+    field = tagged(DXFTagStorage, doc, f"0\nFIELD\n100\nAcDbField\n1\n{'_text' if children else 'AcVar'}\n"
+                   f"2\n{code}\n90\n{len(children)}\n{links}97\n0\n91\n1\n92\n0\n94\n59\n95\n2\n96\n0\n300\n\n"
+                   f"93\n0\n301\n{cached}\n98\n{len(cached)}\n")
+    doc.objects.add_object(field)
+    return field
+
+
+def fields_drawing(path):
+    """Field codes in a text, a paragraph text (backslash doubled), an attribute and a table cell; a
+    text evaluated by FIELD objects showing an old value; a code naming a property nobody writes."""
+    doc = ezdxf.new("R2018", setup=True)
+    msp = doc.modelspace()
+    msp.add_text("ТЕКСТ %<\\AcVar CustomDP.Объект>%", dxfattribs={"height": 4}).set_placement((0, 0))
+    msp.add_mtext("АБЗАЦ %<\\\\AcVar CustomDP.Адрес>% КОНЕЦ", dxfattribs={"char_height": 4}).set_location((0, 40))
+    msp.add_text("НЕТ %<\\AcVar CustomDP.Неизвестное>%", dxfattribs={"height": 4}).set_placement((0, 80))
+    doc.blocks.new("Штамп").add_attdef("ШИФР", (0, 0), dxfattribs={"height": 4})
+    stamp = msp.add_blockref("Штамп", (0, 120))
+    stamp.add_attrib("ШИФР", 'АТРИБУТ %<\\AcVar CustomDP.Шифр \\f "%tc1">%', (0, 120), dxfattribs={"height": 4})
+    cell = doc.blocks.new_anonymous_block(type_char="T")
+    cell.add_mtext("ЯЧЕЙКА %<\\\\AcVar CustomDP.Шифр>%", dxfattribs={"char_height": 4}).set_location((0, 0))
+    msp.add_entity(tagged(AcadTableBlockContent, doc, "0\nACAD_TABLE\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockReference\n"
+                          f"2\n{cell.name}\n10\n0\n20\n160\n30\n0\n100\nAcDbTable\n1\n%<\\AcVar CustomDP.Шифр>%\n"))
+    evaluated = msp.add_text("ПОЛЕ старое", dxfattribs={"height": 4})
+    evaluated.set_placement((0, 200))
+    child = field_object(doc, "\\AcVar CustomDP.Объект", "старое")
+    parent = field_object(doc, "ПОЛЕ %<\\_FldIdx 0>%", "ПОЛЕ старое", [child])
+    dictionary = evaluated.new_extension_dict()
+    fields = doc.objects.add_dictionary(owner=dictionary.dictionary.dxf.handle)
+    dictionary["ACAD_FIELD"] = fields
+    fields["TEXT"] = parent
+    doc.saveas(path)
+    return path
+
+
+FIELD_VALUES = (
+    ("Объект", 'Дом "на углу" <&> 5^2'),
+    ("Адрес", "ул. Ленина, 1\r\nкорп. {2} \\P"),
+    ("Шифр", "2026-АР"),
+)
+
+
+class FieldsTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="acad-fields-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+
+    def test_printed_text_shows_the_values_and_the_copy_keeps_the_fields(self):
+        source = fields_drawing(os.path.join(self.folder, "fields.dxf"))
+        document = make_application().get_Documents().m_Open(source, 1)
+        summary = document.get_SummaryInfo()
+        for name, value in FIELD_VALUES:
+            summary.m_AddCustomInfo(name, value)
+        pdf = os.path.join(self.folder, "fields.pdf")
+        send(document, f'(command "_.-EXPORT" "_P" "_C" "_N" "{pdf}")')
+        lines = [" ".join(line.split()) for line in pdf_text(pdf).splitlines() if line.strip()]
+        for expected in ('ТЕКСТ Дом "на углу" <&> 5^2', "АБЗАЦ ул. Ленина, 1", "корп. {2} \\P КОНЕЦ",
+                         "АТРИБУТ 2026-АР", "ЯЧЕЙКА 2026-АР", 'ПОЛЕ Дом "на углу" <&> 5^2', "НЕТ ####"):
+            self.assertIn(expected, lines)
+        self.assertNotIn("AcVar", pdf_text(pdf))
+
+        # Line breaks in stored properties are the saving's business; the copy's fields are checked here.
+        summary.m_SetCustomByKey("Адрес", "ул. Ленина, 1")
+        copy = os.path.join(self.folder, "copy.dxf")
+        send(document, f'(command "_.SAVEAS" "2018" "{copy}")')
+        saved = ezdxf.readfile(copy)
+        texts = {entity.dxf.text.split()[0]: entity.dxf.text for entity in saved.modelspace().query("TEXT")}
+        self.assertEqual("ТЕКСТ %<\\AcVar CustomDP.Объект>%", texts["ТЕКСТ"])
+        self.assertEqual('ПОЛЕ Дом "на углу" <&> 5^ 2', texts["ПОЛЕ"])
+        caches = sorted(tag.value for field in saved.objects.query("FIELD")
+                        for tag in field.xtags.get_subclass("AcDbField") if tag.code == 301)
+        self.assertEqual(['Дом "на углу" <&> 5^2', 'ПОЛЕ Дом "на углу" <&> 5^ 2'], caches)
+        self.assertIn("%<\\\\AcVar CustomDP.Адрес>%", saved.modelspace().query("MTEXT")[0].text)
+
+
+def start_server(runtime, environment=None):
+    read_end, write_end = os.pipe()
+    env = dict(os.environ, DOCVANE_RUNTIME_DIR=runtime, DOCVANE_READY_FD=str(write_end), **(environment or {}))
+    process = subprocess.Popen([SERVER], env=env, pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    ready = os.read(read_end, 1)
+    os.close(read_end)
+    return process, ready == b"1"
+
+
+def ended_process():
+    process = subprocess.Popen(["true"])
+    process.wait()
+    return process.pid
+
+
+class ServerTracesTest(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="acad-traces-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        self.runtime = os.path.join(self.folder, "run")
+        os.makedirs(os.path.join(self.runtime, "running"), mode=0o700)
+        os.chmod(self.runtime, 0o700)
+
+    def leave_traces(self, pid):
+        """What a server killed with SIGKILL leaves: its entry and its socket without listener."""
+        address = os.path.join(self.runtime, f"AutoCAD.Application-{pid}.sock")
+        listener = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        listener.bind(address)
+        listener.close()
+        entry = os.path.join(self.runtime, "running", f"{pid}-0.entry")
+        with open(entry, "w", encoding="utf-8") as out:
+            out.write("AutoCAD\n" + address + "\n")
+        return entry, address
+
+    def test_entries_and_sockets_of_ended_processes_go_others_stay(self):
+        dead = self.leave_traces(ended_process())
+        alive = self.leave_traces(os.getpid())
+        foreign = os.path.join(self.runtime, "notes-1.sock")  # not a socket: never removed
+        with open(foreign, "w", encoding="utf-8") as out:
+            out.write("x")
+        removed = remove_ended_servers(self.runtime)
+        self.assertEqual(sorted(dead), sorted(removed))
+        for path in alive + (foreign,):
+            self.assertTrue(os.path.exists(path), path)
+
+    def test_a_killed_server_is_cleaned_up_by_the_next_start(self):
+        process, ready = start_server(self.runtime)
+        self.assertTrue(ready)
+        traces = glob.glob(os.path.join(self.runtime, "running", "*.entry"))
+        traces += glob.glob(os.path.join(self.runtime, "*.sock"))
+        self.assertEqual(2, len(traces))
+        process.kill()
+        process.wait()
+        self.assertTrue(all(os.path.exists(path) for path in traces))
+        second, ready = start_server(self.runtime)
+        self.addCleanup(second.wait)
+        self.addCleanup(second.kill)
+        self.assertTrue(ready)
+        self.assertFalse(any(os.path.exists(path) for path in traces), "the killed server's traces stay")
+
+    def test_a_drawing_too_large_for_the_memory_bound_fails_its_open_by_name(self):
+        source = many_lines(os.path.join(self.folder, "huge.dxf"), 300_000)
+        process, ready = start_server(self.runtime, {"DOCVANE_ACAD_MEMORY_MB": "400"})
+        self.addCleanup(process.wait)
+        self.addCleanup(process.kill)
+        self.assertTrue(ready)
+        entry = glob.glob(os.path.join(self.runtime, "running", "*.entry"))[0]
+        with open(entry, encoding="utf-8") as stream:
+            address = stream.read().splitlines()[1]
+        client = Client(address, timeout=120)
+        self.addCleanup(client.close)
+        documents = client.root.get("Documents")
+        with self.assertRaises(RemoteError) as raised:
+            documents.call("Open", source, 1)
+        self.assertIn("Недостаточно памяти для обработки чертежа (предел 400 МБ)", str(raised.exception))
+        # The server goes on: a drawing that fits opens.
+        small = array_insert(os.path.join(self.folder, "small.dxf"), 2, 2)
+        self.assertEqual("small.dxf", documents.call("Open", small, 1).get("Name"))
+
+
+@unittest.skipUnless(RUNNABLE, "docvane-cli with the drawing server beside it is not built")
+class PublishBoundedDrawingTest(unittest.TestCase):
+    def test_a_drawing_past_its_bound_ends_the_run_with_an_error_line(self):
+        folder = tempfile.mkdtemp(prefix="acad-bounds-cli-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        runtime = os.path.join(folder, "run")
+        os.makedirs(runtime, mode=0o700)
+        os.makedirs(os.path.join(folder, "config"))
+        os.makedirs(os.path.join(folder, "src"))
+        array_insert(os.path.join(folder, "src", "array.dxf"), 30000, 30000)
+        with open(os.path.join(folder, "p.dv1"), "w", encoding="utf-8") as stream:
+            stream.write(project_xml([".\\src\\array.dxf"], [("Шифр", "1")], False))
+        environment = dict(os.environ, DOCVANE_CONFIG_HOME=os.path.join(folder, "config"), DOCVANE_RUNTIME_DIR=runtime)
+        result = subprocess.run([CLI, "publish", os.path.join(folder, "p.dv1"), "--full"], env=environment,
+                                capture_output=True, text=True, timeout=300)
+        self.assertEqual(2, result.returncode, result.stdout + result.stderr)
+        self.assertIn("[X] ", result.stdout)
+        self.assertIn("слишком сложен", result.stderr + result.stdout)
+        self.assertIn("[X] Публикация окончена.", result.stdout)
+        self.assertEqual([], glob.glob(os.path.join(runtime, "running", "*.entry")), "a server is left")
+
+
+if __name__ == "__main__":
+    unittest.main()
