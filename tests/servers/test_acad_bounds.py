@@ -294,23 +294,57 @@ class ServerTracesTest(unittest.TestCase):
 
 @unittest.skipUnless(RUNNABLE, "docvane-cli with the drawing server beside it is not built")
 class PublishBoundedDrawingTest(unittest.TestCase):
-    def test_a_drawing_past_its_bound_ends_the_run_with_an_error_line(self):
+    def publish(self, drawing, prepare=None):
         folder = tempfile.mkdtemp(prefix="acad-bounds-cli-")
         self.addCleanup(shutil.rmtree, folder, True)
         runtime = os.path.join(folder, "run")
+        config = os.path.join(folder, "config")
         os.makedirs(runtime, mode=0o700)
-        os.makedirs(os.path.join(folder, "config"))
+        os.makedirs(config, mode=0o700)
         os.makedirs(os.path.join(folder, "src"))
-        array_insert(os.path.join(folder, "src", "array.dxf"), 30000, 30000)
+        drawing(os.path.join(folder, "src", "drawing.dxf"))
         with open(os.path.join(folder, "p.dv1"), "w", encoding="utf-8") as stream:
-            stream.write(project_xml([".\\src\\array.dxf"], [("Шифр", "1")], False))
-        environment = dict(os.environ, DOCVANE_CONFIG_HOME=os.path.join(folder, "config"), DOCVANE_RUNTIME_DIR=runtime)
+            stream.write(project_xml([".\\src\\drawing.dxf"], [("Шифр", "1")], False))
+        if prepare is not None:
+            prepare(runtime, config)
+        environment = dict(os.environ, DOCVANE_CONFIG_HOME=config, DOCVANE_RUNTIME_DIR=runtime)
         result = subprocess.run([CLI, "publish", os.path.join(folder, "p.dv1"), "--full"], env=environment,
                                 capture_output=True, text=True, timeout=300)
         self.assertEqual(2, result.returncode, result.stdout + result.stderr)
-        self.assertIn("[X] ", result.stdout)
-        self.assertIn("слишком сложен", result.stderr + result.stdout)
         self.assertIn("[X] Публикация окончена.", result.stdout)
+        return runtime, result
+
+    def test_refused_folders_and_registries_are_named_in_the_error_line(self):
+        def open_runtime(runtime, config):
+            os.chmod(runtime, 0o775)
+
+        def open_registry(runtime, config):
+            path = os.path.join(config, "classes.conf")
+            with open(path, "w", encoding="utf-8") as out:
+                out.write("AutoCAD.Application=/bin/true\n")
+            os.chmod(path, 0o646)
+
+        cases = [
+            ("runtime folder others may write", open_runtime,
+             "[X] Папка для связи с программами не используется: {runtime} (в папку могут писать другие пользователи)"),
+            ("registry others may write", open_registry,
+             "[X] Реестр классов не используется: {config}/classes.conf (в него могут писать другие пользователи)"),
+        ]
+        for name, prepare, line in cases:
+            with self.subTest(name):
+                places = {}
+
+                def remember(runtime, config, prepare=prepare):
+                    places.update(runtime=runtime, config=config)
+                    prepare(runtime, config)
+
+                _, result = self.publish(lambda path: array_insert(path, 1, 1), remember)
+                self.assertIn(line.format(**places), result.stdout)
+                self.assertNotIn("Процесс AutoCAD завершился", result.stdout)
+
+    def test_a_drawing_past_its_bound_ends_the_run_with_an_error_line(self):
+        runtime, result = self.publish(lambda path: array_insert(path, 30000, 30000))
+        self.assertIn("слишком сложен", result.stderr + result.stdout)
         self.assertEqual([], glob.glob(os.path.join(runtime, "running", "*.entry")), "a server is left")
 
 
