@@ -7,9 +7,11 @@ import glob
 import io
 import os
 import shutil
+import signal
 import socket
 import subprocess
 import tempfile
+import time
 import unittest
 from unittest import mock
 
@@ -341,6 +343,33 @@ class PublishBoundedDrawingTest(unittest.TestCase):
                 _, result = self.publish(lambda path: array_insert(path, 1, 1), remember)
                 self.assertIn(line.format(**places), result.stdout)
                 self.assertNotIn("Процесс AutoCAD завершился", result.stdout)
+
+    def test_ctrl_c_during_a_long_export_ends_the_run(self):
+        folder = tempfile.mkdtemp(prefix="acad-cancel-cli-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        for name in ("run", "config", "src", "tmp"):
+            os.makedirs(os.path.join(folder, name), mode=0o700)
+        # Within the bounds, but minutes of drawing: the model is fitted and drawn insert by insert.
+        array_insert(os.path.join(folder, "src", "drawing.dxf"), 700, 700)
+        with open(os.path.join(folder, "p.dv1"), "w", encoding="utf-8") as stream:
+            stream.write(project_xml([".\\src\\drawing.dxf"], [("Шифр", "1")], False))
+        environment = dict(os.environ, DOCVANE_CONFIG_HOME=os.path.join(folder, "config"),
+                           DOCVANE_RUNTIME_DIR=os.path.join(folder, "run"), TMPDIR=os.path.join(folder, "tmp"))
+        cli = subprocess.Popen([CLI, "publish", os.path.join(folder, "p.dv1"), "--full"], env=environment,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, start_new_session=True)
+        self.addCleanup(lambda: cli.poll() is not None or cli.kill())
+        # The export writes through a temporary file in the temporary folder from its first page on.
+        while not glob.glob(os.path.join(folder, "tmp", "**", ".docvane-*"), recursive=True):
+            self.assertIsNone(cli.poll(), "the run ended before the export")
+            time.sleep(0.01)
+        os.killpg(cli.pid, signal.SIGINT)  # Ctrl+C reaches the terminal's whole process group
+        output, _ = cli.communicate(timeout=120)
+        self.assertIn("[!] Отмена публикации...", output)
+        self.assertIn("*Прервано*", output)
+        # Fitting the model to the page once walked every expanded insert without looking at Escape.
+        self.assertNotIn("не прервал команду после отмены", output)
+        self.assertNotIn("Файл опубликован", output)
+        self.assertEqual([], glob.glob(os.path.join(folder, "run", "running", "*.entry")), "a server is left")
 
     def test_a_drawing_past_its_bound_ends_the_run_with_an_error_line(self):
         runtime, result = self.publish(lambda path: array_insert(path, 30000, 30000))

@@ -33,6 +33,8 @@ class TolerantFrontend(Frontend):
         try:
             with fields.showing_values(entity, self.values):
                 super().draw_entity(entity, properties)
+        except MemoryError:
+            raise  # not a damaged entity: the whole export ends, by name
         except Exception as error:  # a damaged entity must not end the export
             stack = getattr(self.out, "entity_stack", None)
             if stack is not None:
@@ -194,6 +196,6 @@ def export_layouts(drawing, names, path, check_escape=None):
     shown = display_document(drawing)
     if shown is not drawing.doc:
         layouts = [shown.layouts.get(layout.name) for layout in layouts]
-        # Bound references add their content: the bounds of the opened drawing hold for what is drawn.
-        check_drawing_cost(shown, drawing.path)
+    # Scripts and references add content after opening: the bounds hold for what is drawn.
+    check_drawing_cost(shown, drawing.path)
     PdfWriter(path, check_escape, fields.Values(drawing.doc)).write(shown, layouts)

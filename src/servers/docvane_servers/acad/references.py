@@ -9,6 +9,7 @@ from ezdxf.addons.importer import Importer
 
 from .diagnostics import complain
 from .drawing import DrawingError, is_dwg
+from .limits import check_file_size
 
 # Block flags that make a definition a reference or a part of one.
 _REFERENCE_FLAGS = 4 | 8 | 16 | 32 | 64
@@ -121,8 +122,9 @@ def _bind_one(doc, folder, own_path, layout, report):
         report(f'Ссылка "{layout.name}" указывает на сам чертеж и не внедрена')
         return False
     try:
+        check_file_size(found)
         source = ezdxf.readfile(found)
-    except (OSError, ValueError, ezdxf.DXFError) as error:
+    except (OSError, ValueError, ezdxf.DXFError, DrawingError) as error:
         report(f'Ссылка "{layout.name}" не внедрена: {error}')
         return False
 
