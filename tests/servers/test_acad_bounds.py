@@ -14,6 +14,7 @@ import tempfile
 import time
 import unittest
 from unittest import mock
+from xml.sax.saxutils import escape
 
 from acad_support import make_application, pdf_text, send
 
@@ -370,6 +371,27 @@ class PublishBoundedDrawingTest(unittest.TestCase):
         self.assertNotIn("не прервал команду после отмены", output)
         self.assertNotIn("Файл опубликован", output)
         self.assertEqual([], glob.glob(os.path.join(folder, "run", "running", "*.entry")), "a server is left")
+
+    def test_the_projects_fields_reach_the_printed_drawing(self):
+        fields = [(name, escape(value)) for name, value in FIELD_VALUES if "\n" not in value]
+        folder = tempfile.mkdtemp(prefix="acad-fields-cli-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        for name in ("run", "config", "src"):
+            os.makedirs(os.path.join(folder, name), mode=0o700)
+        fields_drawing(os.path.join(folder, "src", "drawing.dxf"))
+        with open(os.path.join(folder, "p.dv1"), "w", encoding="utf-8") as stream:
+            stream.write(project_xml([".\\src\\drawing.dxf"], fields, False, release="2018"))
+        environment = dict(os.environ, DOCVANE_CONFIG_HOME=os.path.join(folder, "config"),
+                           DOCVANE_RUNTIME_DIR=os.path.join(folder, "run"))
+        result = subprocess.run([CLI, "publish", os.path.join(folder, "p.dv1"), "--full"], env=environment,
+                                capture_output=True, text=True, timeout=300)
+        self.assertEqual(0, result.returncode, result.stdout + result.stderr)
+        text = " ".join(pdf_text(os.path.join(folder, "out", "PDF", "drawing.pdf")).split())
+        for expected in ('ТЕКСТ Дом "на углу" <&> 5^2', "АТРИБУТ 2026-АР", "ЯЧЕЙКА 2026-АР",
+                         'ПОЛЕ Дом "на углу" <&> 5^2', "АБЗАЦ #### КОНЕЦ", "НЕТ ####"):
+            self.assertIn(expected, text)
+        copy = ezdxf.readfile(os.path.join(folder, "out", "EDIT", "drawing.dxf"))
+        self.assertIn("ТЕКСТ %<\\AcVar CustomDP.Объект>%", [e.dxf.text for e in copy.modelspace().query("TEXT")])
 
     def test_a_drawing_past_its_bound_ends_the_run_with_an_error_line(self):
         runtime, result = self.publish(lambda path: array_insert(path, 30000, 30000))
