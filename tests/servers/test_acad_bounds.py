@@ -10,6 +10,7 @@ import shutil
 import signal
 import socket
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -274,6 +275,21 @@ class ServerTracesTest(unittest.TestCase):
         self.addCleanup(second.kill)
         self.assertTrue(ready)
         self.assertFalse(any(os.path.exists(path) for path in traces), "the killed server's traces stay")
+
+    def test_the_memory_bound_is_the_servers_own_not_its_helpers(self):
+        program = (
+            "import subprocess, sys\n"
+            f"sys.path.insert(0, {os.path.join(HERE, '..', '..', 'src', 'servers')!r})\n"
+            "from docvane_servers.acad import limits\n"
+            "assert limits.apply_memory_limit()\n"
+            "ask = ['sh', '-c', 'ulimit -v']\n"
+            "print(subprocess.run(ask, capture_output=True, text=True).stdout.strip())\n"
+            "print(subprocess.run(ask, capture_output=True, text=True,"
+            " preexec_fn=limits.release_memory_limit).stdout.strip())\n")
+        environment = dict(os.environ, DOCVANE_ACAD_MEMORY_MB="1500")
+        inherited = subprocess.run(["sh", "-c", "ulimit -v"], capture_output=True, text=True).stdout.strip()
+        result = subprocess.run([sys.executable, "-c", program], env=environment, capture_output=True, text=True)
+        self.assertEqual([str(1500 * 1024), inherited], result.stdout.split(), result.stderr)
 
     def test_a_drawing_too_large_for_the_memory_bound_fails_its_open_by_name(self):
         source = many_lines(os.path.join(self.folder, "huge.dxf"), 300_000)

@@ -68,12 +68,17 @@ def _private_folder(path):
     )
 
 
-def runtime_directory():
-    """The user's private runtime folder, as the client computes it; None when it is not private."""
+def runtime_directory_candidate():
     folder = os.environ.get("DOCVANE_RUNTIME_DIR", "")
     if not folder.startswith("/"):
         xdg = os.environ.get("XDG_RUNTIME_DIR", "")
         folder = xdg + "/docvane" if xdg.startswith("/") else "/tmp/docvane-%d" % os.getuid()
+    return folder
+
+
+def runtime_directory():
+    """The user's private runtime folder, as the client computes it; None when it is not private."""
+    folder = runtime_directory_candidate()
     return folder if _private_folder(folder) else None
 
 
@@ -549,7 +554,7 @@ def run_server(prog_id, display_name, make_application, argv):
     arguments = [item for item in argv if item.lower() not in _IGNORED_SWITCHES]
     folder = runtime_directory()
     if folder is None:
-        log_line("no private runtime folder")
+        log_line("the runtime folder %s is not a private folder of this user" % runtime_directory_candidate())
         return 1
     remove_ended_servers(folder)
     context = ServerContext(prog_id, display_name, arguments)

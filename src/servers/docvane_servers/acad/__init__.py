@@ -16,6 +16,9 @@ Commands a text sent to a drawing (or a user script's `command` call) can use:
   (command)                   while a command runs: Escape, which interrupts it
 Unknown commands write the customary line to standard error and the script goes on.
 
+What one drawing may cost (file size, expanded entities, block nesting, command time, memory) is
+bounded in limits.py; fields showing custom properties in printed text are evaluated in fields.py.
+
 System variables for getvar: DWGNAME, DWGPREFIX, CTAB, TILEMODE, ACADVER, DBMOD, CDATE (read only);
 BACKGROUNDPLOT, CMDECHO, FILEDIA, CMDDIA, EXPERT, OSMODE, PROXYNOTICE, USERI1-5, USERR1-5, USERS1-5
 (setvar keeps them; setvar of CTAB switches the layout)."""

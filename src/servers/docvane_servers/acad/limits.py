@@ -49,21 +49,38 @@ class LimitExceeded(Cancelled):
     but its message names the bound."""
 
 
+_inherited_address_space = None
+
+
 def apply_memory_limit(limits=None):
     """Caps the process's address space, so that a drawing too large for the machine ends in a
     MemoryError the server reports, not in the system killing it. False when the cap cannot be set."""
+    global _inherited_address_space
     limits = limits or current()
     if limits.memory_mb is None:
         return True
     wanted = int(limits.memory_mb) * MEGABYTE
     try:
-        _, hard = resource.getrlimit(resource.RLIMIT_AS)
+        soft, hard = resource.getrlimit(resource.RLIMIT_AS)
+        if _inherited_address_space is None:
+            _inherited_address_space = soft
         if hard != resource.RLIM_INFINITY:
             wanted = min(wanted, hard)
         resource.setrlimit(resource.RLIMIT_AS, (wanted, hard))
     except (ValueError, OSError):
         return False
     return True
+
+
+def release_memory_limit():
+    """For a helper process the server starts (as its preexec_fn): the cap is the server's own, a
+    helper that reserves large address ranges (a WebAssembly engine) gets the limit the server got."""
+    if _inherited_address_space is not None:
+        try:
+            _, hard = resource.getrlimit(resource.RLIMIT_AS)
+            resource.setrlimit(resource.RLIMIT_AS, (_inherited_address_space, hard))
+        except (ValueError, OSError):
+            pass
 
 
 def memory_message(path, limits=None):
