@@ -155,6 +155,7 @@ def fields_drawing(path):
     msp.add_text("ТЕКСТ %<\\AcVar CustomDP.Объект>%", dxfattribs={"height": 4}).set_placement((0, 0))
     msp.add_mtext("АБЗАЦ %<\\\\AcVar CustomDP.Адрес>% КОНЕЦ", dxfattribs={"char_height": 4}).set_location((0, 40))
     msp.add_text("НЕТ %<\\AcVar CustomDP.Неизвестное>%", dxfattribs={"height": 4}).set_placement((0, 80))
+    msp.add_text('ФОРМАТ %<\\AcVar CustomDP.объект \\f "%tc1">%', dxfattribs={"height": 4}).set_placement((0, 240))
     doc.blocks.new("Штамп").add_attdef("ШИФР", (0, 0), dxfattribs={"height": 4})
     stamp = msp.add_blockref("Штамп", (0, 120))
     stamp.add_attrib("ШИФР", 'АТРИБУТ %<\\AcVar CustomDP.Шифр \\f "%tc1">%', (0, 120), dxfattribs={"height": 4})
@@ -196,7 +197,8 @@ class FieldsTest(unittest.TestCase):
         send(document, f'(command "_.-EXPORT" "_P" "_C" "_N" "{pdf}")')
         lines = [" ".join(line.split()) for line in pdf_text(pdf).splitlines() if line.strip()]
         for expected in ('ТЕКСТ Дом "на углу" <&> 5^2', "АБЗАЦ ул. Ленина, 1", "корп. {2} \\P КОНЕЦ",
-                         "АТРИБУТ 2026-АР", "ЯЧЕЙКА 2026-АР", 'ПОЛЕ Дом "на углу" <&> 5^2', "НЕТ ####"):
+                         "АТРИБУТ 2026-АР", "ЯЧЕЙКА 2026-АР", 'ПОЛЕ Дом "на углу" <&> 5^2', "НЕТ ####",
+                         'ФОРМАТ ДОМ "НА УГЛУ" <&> 5^2'):
             self.assertIn(expected, lines)
         self.assertNotIn("AcVar", pdf_text(pdf))
 

@@ -13,10 +13,11 @@ UNKNOWN = "####"
 TEXT_KINDS = ("TEXT", "ATTRIB", "ATTDEF")
 MTEXT_KIND = "MTEXT"
 
-# The name runs to the closing ">%" or to a format switch ("\f").
-_CODE = re.compile(r'%<\\{1,2}AcVar\s+CustomDP\.(.*?)(?:\s+\\{1,2}f\s+"[^"]*")?\s*>%', re.IGNORECASE)
+# The name runs to the closing ">%" or to a format switch ("\f") whose text case is applied.
+_CODE = re.compile(r'%<\\{1,2}AcVar\s+CustomDP\.(.*?)(?:\s+\\{1,2}f\s+"([^"]*)")?\s*>%', re.IGNORECASE)
 _CHILD = re.compile(r"%<\\{1,2}_FldIdx\s+(\d+)\s*>%", re.IGNORECASE)
-_SINGLE_CODE = re.compile(r'^\\{1,2}AcVar\s+CustomDP\.(.*?)(?:\s+\\{1,2}f\s+"[^"]*")?\s*$', re.IGNORECASE)
+_SINGLE_CODE = re.compile(r'^\\{1,2}AcVar\s+CustomDP\.(.*?)(?:\s+\\{1,2}f\s+"([^"]*)")?\s*$', re.IGNORECASE)
+_TEXT_CASE = re.compile(r"%tc(\d)")
 _LINE_BREAK = re.compile(r"\r\n|\r|\n")
 
 FIELD_SUBCLASS = "AcDbField"
@@ -55,12 +56,30 @@ def mtext_escaped(value):
     return _LINE_BREAK.sub("\\\\P", value).replace("\t", " ")
 
 
+def formatted(value, form):
+    """The value in the text case its format asks for: %tc1 upper, %tc2 lower, %tc3 first capital,
+    %tc4 title case; other formats leave text as it is."""
+    found = _TEXT_CASE.search(form or "")
+    case = found.group(1) if found else ""
+    if value == UNKNOWN or not case:
+        return value
+    if case == "1":
+        return value.upper()
+    if case == "2":
+        return value.lower()
+    if case == "3":
+        return value[:1].upper() + value[1:]
+    if case == "4":
+        return value.title()
+    return value
+
+
 def has_code(text):
     return "%<" in text and _CODE.search(text) is not None
 
 
 def substitute(text, values, escape):
-    return _CODE.sub(lambda match: escape(values.get(match.group(1))), text)
+    return _CODE.sub(lambda match: escape(formatted(values.get(match.group(1)), match.group(2))), text)
 
 
 # --- FIELD objects ---------------------------------------------------------------------------------
@@ -131,7 +150,7 @@ def evaluate(doc, field, values, escape, update, depth=0):
     code = _field_code(tags)
     single = _SINGLE_CODE.match(code)
     if single is not None:
-        value = values.get(single.group(1))
+        value = formatted(values.get(single.group(1)), single.group(2))
         if update:
             _set_cached(tags, value)
         return escape(value)
