@@ -66,6 +66,18 @@ def nested(path, depth):
     return path
 
 
+def many_viewports(path, lines, viewports):
+    """A sheet whose viewports each show a model of lines."""
+    doc = ezdxf.new("R2018")
+    for index in range(lines):
+        doc.modelspace().add_line((index, 0), (index, 1))
+    sheet = doc.layouts.get("Layout1")
+    for index in range(viewports):
+        sheet.add_viewport(center=(index, 0), size=(1, 1), view_center_point=(0, 0), view_height=1)
+    doc.saveas(path)
+    return path
+
+
 def many_lines(path, count):
     """A release-12 DXF of count lines, written directly (ezdxf would take long to make it)."""
     with open(path, "w", encoding="ascii") as out:
@@ -93,6 +105,8 @@ class BoundedDrawingsTest(unittest.TestCase):
             ("array insert", array_insert(self.path("array.dxf"), 30000, 30000), {}, "слишком сложен"),
             ("self-inserting block", self_inserting(self.path("self.dxf")), {}, 'Блок "A" вставляет сам себя (A -> B -> A)'),
             ("deep nesting", nested(self.path("deep.dxf"), 6), {"DOCVANE_ACAD_MAX_NESTING": "4"}, "Вложенность блоков"),
+            ("viewports", many_viewports(self.path("views.dxf"), 100, 50), {"DOCVANE_ACAD_MAX_ENTITIES": "4000"},
+             "более 4000 объектов"),
             ("large file", many_lines(self.path("large.dxf"), 2000), {"DOCVANE_ACAD_MAX_FILE_MB": "0.05"}, "слишком велик"),
         ]
         for name, path, environment, reason in cases:

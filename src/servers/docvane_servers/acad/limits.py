@@ -194,9 +194,15 @@ def check_drawing_cost(doc, path, limits=None):
     counter = _Counter(doc, path, limits or current())
     total = 0
     try:
+        model, _ = counter.entities(doc.modelspace(), 0)
+        total = model
         for layout in doc.layouts:
+            if layout.is_modelspace:
+                continue
             count, _ = counter.entities(layout, 0)
-            total += count
+            # Every viewport of a sheet draws the model once more (the sheet's own one draws nothing).
+            views = sum(1 for entity in layout if entity.dxftype() == "VIEWPORT" and entity.dxf.get("id", 0) != 1)
+            total += count + views * model
             if counter.too_many(total):
                 counter.refuse_count()
     except RecursionError:
