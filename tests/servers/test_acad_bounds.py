@@ -120,6 +120,26 @@ class BoundedDrawingsTest(unittest.TestCase):
         self.open(array_insert(self.path("small-array.dxf"), 10, 10))
         self.open(nested(self.path("shallow.dxf"), 4))
 
+    def test_references_that_close_a_circle_are_drawn_once_and_not_bound_again(self):
+        for name, other, height in (("b", "c", 0), ("c", "b", 40)):
+            doc = ezdxf.new("R2018")
+            doc.add_xref_def(other + ".dxf", other)
+            doc.modelspace().add_blockref(other, (0, 0))
+            doc.modelspace().add_text(f"Лист {name}", dxfattribs={"height": 3}).set_placement((0, height))
+            doc.saveas(self.path(name + ".dxf"))
+        top = ezdxf.new("R2018")
+        top.add_xref_def("b.dxf", "b")
+        top.modelspace().add_blockref("b", (0, 0))
+        top.saveas(self.path("a.dxf"))
+        document = self.open(self.path("a.dxf"))
+        self.assertEqual("", self.export(document, self.path("a.pdf")))
+        shown = [line.strip() for line in pdf_text(self.path("a.pdf")).splitlines() if line.strip()]
+        self.assertEqual(["Лист b", "Лист c"], sorted(shown))
+        errors = io.StringIO()
+        with contextlib.redirect_stderr(errors):
+            send(document, '(command "_.-XREF" "_B" "*")')
+        self.assertIn("замыкает круг ссылок и не внедрена: " + self.path("b.dxf"), errors.getvalue())
+
     def export(self, document, target):
         errors = io.StringIO()
         with contextlib.redirect_stderr(errors):
