@@ -445,6 +445,37 @@ class PublishBoundedDrawingTest(unittest.TestCase):
         copy = ezdxf.readfile(os.path.join(folder, "out", "EDIT", "drawing.dxf"))
         self.assertIn("ТЕКСТ %<\\AcVar CustomDP.Объект>%", [e.dxf.text for e in copy.modelspace().query("TEXT")])
 
+    def test_a_server_killed_in_one_run_leaves_nothing_after_the_next(self):
+        folder = tempfile.mkdtemp(prefix="acad-killed-cli-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        for name in ("run", "config", "src", "tmp"):
+            os.makedirs(os.path.join(folder, name), mode=0o700)
+        array_insert(os.path.join(folder, "src", "drawing.dxf"), 700, 700)
+        with open(os.path.join(folder, "p.dv1"), "w", encoding="utf-8") as stream:
+            stream.write(project_xml([".\\src\\drawing.dxf"], [("Шифр", "1")], False))
+        runtime = os.path.join(folder, "run")
+        environment = dict(os.environ, DOCVANE_CONFIG_HOME=os.path.join(folder, "config"),
+                           DOCVANE_RUNTIME_DIR=runtime, TMPDIR=os.path.join(folder, "tmp"))
+        cli = subprocess.Popen([CLI, "publish", os.path.join(folder, "p.dv1"), "--full"], env=environment,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        self.addCleanup(lambda: cli.poll() is not None or cli.kill())
+        while not glob.glob(os.path.join(folder, "tmp", "**", ".docvane-*"), recursive=True):
+            self.assertIsNone(cli.poll(), "the run ended before the export")
+            time.sleep(0.01)
+        entries = glob.glob(os.path.join(runtime, "running", "*.entry"))
+        self.assertEqual(1, len(entries))
+        os.kill(int(os.path.basename(entries[0]).split("-")[0]), signal.SIGKILL)
+        cli.communicate(timeout=120)
+        traces = entries + glob.glob(os.path.join(runtime, "*.sock"))
+        self.assertEqual(2, len(traces), "the killed server left no socket and entry to clean")
+        self.assertTrue(all(os.path.exists(path) for path in traces))
+
+        array_insert(os.path.join(folder, "src", "drawing.dxf"), 1, 1)
+        result = subprocess.run([CLI, "publish", os.path.join(folder, "p.dv1"), "--full"], env=environment,
+                                capture_output=True, text=True, timeout=300)
+        self.assertEqual(0, result.returncode, result.stdout + result.stderr)
+        self.assertEqual([], glob.glob(os.path.join(runtime, "running", "*")) + glob.glob(os.path.join(runtime, "*.sock")))
+
     def test_a_drawing_past_its_bound_ends_the_run_with_an_error_line(self):
         runtime, result = self.publish(lambda path: array_insert(path, 30000, 30000))
         self.assertIn("слишком сложен", result.stderr + result.stdout)
