@@ -4,7 +4,7 @@ memory of the whole process. A drawing past a bound ends with an error line nami
 of keeping the program busy for minutes or growing it until the system ends it.
 
 Every bound can be changed through the environment (a value of 0 or less turns a bound off):
-  DOCVANE_ACAD_MAX_FILE_MB      size of a drawing file, megabytes (64)
+  DOCVANE_ACAD_MAX_FILE_MB      size of a drawing file, megabytes (100)
   DOCVANE_ACAD_MAX_ENTITIES     entities drawn once inserts are expanded (1,000,000)
   DOCVANE_ACAD_MAX_NESTING      blocks inside blocks (64)
   DOCVANE_ACAD_MAX_SECONDS      command time spent on one drawing, seconds (300)
@@ -33,7 +33,7 @@ def _setting(name, default, kind=int):
 
 class Limits:
     def __init__(self):
-        self.max_file_mb = _setting("DOCVANE_ACAD_MAX_FILE_MB", 64, float)
+        self.max_file_mb = _setting("DOCVANE_ACAD_MAX_FILE_MB", 100, float)
         self.max_entities = _setting("DOCVANE_ACAD_MAX_ENTITIES", 1_000_000)
         self.max_nesting = _setting("DOCVANE_ACAD_MAX_NESTING", 64)
         self.max_seconds = _setting("DOCVANE_ACAD_MAX_SECONDS", 300.0, float)
@@ -200,8 +200,11 @@ def check_drawing_cost(doc, path, limits=None):
             if layout.is_modelspace:
                 continue
             count, _ = counter.entities(layout, 0)
-            # Every viewport of a sheet draws the model once more (the sheet's own one draws nothing).
+            # Every viewport of a sheet draws the model once more (the sheet's own one draws nothing,
+            # but a sheet never set up shows the whole model).
             views = sum(1 for entity in layout if entity.dxftype() == "VIEWPORT" and entity.dxf.get("id", 0) != 1)
+            if all(entity.dxftype() == "VIEWPORT" for entity in layout):
+                views = max(views, 1)
             total += count + views * model
             if counter.too_many(total):
                 counter.refuse_count()
