@@ -107,6 +107,8 @@ class BoundedDrawingsTest(unittest.TestCase):
             ("deep nesting", nested(self.path("deep.dxf"), 6), {"DOCVANE_ACAD_MAX_NESTING": "4"}, "Вложенность блоков"),
             ("viewports", many_viewports(self.path("views.dxf"), 100, 50), {"DOCVANE_ACAD_MAX_ENTITIES": "4000"},
              "более 4000 объектов"),
+            ("many records", many_lines(self.path("records.dxf"), 2000), {"DOCVANE_ACAD_MAX_ENTITIES": "1000"},
+             "в файле более 1000 объектов"),
             ("large file", many_lines(self.path("large.dxf"), 2000), {"DOCVANE_ACAD_MAX_FILE_MB": "0.05"}, "слишком велик"),
         ]
         for name, path, environment, reason in cases:

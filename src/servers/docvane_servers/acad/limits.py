@@ -10,6 +10,7 @@ Every bound can be changed through the environment (a value of 0 or less turns a
   DOCVANE_ACAD_MAX_SECONDS      command time spent on one drawing, seconds (300)
   DOCVANE_ACAD_MEMORY_MB        address space of the server process, megabytes (3072)"""
 
+import itertools
 import os
 import resource
 import time
@@ -101,6 +102,42 @@ def check_file_size(path, limits=None):
         raise DrawingError(
             f"Чертеж слишком велик: {size / MEGABYTE:.0f} МБ (предел {limits.max_file_mb:g} МБ): {path}"
         )
+
+
+_BINARY_DXF = b"AutoCAD Binary DXF"
+
+
+def file_records(path, bound=None):
+    """The records (entities, table entries, objects) an ASCII DXF file holds, counted from its group
+    code 0 lines without parsing it; counting stops once bound is passed. None for other files."""
+    try:
+        with open(path, "rb") as stream:
+            if stream.read(len(_BINARY_DXF)) == _BINARY_DXF:
+                return None
+            stream.seek(0)
+            count = 0
+            # Lines alternate: group code, value.
+            for code in itertools.islice(stream, 0, None, 2):
+                if code.strip() == b"0":
+                    count += 1
+                    if bound is not None and count > bound:
+                        break
+            return count
+    except OSError:
+        return None
+
+
+def check_file(path, limits=None):
+    """Refuses, before it is read, a file that is too large or holds more records than the bound of
+    drawn entities: reading such a file alone costs minutes and gigabytes."""
+    limits = limits or current()
+    check_file_size(path, limits)
+    bound = limits.max_entities
+    if bound is None:
+        return
+    records = file_records(path, bound)
+    if records is not None and records > bound:
+        raise DrawingError(f"Чертеж слишком сложен: в файле более {bound} объектов: {path}")
 
 
 def _copies(insert):

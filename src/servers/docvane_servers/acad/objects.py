@@ -126,7 +126,7 @@ class Documents(DispatchObject):
         limits = _engine("limits")
         path = str(path)
         try:
-            limits.check_file_size(path)
+            limits.check_file(path)
             drawing = drawing_module.open_drawing(path, bool(_given(read_only, False)))
             limits.check_drawing_cost(drawing.doc, drawing.path)
         except drawing_module.DrawingError as error:
