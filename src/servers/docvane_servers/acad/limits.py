@@ -5,7 +5,8 @@ of keeping the program busy for minutes or growing it until the system ends it.
 
 Every bound can be changed through the environment (a value of 0 or less turns a bound off):
   DOCVANE_ACAD_MAX_FILE_MB      size of a drawing file, megabytes (100)
-  DOCVANE_ACAD_MAX_ENTITIES     entities drawn once inserts are expanded (1,000,000)
+  DOCVANE_ACAD_MAX_ENTITIES     entities drawn once inserts are expanded, and records in the file
+                                (1,000,000)
   DOCVANE_ACAD_MAX_NESTING      blocks inside blocks (64)
   DOCVANE_ACAD_MAX_SECONDS      command time spent on one drawing, seconds (300)
   DOCVANE_ACAD_MEMORY_MB        address space of the server process, megabytes (3072)"""
