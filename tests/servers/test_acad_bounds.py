@@ -341,6 +341,12 @@ class ServerTracesTest(unittest.TestCase):
         client = Client(address, timeout=120)
         self.addCleanup(client.close)
         documents = client.root.get("Documents")
+        # The reply of the refused member carries the reason, for the client's log line.
+        for drawing, reason in ((array_insert(os.path.join(self.folder, "array.dxf"), 30000, 30000), "слишком сложен"),
+                                (self_inserting(os.path.join(self.folder, "self.dxf")), "вставляет сам себя")):
+            with self.assertRaises(RemoteError) as refused:
+                documents.call("Open", drawing, 1)
+            self.assertIn(reason, str(refused.exception))
         with self.assertRaises(RemoteError) as raised:
             documents.call("Open", source, 1)
         self.assertIn("Недостаточно памяти для обработки чертежа (предел 400 МБ)", str(raised.exception))
