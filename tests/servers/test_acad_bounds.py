@@ -199,6 +199,14 @@ def fields_drawing(path):
     cell.add_mtext("ЯЧЕЙКА %<\\\\AcVar CustomDP.Шифр>%", dxfattribs={"char_height": 4}).set_location((0, 0))
     msp.add_entity(tagged(AcadTableBlockContent, doc, "0\nACAD_TABLE\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockReference\n"
                           f"2\n{cell.name}\n10\n0\n20\n160\n30\n0\n100\nAcDbTable\n1\n%<\\AcVar CustomDP.Шифр>%\n"))
+    # A cell whose field the program evaluated: the cell points at its FIELD, the block shows the cache.
+    cached_cell = doc.blocks.new_anonymous_block(type_char="T")
+    cached_cell.add_mtext("ТАБЛИЦА старое", dxfattribs={"char_height": 4}).set_location((0, 0))
+    cell_child = field_object(doc, "\\AcVar CustomDP.Шифр", "старое")
+    cell_field = field_object(doc, "ТАБЛИЦА %<\\_FldIdx 0>%", "ТАБЛИЦА старое", [cell_child])
+    msp.add_entity(tagged(AcadTableBlockContent, doc, "0\nACAD_TABLE\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockReference\n"
+                          f"2\n{cached_cell.name}\n10\n0\n20\n280\n30\n0\n100\nAcDbTable\n"
+                          f"1\nТАБЛИЦА старое\n344\n{cell_field.dxf.handle}\n"))
     evaluated = msp.add_text("ПОЛЕ старое", dxfattribs={"height": 4})
     evaluated.set_placement((0, 200))
     child = field_object(doc, "\\AcVar CustomDP.Объект", "старое")
@@ -234,7 +242,7 @@ class FieldsTest(unittest.TestCase):
         lines = [" ".join(line.split()) for line in pdf_text(pdf).splitlines() if line.strip()]
         for expected in ('ТЕКСТ Дом "на углу" <&> 5^2', "АБЗАЦ ул. Ленина, 1", "корп. {2} \\P КОНЕЦ",
                          "АТРИБУТ 2026-АР", "ЯЧЕЙКА 2026-АР", 'ПОЛЕ Дом "на углу" <&> 5^2', "НЕТ ####",
-                         'ФОРМАТ ДОМ "НА УГЛУ" <&> 5^2'):
+                         'ФОРМАТ ДОМ "НА УГЛУ" <&> 5^2', "ТАБЛИЦА 2026-АР"):
             self.assertIn(expected, lines)
         self.assertNotIn("AcVar", pdf_text(pdf))
 
@@ -248,7 +256,8 @@ class FieldsTest(unittest.TestCase):
         self.assertEqual('ПОЛЕ Дом "на углу" <&> 5^ 2', texts["ПОЛЕ"])
         caches = sorted(tag.value for field in saved.objects.query("FIELD")
                         for tag in field.xtags.get_subclass("AcDbField") if tag.code == 301)
-        self.assertEqual(['Дом "на углу" <&> 5^2', 'ПОЛЕ Дом "на углу" <&> 5^ 2'], caches)
+        self.assertEqual(["2026-АР", 'Дом "на углу" <&> 5^2', 'ПОЛЕ Дом "на углу" <&> 5^ 2', "ТАБЛИЦА 2026-АР"],
+                         caches)
         self.assertIn("%<\\\\AcVar CustomDP.Адрес>%", saved.modelspace().query("MTEXT")[0].text)
 
 
@@ -448,7 +457,7 @@ class PublishBoundedDrawingTest(unittest.TestCase):
         self.assertEqual(0, result.returncode, result.stdout + result.stderr)
         text = " ".join(pdf_text(os.path.join(folder, "out", "PDF", "drawing.pdf")).split())
         for expected in ('ТЕКСТ Дом "на углу" <&> 5^2', "АТРИБУТ 2026-АР", "ЯЧЕЙКА 2026-АР",
-                         'ПОЛЕ Дом "на углу" <&> 5^2', "АБЗАЦ #### КОНЕЦ", "НЕТ ####"):
+                         'ПОЛЕ Дом "на углу" <&> 5^2', "АБЗАЦ #### КОНЕЦ", "НЕТ ####", "ТАБЛИЦА 2026-АР"):
             self.assertIn(expected, text)
         copy = ezdxf.readfile(os.path.join(folder, "out", "EDIT", "drawing.dxf"))
         self.assertIn("ТЕКСТ %<\\AcVar CustomDP.Объект>%", [e.dxf.text for e in copy.modelspace().query("TEXT")])

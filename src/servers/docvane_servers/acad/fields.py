@@ -215,13 +215,49 @@ def showing_values(entity, values):
         _put_text(entity, original)
 
 
+def _table_fields(doc, table):
+    """The FIELD objects of a table's cells (pointed to from the cell data) and the table's block."""
+    try:
+        tags = table.xtags.get_subclass("AcDbTable")
+        block_name = table.xtags.get_subclass("AcDbBlockReference").get_first_value(2, None)
+    except Exception:  # noqa: BLE001 - a table as this module does not know it
+        return [], None
+    found = []
+    for tag in tags:
+        if tag.code in (340, 344):
+            field = doc.entitydb.get(str(tag.value))
+            if field is not None and field.dxftype() == "FIELD":
+                found.append(field)
+    return found, doc.blocks.get(block_name) if block_name else None
+
+
+def _update_table(doc, table, values):
+    """A table cell with a field shows its cached result through a paragraph text of the table's
+    block: the text that shows the old result shows the new one."""
+    cell_fields, block = _table_fields(doc, table)
+    changed = 0
+    for field in cell_fields:
+        old = _cached(_field_tags(field) or [])
+        new = evaluate(doc, field, values, mtext_escaped, True)
+        if new is None or block is None or not old:
+            continue
+        for entity in block:
+            if entity.dxftype() == MTEXT_KIND and old in (entity.text, entity.plain_text()):
+                entity.text = new
+                changed += 1
+    return changed
+
+
 def update_field_objects(doc):
     """Evaluates every text linked to a FIELD object: the fields cache their values and the texts
     hold the evaluated strings, as after an evaluation in the program. Returns how many changed."""
     values = Values(doc)
     changed = 0
-    for entity in doc.entitydb.values():
+    for entity in list(doc.entitydb.values()):
         kind = entity.dxftype()
+        if kind == "ACAD_TABLE" and entity.is_alive:
+            changed += _update_table(doc, entity, values)
+            continue
         if kind not in TEXT_KINDS and kind != MTEXT_KIND or not entity.is_alive:
             continue
         field = text_field(entity)
