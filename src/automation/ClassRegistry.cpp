@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "automation/ObjectTransport.h"
+#include "automation/RunningObjectTable.h"
+#include "publish/Log.h"
 
 namespace docvane {
 
@@ -48,7 +50,16 @@ std::string StandInServerBesideProgram(const std::string& programId) {
     return {};
 }
 
+std::string LocalServerRefusal() {
+    std::string refusal = GetClassRegistry().Refusal();
+    return refusal.empty() ? GetRunningObjectTable().Refusal() : refusal;
+}
+
 AutomationObject CreateLocalServer(const std::string& programId) {
+    if (const std::string refusal = LocalServerRefusal(); !refusal.empty()) {
+        LogError(refusal);
+        return {};
+    }
     std::string command = GetClassRegistry().ServerCommand(programId);
     if (command.empty()) {
         command = StandInServerBesideProgram(programId);

@@ -12,6 +12,9 @@ class ClassRegistry {
     // The server command registered for programId (an absolute path of an executable); empty text
     // when the id is not registered.
     virtual std::string ServerCommand(const std::string& programId) const = 0;
+    // Why the registry is not obeyed (a line for the log), empty when it is. A refused registry names
+    // no server: its file could have been written by someone other than the user.
+    virtual std::string Refusal() const { return {}; }
 };
 
 // The installed registry (the program's main installs the per-user file); with none installed no
@@ -28,5 +31,10 @@ std::string StandInServerBesideProgram(const std::string& programId);
 // stand-in beside this program), the object transport starts it and connects to it. Null when no
 // server is known or the server cannot be reached.
 AutomationObject CreateLocalServer(const std::string& programId);
+
+// Why no local server can be used now (the class registry or the running-object table is refused,
+// for instance because another user could write into it): an error line for the log; empty when
+// servers can be started and found.
+std::string LocalServerRefusal();
 
 }  // namespace docvane

@@ -21,6 +21,8 @@ class RunningObjectTable {
     virtual std::vector<RunningEntry> EnumRunning() = 0;
     // The registered object of an entry; null when it cannot be reached.
     virtual AutomationObject GetObject(const RunningEntry& entry) = 0;
+    // Why the table cannot be used (a line for the log), empty when it can.
+    virtual std::string Refusal() const { return {}; }
 };
 
 // The installed table (the program's main installs the per-user running-object directory); with none

@@ -1,5 +1,9 @@
 #include "platform/ClassRegistryFile.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <sstream>
 #include <vector>
@@ -48,6 +52,24 @@ std::string LineId(const std::string& line, std::string* command) {
     }
     return Trim(trimmed.substr(0, equals));
 }
+// Why a file or folder of the registry must not be trusted; empty when it may be.
+std::string UntrustedBecause(const std::string& path, bool folder) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return {};  // a missing registry names no server and needs no refusal
+    }
+    if (info.st_uid != ::getuid() && info.st_uid != 0) {
+        return folder ? "его папка принадлежит другому пользователю" : "он принадлежит другому пользователю";
+    }
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        // A shared folder with the sticky bit (like /tmp) lets nobody replace another's file.
+        if (!folder || (info.st_mode & S_ISVTX) == 0) {
+            return folder ? "в его папку могут писать другие пользователи"
+                          : "в него могут писать другие пользователи";
+        }
+    }
+    return {};
+}
 }  // namespace
 
 std::string UserClassRegistryPath() {
@@ -58,7 +80,22 @@ std::string ClassRegistryFile::Path() const {
     return path_.empty() ? UserClassRegistryPath() : path_;
 }
 
+std::string ClassRegistryFile::Refusal() const {
+    const std::string path = Path();
+    std::string reason = UntrustedBecause(path, false);
+    if (reason.empty()) {
+        if (::access(path.c_str(), F_OK) != 0 && errno == ENOENT) {
+            return {};
+        }
+        reason = UntrustedBecause(std::filesystem::path(path).parent_path().string(), true);
+    }
+    return reason.empty() ? std::string() : "Реестр классов не используется: " + path + " (" + reason + ")";
+}
+
 std::string ClassRegistryFile::ServerCommand(const std::string& programId) const {
+    if (!Refusal().empty()) {
+        return {};
+    }
     for (const std::string& line : Lines(Path())) {
         std::string command;
         if (!programId.empty() && LineId(line, &command) == programId) {

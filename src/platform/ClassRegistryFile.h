@@ -14,7 +14,11 @@ class ClassRegistryFile : public ClassRegistry {
     ClassRegistryFile() = default;
     explicit ClassRegistryFile(std::string path) : path_(std::move(path)) {}
 
+    // Empty for every id while the file is refused (see Refusal).
     std::string ServerCommand(const std::string& programId) const override;
+    // The file is obeyed only when this user (or the system administrator) owns it and its folder,
+    // and nobody else may write either of them: a server command runs with the user's rights.
+    std::string Refusal() const override;
     std::string Path() const;
 
   private:

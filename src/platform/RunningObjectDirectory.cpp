@@ -1,11 +1,15 @@
 #include "platform/RunningObjectDirectory.h"
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "automation/ObjectTransport.h"
@@ -17,19 +21,56 @@ namespace fs = std::filesystem;
 namespace docvane {
 
 namespace {
-// A folder this user owns, no symbolic link, not writable by others; created when missing.
-bool PrivateFolder(const std::string& path) {
-    ::mkdir(path.c_str(), 0700);
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
-        return false;
-    }
-    return (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
 std::string EnvFolder(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr && *value == '/' ? std::string(value) : std::string();
+}
+
+// Why path is not a folder this user owns, no symbolic link, not writable by others (created when
+// missing); empty when it is one.
+std::string PrivateFolderRefusal(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+        return std::string("не могу создать папку: ") + std::strerror(errno);
+    }
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        return std::string("не могу прочитать папку: ") + std::strerror(errno);
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return "это не папка";
+    }
+    if (info.st_uid != ::getuid()) {
+        return "папка принадлежит другому пользователю";
+    }
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return "в папку могут писать другие пользователи";
+    }
+    return {};
+}
+
+bool PrivateFolder(const std::string& path) {
+    return PrivateFolderRefusal(path).empty();
+}
+
+std::string RuntimeDirectoryCandidate() {
+    std::string folder = EnvFolder("DOCVANE_RUNTIME_DIR");
+    if (folder.empty()) {
+        const std::string xdg = EnvFolder("XDG_RUNTIME_DIR");
+        folder = xdg.empty() ? "/tmp/docvane-" + std::to_string(::getuid()) : xdg + "/docvane";
+    }
+    return folder;
+}
+
+// The process id an entry's file name "<pid>-N.entry" carries; 0 when it carries none.
+int EntryProcess(const fs::path& file) {
+    const std::string name = file.filename().string();
+    int pid = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
+    return error == std::errc() && end != name.data() && *end == '-' && pid > 0 ? pid : 0;
+}
+
+bool ProcessIsGone(int pid) {
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 // The entry files of a private folder, in name order.
@@ -72,12 +113,52 @@ std::string EntryAddress(const fs::path& file) {
 }  // namespace
 
 std::string UserRuntimeDirectory() {
-    std::string folder = EnvFolder("DOCVANE_RUNTIME_DIR");
-    if (folder.empty()) {
-        const std::string xdg = EnvFolder("XDG_RUNTIME_DIR");
-        folder = xdg.empty() ? "/tmp/docvane-" + std::to_string(::getuid()) : xdg + "/docvane";
-    }
+    const std::string folder = RuntimeDirectoryCandidate();
     return PrivateFolder(folder) ? folder : std::string();
+}
+
+std::string UserRuntimeDirectoryRefusal() {
+    const std::string folder = RuntimeDirectoryCandidate();
+    const std::string reason = PrivateFolderRefusal(folder);
+    return reason.empty() ? std::string()
+                          : "Папка для связи с программами не используется: " + folder + " (" + reason + ")";
+}
+
+std::string RunningObjectDirectory::Refusal() const {
+    if (!folder_.empty()) {
+        const std::string reason = PrivateFolderRefusal(folder_);
+        return reason.empty() ? std::string()
+                              : "Папка запущенных программ не используется: " + folder_ + " (" + reason + ")";
+    }
+    if (std::string refusal = UserRuntimeDirectoryRefusal(); !refusal.empty()) {
+        return refusal;
+    }
+    const std::string running = UserRuntimeDirectory() + "/running";
+    const std::string reason = PrivateFolderRefusal(running);
+    return reason.empty() ? std::string()
+                          : "Папка запущенных программ не используется: " + running + " (" + reason + ")";
+}
+
+int RemoveEntriesOfEndedProcesses(const std::string& folder) {
+    int removed = 0;
+    for (const auto& file : EntryFiles(folder)) {
+        const int pid = EntryProcess(file);
+        if (pid == 0 || !ProcessIsGone(pid)) {
+            continue;
+        }
+        const std::string address = EntryAddress(file);
+        if (::unlink(file.c_str()) == 0) {
+            ++removed;
+        }
+        // Only a socket of this user that nobody answers on goes (connecting to any other kind of
+        // file is refused as well).
+        struct stat info {};
+        if (!address.empty() && ::lstat(address.c_str(), &info) == 0 && S_ISSOCK(info.st_mode) &&
+            info.st_uid == ::getuid() && SocketIsAbandoned(address)) {
+            ::unlink(address.c_str());
+        }
+    }
+    return removed;
 }
 
 std::string RunningObjectDirectory::Folder() const {
@@ -90,7 +171,9 @@ std::string RunningObjectDirectory::Folder() const {
 
 std::vector<RunningEntry> RunningObjectDirectory::EnumRunning() {
     std::vector<RunningEntry> entries;
-    for (const auto& file : EntryFiles(Folder())) {
+    const std::string folder = Folder();
+    RemoveEntriesOfEndedProcesses(folder);
+    for (const auto& file : EntryFiles(folder)) {
         entries.push_back(ReadEntry(file));
     }
     return entries;

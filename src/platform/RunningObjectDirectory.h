@@ -13,6 +13,8 @@ namespace docvane {
 // otherwise $XDG_RUNTIME_DIR/docvane, otherwise /tmp/docvane-<uid>. Empty when the folder cannot be
 // created or is not a private folder of this user (another user could plant entries in it).
 std::string UserRuntimeDirectory();
+// Why UserRuntimeDirectory() gives no folder, as a log line naming the folder; empty when it gives one.
+std::string UserRuntimeDirectoryRefusal();
 
 class RunningObjectDirectory : public RunningObjectTable {
   public:
@@ -20,13 +22,16 @@ class RunningObjectDirectory : public RunningObjectTable {
     RunningObjectDirectory() = default;
     explicit RunningObjectDirectory(std::string folder) : folder_(std::move(folder)) {}
 
-    // Entries in file-name order; an unreadable file gives an entry without display name.
+    // Entries in file-name order; an unreadable file gives an entry without display name. Entries
+    // of processes that no longer exist (a server killed before it could revoke its entry) are
+    // removed first, with their sockets once these no longer answer.
     std::vector<RunningEntry> EnumRunning() override;
     // Connects through the installed object transport; null without one. An entry whose socket is
     // gone or refuses connections is deleted.
     AutomationObject GetObject(const RunningEntry& entry) override;
 
     std::string Folder() const;
+    std::string Refusal() const override;
 
   private:
     std::string folder_;
@@ -36,6 +41,10 @@ class RunningObjectDirectory : public RunningObjectTable {
 std::string RegisterRunningObject(const std::string& folder, const std::string& displayName,
                                   const std::string& address);
 void RevokeRunningObject(const std::string& entryPath);
+
+// Removes the entries in folder whose file name "<pid>-N.entry" names a process that no longer
+// exists, and their sockets when these are abandoned. Returns how many entries went.
+int RemoveEntriesOfEndedProcesses(const std::string& folder);
 
 // The address a server process registered in folder (its entry file "<pid>-N.entry"); empty when none.
 std::string RunningEntryAddressOfProcess(const std::string& folder, int pid);

@@ -1,10 +1,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "automation/Automation.h"
 #include "automation/acad/FindAcadExecutable.h"
@@ -112,6 +117,92 @@ TEST(RunningObjectDirectoryTest, AFolderOthersCanWriteIsNotTrusted) {
     EXPECT_TRUE(RegisterRunningObject(folder, "!AutoCAD.Application", "/y.sock").empty());
 }
 
+// A process id that is certainly free: a child that has ended and been reaped.
+int EndedProcessId() {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+}
+
+// The socket file a server killed with SIGKILL leaves: bound, nobody listening.
+void LeaveSocket(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    struct sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<struct sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+}
+
+TEST(RunningObjectDirectoryTest, EntriesOfEndedProcessesGoWithTheirSocketsOnTheNextLookUp) {
+    test::TempDir dir;
+    const std::string folder = dir / "running";
+    ASSERT_FALSE(RegisterRunningObject(folder, "AutoCAD", dir / "live.sock").empty());
+    const int dead = EndedProcessId();
+    const std::string socket = dir / ("AutoCAD.Application-" + std::to_string(dead) + ".sock");
+    LeaveSocket(socket);
+    const std::string entry = folder + "/" + std::to_string(dead) + "-0.entry";
+    test::WriteFile(entry, "AutoCAD\n" + socket + "\n");
+    // An entry of a dead process naming a file that is no socket: the entry goes, the file stays.
+    const std::string notes = dir / "notes.txt";
+    test::WriteFile(notes, "x");
+    const int other = EndedProcessId();
+    test::WriteFile(folder + "/" + std::to_string(other) + "-0.entry", "AutoCAD\n" + notes + "\n");
+
+    RunningObjectDirectory table(folder);
+    const auto entries = table.EnumRunning();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].address, dir / "live.sock");
+    EXPECT_FALSE(fs::exists(entry));
+    EXPECT_FALSE(fs::exists(socket));
+    EXPECT_TRUE(fs::exists(notes));
+    EXPECT_EQ(RemoveEntriesOfEndedProcesses(folder), 0);
+}
+
+TEST(ClassRegistryFileTest, AFileOthersOwnOrMayWriteIsNotObeyed) {
+    test::TempDir dir;
+    const std::string folder = dir / "config";
+    fs::create_directories(folder);
+    ::chmod(folder.c_str(), 0700);
+    const std::string path = folder + "/classes.conf";
+    ASSERT_TRUE(RegisterClassServer(path, "AutoCAD.Application", "/opt/acad/server"));
+    ClassRegistryFile registry(path);
+    ASSERT_EQ(registry.ServerCommand("AutoCAD.Application"), "/opt/acad/server");
+    EXPECT_EQ(registry.Refusal(), "");
+
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        std::function<void()> mend;
+        const char* reason;
+    };
+    std::vector<Case> cases{
+        {"file writable by others", [&] { ::chmod(path.c_str(), 0646); },
+         [&] { ::chmod(path.c_str(), 0600); }, "в него могут писать другие пользователи"},
+        {"folder writable by the group", [&] { ::chmod(folder.c_str(), 0770); },
+         [&] { ::chmod(folder.c_str(), 0700); }, "в его папку могут писать другие пользователи"},
+    };
+    if (::getuid() == 0) {
+        // Only the administrator can give a file away; nobody is uid 65534 on Debian.
+        cases.push_back({"file of another user", [&] { ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0); },
+                         [&] { ASSERT_EQ(::chown(path.c_str(), 0, 0), 0); },
+                         "он принадлежит другому пользователю"});
+    }
+    for (const auto& item : cases) {
+        SCOPED_TRACE(item.what);
+        item.spoil();
+        EXPECT_EQ(registry.ServerCommand("AutoCAD.Application"), "");
+        EXPECT_EQ(registry.Refusal(), "Реестр классов не используется: " + path + " (" + item.reason + ")");
+        item.mend();
+        EXPECT_EQ(registry.ServerCommand("AutoCAD.Application"), "/opt/acad/server");
+    }
+    // A registry that does not exist is no refusal: it names nothing.
+    EXPECT_EQ(ClassRegistryFile(folder + "/missing.conf").Refusal(), "");
+}
+
 TEST(RunningObjectDirectoryTest, TheUserRuntimeFolderIsPrivate) {
     test::TempDir dir;
     const char* previous = std::getenv("DOCVANE_RUNTIME_DIR");
@@ -119,8 +210,14 @@ TEST(RunningObjectDirectoryTest, TheUserRuntimeFolderIsPrivate) {
     ::setenv("DOCVANE_RUNTIME_DIR", (dir / "rt").c_str(), 1);
     EXPECT_EQ(UserRuntimeDirectory(), dir / "rt");
     EXPECT_EQ(RunningObjectDirectory().Folder(), dir / "rt/running");
+    EXPECT_EQ(UserRuntimeDirectoryRefusal(), "");
+    EXPECT_EQ(RunningObjectDirectory().Refusal(), "");
     ::chmod((dir / "rt").c_str(), 0775);
     EXPECT_EQ(UserRuntimeDirectory(), "");
+    const std::string refusal = "Папка для связи с программами не используется: " + (dir / "rt") +
+                                " (в папку могут писать другие пользователи)";
+    EXPECT_EQ(UserRuntimeDirectoryRefusal(), refusal);
+    EXPECT_EQ(RunningObjectDirectory().Refusal(), refusal);
     if (previous != nullptr) {
         ::setenv("DOCVANE_RUNTIME_DIR", saved.c_str(), 1);
     } else {

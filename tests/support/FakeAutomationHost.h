@@ -32,7 +32,9 @@ class FakeRunningObjectTable : public RunningObjectTable {
 
     std::vector<RunningEntry> EnumRunning() override;
     AutomationObject GetObject(const RunningEntry& entry) override;
+    std::string Refusal() const override { return refusal; }
     int Enumerations() const { return enumerations_; }
+    std::string refusal;  // a table that cannot be used, when not empty
 
   private:
     struct Entry {
@@ -50,7 +52,9 @@ class FakeClassRegistry : public ClassRegistry {
     FakeClassRegistry();
     ~FakeClassRegistry() override;
     std::string ServerCommand(const std::string& programId) const override;
+    std::string Refusal() const override { return refusal; }
     std::map<std::string, std::string> commands;
+    std::string refusal;  // a registry that is not obeyed, when not empty
 };
 
 // Activates servers and connects to addresses through callbacks; without them, nothing is reached.

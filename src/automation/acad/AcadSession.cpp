@@ -184,6 +184,12 @@ void AcadSession::StartAcad() {
     if (application_) {
         return;
     }
+    // Otherwise the program would start and end unseen, and the run would blame the program.
+    if (const std::string refusal = LocalServerRefusal(); !refusal.empty()) {
+        LogError(refusal);
+        RequestCancel();
+        return;
+    }
     application_ = FindRunningObject(kAcadRunningName, "Application");
     if (application_) {
         const PromptAnswer answer = prompt_ ? prompt_(kPromptCaption, kPromptText) : PromptAnswer::Cancel;

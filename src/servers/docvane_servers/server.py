@@ -68,12 +68,17 @@ def _private_folder(path):
     )
 
 
-def runtime_directory():
-    """The user's private runtime folder, as the client computes it; None when it is not private."""
+def runtime_directory_candidate():
     folder = os.environ.get("DOCVANE_RUNTIME_DIR", "")
     if not folder.startswith("/"):
         xdg = os.environ.get("XDG_RUNTIME_DIR", "")
         folder = xdg + "/docvane" if xdg.startswith("/") else "/tmp/docvane-%d" % os.getuid()
+    return folder
+
+
+def runtime_directory():
+    """The user's private runtime folder, as the client computes it; None when it is not private."""
+    folder = runtime_directory_candidate()
     return folder if _private_folder(folder) else None
 
 
@@ -94,6 +99,81 @@ def register_running_object(folder, display_name, address):
             pass
         return None
     return path
+
+
+_ENTRY_NAME = re.compile(r"^\.?(\d+)-\d+\.(?:entry|tmp)$")
+_SOCKET_NAME = re.compile(r"^.+-(\d+)\.sock$")
+
+
+def _process_gone(pid):
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return True
+    except OSError:
+        return False  # it exists (another user's process, for instance)
+    return False
+
+
+def _abandoned_socket(path):
+    """A socket of this user that nobody answers on (its server is gone)."""
+    try:
+        info = os.lstat(path)
+    except OSError:
+        return False
+    if not stat.S_ISSOCK(info.st_mode) or info.st_uid != os.getuid():
+        return False
+    probe = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    try:
+        probe.settimeout(1.0)
+        probe.connect(path)
+    except ConnectionRefusedError:
+        return True
+    except OSError:
+        return False
+    finally:
+        probe.close()
+    return False
+
+
+def remove_ended_servers(folder):
+    """Removes what servers killed before they could clean up left in the runtime folder: their
+    running-object entries and their sockets, where the process named in the file name is gone.
+    Returns the paths removed."""
+    removed = []
+    running = os.path.join(folder, "running")
+    try:
+        entries = os.listdir(running) if _private_folder(running) else []
+    except OSError:
+        entries = []
+    for name in entries:
+        match = _ENTRY_NAME.match(name)
+        if match is None or not _process_gone(int(match.group(1))):
+            continue
+        path = os.path.join(running, name)
+        address = ""
+        try:
+            with open(path, encoding="utf-8", errors="replace") as entry:
+                lines = entry.read().split("\n")
+            address = lines[1] if len(lines) > 1 else ""
+            os.unlink(path)
+            removed.append(path)
+        except OSError:
+            continue
+        if address.startswith("/") and _abandoned_socket(address):
+            _unlink_quietly(address)
+            removed.append(address)
+    try:
+        sockets = os.listdir(folder)
+    except OSError:
+        sockets = []
+    for name in sockets:
+        match = _SOCKET_NAME.match(name)
+        path = os.path.join(folder, name)
+        if match is not None and _process_gone(int(match.group(1))) and _abandoned_socket(path):
+            _unlink_quietly(path)
+            removed.append(path)
+    return removed
 
 
 def _unlink_quietly(path):
@@ -474,8 +554,9 @@ def run_server(prog_id, display_name, make_application, argv):
     arguments = [item for item in argv if item.lower() not in _IGNORED_SWITCHES]
     folder = runtime_directory()
     if folder is None:
-        log_line("no private runtime folder")
+        log_line("the runtime folder %s is not a private folder of this user" % runtime_directory_candidate())
         return 1
+    remove_ended_servers(folder)
     context = ServerContext(prog_id, display_name, arguments)
     address = _socket_address(folder, prog_id)
     context.address = address

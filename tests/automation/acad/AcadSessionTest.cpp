@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/ApplicationSettings.h"
+#include "automation/ClassRegistry.h"
 #include "automation/acad/AcadSession.h"
 #include "platform/SettingsFile.h"
 #include "publish/Cancel.h"
@@ -190,6 +191,26 @@ TEST(AcadStartTest, AStartedProgramThatDiesBeforeRegisteringEndsTheWaitAtOnce) {
     EXPECT_THAT(bed.channel.Texts(), Contains("[X] Процесс AutoCAD завершился"));
     EXPECT_FALSE(bed.session.IsAttached());
     EXPECT_LT(bed.table.Enumerations(), 5);
+}
+
+TEST(AcadStartTest, ARefusedRegistryOrRuntimeFolderIsNamedAndNothingIsStarted) {
+    for (const bool registry : {true, false}) {
+        SCOPED_TRACE(registry ? "registry" : "runtime folder");
+        AcadTestBed bed;
+        const std::string line = registry ? "Реестр классов не используется: /c/classes.conf (причина)"
+                                          : "Папка для связи с программами не используется: /r (причина)";
+        (registry ? bed.registry.refusal : bed.table.refusal) = line;
+        bed.session.StartAcad();
+        EXPECT_THAT(bed.channel.Texts(), ElementsAre("[X] " + line, "[!] Отмена публикации..."));
+        EXPECT_THAT(bed.starter->starts, IsEmpty());
+        EXPECT_FALSE(bed.session.IsAttached());
+        EXPECT_FALSE(GetPublishState().running);
+        // The word processor's server is refused the same way, before anything is activated.
+        bed.channel.Clear();
+        EXPECT_TRUE(CreateLocalServer("Word.Application").IsNull());
+        EXPECT_THAT(bed.channel.Texts(), ElementsAre("[X] " + line));
+        EXPECT_THAT(bed.transport.activated, IsEmpty());
+    }
 }
 
 TEST(AcadStartTest, CancelDuringTheRegistrationWaitStopsTheStartedProgram) {

@@ -18,6 +18,9 @@ Unknown commands write the customary line to standard error and the script goes 
 is also kept for the client (the drawing's TakeMessages); SAVEAS and -EXPORT write only inside the
 drawing's ScriptFolders when the client set them (docs/automation-protocol.md).
 
+What one drawing may cost (file size, expanded entities, block nesting, command time, memory) is
+bounded in limits.py; fields showing custom properties in printed text are evaluated in fields.py.
+
 System variables for getvar: DWGNAME, DWGPREFIX, CTAB, TILEMODE, ACADVER, DBMOD, CDATE (read only);
 BACKGROUNDPLOT, CMDECHO, FILEDIA, CMDDIA, EXPERT, OSMODE, PROXYNOTICE, USERI1-5, USERR1-5, USERS1-5
 (setvar keeps them; setvar of CTAB switches the layout)."""

@@ -64,8 +64,8 @@ class CommandQueue:
                 with recording(messages) if messages is not None else contextlib.nullcontext():
                     try:
                         work()
-                    except Cancelled:
-                        complain("*Прервано*")
+                    except Cancelled as stop:
+                        complain(str(stop) or "*Прервано*")
                     except Exception as error:  # one broken command must not stop the command line
                         complain(f"Ошибка выполнения команды: {type(error).__name__}: {error}")
             finally:

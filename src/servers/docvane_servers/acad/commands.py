@@ -10,6 +10,7 @@ from . import references
 from .diagnostics import complain
 from .version import VERSION
 from .drawing import MODEL, DrawingError
+from .limits import memory_message
 from .pdf_export import export_layouts
 from .saving import save_as
 
@@ -108,6 +109,8 @@ class CommandLine:
             action()
         except DrawingError as error:
             complain(str(error))
+        except MemoryError:
+            complain(memory_message(self.drawing.path))
         except Exception as error:  # a command that breaks must not end the server
             complain(f"Ошибка выполнения команды: {type(error).__name__}: {error}")
 

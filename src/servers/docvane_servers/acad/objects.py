@@ -13,7 +13,7 @@ from .version import VERSION
 
 # The drawing engine takes most of a second to load; the server reports ready without it and loads it
 # meanwhile, so the first drawing rarely waits.
-_ENGINE_MODULES = ("drawing", "references", "saving", "commands", "pdf_export")
+_ENGINE_MODULES = ("drawing", "limits", "references", "saving", "commands", "pdf_export")
 
 
 def _engine(name):
@@ -123,10 +123,16 @@ class Documents(DispatchObject):
     def m_Open(self, path, read_only=OMITTED, password=OMITTED):
         self.application.require_idle()
         drawing_module = _engine("drawing")
+        limits = _engine("limits")
+        path = str(path)
         try:
-            drawing = drawing_module.open_drawing(str(path), bool(_given(read_only, False)))
+            limits.check_file(path)
+            drawing = drawing_module.open_drawing(path, bool(_given(read_only, False)))
+            limits.check_drawing_cost(drawing.doc, drawing.path)
         except drawing_module.DrawingError as error:
             _fail(error)
+        except MemoryError:
+            raise DispatchError(limits.memory_message(path)) from None
         document = DocumentObject(self.application, drawing)
         self.application.documents.append(document)
         return document
@@ -139,7 +145,8 @@ class DocumentObject(DispatchObject):
     def __init__(self, application, drawing):
         self.application = application
         self.drawing = drawing
-        self.command_line = _engine("commands").CommandLine(drawing, application.commands.check_escape)
+        self.budget = _engine("limits").WorkBudget(application.commands.check_escape, drawing.path)
+        self.command_line = _engine("commands").CommandLine(drawing, self.budget.check)
         self.closed = False
 
     def _open_drawing(self):
@@ -191,9 +198,10 @@ class DocumentObject(DispatchObject):
         if text.strip() == ESCAPE:
             commands.press_escape()
         line = self.command_line
+        budget = self.budget
         # The command thread edits the drawing under its lock; members that change the drawing are
         # refused until the command line is quiescent again.
-        commands.submit(lambda: line.run(text), self.drawing.messages)
+        commands.submit(lambda: budget.run(lambda: line.run(text)), self.drawing.messages)
         # A short command is over before the call returns, so the caller's first look at the state
         # finds the program idle instead of waiting a poll interval for it; a long one goes on alone.
         commands.wait_idle(SHORT_COMMAND_SECONDS)

@@ -2,13 +2,15 @@
 ezdxf's front end onto cairo."""
 
 import cairo
-import ezdxf.bbox
+from ezdxf import disassemble
 from ezdxf.addons.drawing import Frontend, RenderContext
-from ezdxf.math import Matrix44
+from ezdxf.math import BoundingBox, Matrix44
 
+from . import fields
 from .cairo_backend import MM, CairoBackend
 from .diagnostics import complain
 from .drawing import MODEL, DrawingError
+from .limits import check_drawing_cost
 from .references import display_document
 from .saving import write_atomically
 
@@ -23,12 +25,16 @@ class TolerantFrontend(Frontend):
 
     reported = False
     check_escape = staticmethod(lambda: None)
+    values = None  # the drawing's custom properties, which its fields show
 
     def draw_entity(self, entity, properties):
         self.check_escape()
         depth = len(getattr(self.out, "entity_stack", ()))
         try:
-            super().draw_entity(entity, properties)
+            with fields.showing_values(entity, self.values):
+                super().draw_entity(entity, properties)
+        except MemoryError:
+            raise  # not a damaged entity: the whole export ends, by name
         except Exception as error:  # a damaged entity must not end the export
             stack = getattr(self.out, "entity_stack", None)
             if stack is not None:
@@ -107,10 +113,27 @@ def _is_blank(layout):
     return all(entity.dxftype() == "VIEWPORT" and entity.dxf.get("id", 0) == 1 for entity in layout)
 
 
+def model_extents(doc, check_escape):
+    """The extents of everything the model shows, inserts expanded; long walks give way to Escape."""
+    def checked(entities):
+        for entity in entities:
+            check_escape()
+            yield entity
+
+    extents = BoundingBox()
+    for primitive in disassemble.to_primitives(checked(disassemble.recursive_decompose(doc.modelspace()))):
+        if not primitive.is_empty:
+            box = primitive.bbox(fast=True)
+            if box.has_data:
+                extents.extend(box)
+    return extents
+
+
 class PdfWriter:
-    def __init__(self, path, check_escape=None):
+    def __init__(self, path, check_escape=None, values=None):
         self.path = path
         self.check_escape = check_escape or (lambda: None)
+        self.values = values
 
     def write(self, doc, layouts):
         """Writes the layouts (ezdxf layout objects) as pages, in the order given."""
@@ -139,10 +162,10 @@ class PdfWriter:
     def _plan(self, doc, layout):
         frontend_layout = layout
         if layout.name == MODEL or layout.is_modelspace:
-            page = fitted_page(ezdxf.bbox.extents(doc.modelspace(), fast=True))
+            page = fitted_page(model_extents(doc, self.check_escape))
         elif _is_blank(layout):
             # A new sheet shows the whole model, as a first look at an untouched sheet does.
-            page = fitted_page(ezdxf.bbox.extents(doc.modelspace(), fast=True))
+            page = fitted_page(model_extents(doc, self.check_escape))
             frontend_layout = doc.modelspace()
         else:
             page = paper_page(layout)
@@ -154,6 +177,7 @@ class PdfWriter:
             context.current_layout_properties.set_colors(WHITE)
             frontend = TolerantFrontend(context, backend)
             frontend.check_escape = self.check_escape
+            frontend.values = self.values
             frontend.draw_layout(frontend_layout, finalize=True, layout_properties=context.current_layout_properties)
 
         return page, draw
@@ -166,7 +190,12 @@ def export_layouts(drawing, names, path, check_escape=None):
         if layout is None:
             raise DrawingError(f"Лист не найден: {name}")
         layouts.append(layout)
+    # Fields are evaluated on plotting: FIELD objects cache the current property values.
+    if fields.update_field_objects(drawing.doc):
+        drawing.modified = True
     shown = display_document(drawing)
     if shown is not drawing.doc:
         layouts = [shown.layouts.get(layout.name) for layout in layouts]
-    PdfWriter(path, check_escape).write(shown, layouts)
+    # Scripts and references add content after opening: the bounds hold for what is drawn.
+    check_drawing_cost(shown, drawing.path)
+    PdfWriter(path, check_escape, fields.Values(drawing.doc)).write(shown, layouts)

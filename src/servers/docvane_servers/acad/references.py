@@ -9,6 +9,7 @@ from ezdxf.addons.importer import Importer
 
 from .diagnostics import complain
 from .drawing import DrawingError, is_dwg
+from .limits import check_file_size
 
 # Block flags that make a definition a reference or a part of one.
 _REFERENCE_FLAGS = 4 | 8 | 16 | 32 | 64
@@ -97,6 +98,8 @@ def _same_file(path, other):
 def _bind_into(doc, folder, own_path, report):
     bound = []
     visited = set()
+    # The files each reference block came through: a reference to one of them closes a circle.
+    through = {}
     # References of bound drawings arrive as new reference blocks; they are bound in later rounds.
     while True:
         pending = [layout for layout in reference_layouts(doc) if layout.name not in visited]
@@ -104,33 +107,44 @@ def _bind_into(doc, folder, own_path, report):
             return bound
         for layout in pending:
             visited.add(layout.name)
-            if _bind_one(doc, folder, own_path, layout, report):
+            before = {other.name for other in reference_layouts(doc)}
+            found = _bind_one(doc, folder, own_path, layout, report, through.get(layout.name, ()))
+            if found is not None:
                 bound.append(layout.name)
+                chain = through.get(layout.name, ()) + (os.path.normcase(os.path.abspath(found)),)
+                for other in reference_layouts(doc):
+                    if other.name not in before:
+                        through[other.name] = chain
 
 
-def _bind_one(doc, folder, own_path, layout, report):
+def _bind_one(doc, folder, own_path, layout, report, through=()):
+    """Binds one reference; the path of the file bound, None when it stays a reference."""
     path = stored_path(layout)
     found = find_reference_file(folder, path)
     if found is None:
         report(f'Ссылка "{layout.name}" не найдена: {path}')
-        return False
+        return None
     if is_dwg(found):
         report(f'Ссылка "{layout.name}" не внедрена: формат DWG не поддерживается ({found})')
-        return False
+        return None
     if _same_file(found, own_path):
         report(f'Ссылка "{layout.name}" указывает на сам чертеж и не внедрена')
-        return False
+        return None
+    if os.path.normcase(os.path.abspath(found)) in through:
+        report(f'Ссылка "{layout.name}" замыкает круг ссылок и не внедрена: {found}')
+        return None
     try:
+        check_file_size(found)
         source = ezdxf.readfile(found)
-    except (OSError, ValueError, ezdxf.DXFError) as error:
+    except (OSError, ValueError, ezdxf.DXFError, DrawingError) as error:
         report(f'Ссылка "{layout.name}" не внедрена: {error}')
-        return False
+        return None
 
     _import_content(source, doc, layout)
     block = layout.block
     block.dxf.flags = block.dxf.get("flags", 0) & ~_REFERENCE_FLAGS
     block.dxf.discard("xref_path")
-    return True
+    return found
 
 
 def _import_content(source, target, layout):
