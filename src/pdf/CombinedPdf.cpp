@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "pdf/CombinedDocument.h"
+#include "pdf/CombinedPdfSummary.h"
 #include "pdf/CombinedPdfTexts.h"
 #include "pdf/Comments.h"
 #include "pdf/ContentsLinks.h"
 #include "pdf/FontLookup.h"
 #include "pdf/OutlineMenu.h"
+#include "pdf/PageLabels.h"
 #include "pdf/PageNumbering.h"
 #include "pdf/PdfLibrary.h"
 #include "pdf/PublishedPdf.h"
@@ -67,11 +69,12 @@ bool WriteCombined(CombinedDocument& combined, const std::string& path) {
 // Loads one published PDF, prepares it and appends it. Returns its page count, or -1 after logging
 // the error line.
 int AppendPublishedPdf(CombinedDocument& combined, const CDocvaneDoc& project, PublishedPdfReadAhead& reader,
-                       std::size_t index, const std::string& pdfName) {
+                       std::size_t index, const std::string& pdfName, RegisterRow& row) {
     try {
         const std::unique_ptr<PublishedPdf> part = reader.Take(index);
         if (part->Repaired()) {
             LogWarning(pdftext::kRepairedLine + pdfName);
+            row.warnings.push_back(pdftext::kRepairedLine + pdfName);
         }
         if (part->Document().GetPdfVersion() > combined.Document().GetPdfVersion()) {
             combined.Document().SetPdfVersion(part->Document().GetPdfVersion());
@@ -113,6 +116,13 @@ std::string ResolvePublishedPdf(const FileDoc& file, int sheet) {
 bool BuildCombinedPdf(CDocvaneDoc& project) {
     PreparePdfLibrary();
     const std::string combinedPath = project.pdfFile.fullPath;
+    CombinedPdfSummary summary;
+    summary.path = combinedPath;
+    // Whoever reports on the run hears of every ending of the stage, written or not.
+    struct Notify {
+        const CombinedPdfSummary& summary;
+        ~Notify() { NotifyCombinedPdfObserver(summary); }
+    } notify{summary};
     LogInfo(pdftext::kMergingLine + combinedPath);
 
     std::unique_ptr<CombinedDocument> combined;
@@ -127,6 +137,8 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
         LogError(pdftext::kCannotDeleteLine + combinedPath);
         return false;
     }
+    // The register describes the combined PDF: it goes with it.
+    RemoveSetRegister(project, combinedPath);
     // From here on the path holds a PDF without pages until the final save replaces it.
     if (!WriteCombined(*combined, combinedPath)) {
         return false;
@@ -150,10 +162,18 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
     };
     std::vector<Part> parts;
     std::vector<std::string> paths;
-    for (const auto& file : project.fileDocs) {
+    for (std::size_t fileIndex = 0; fileIndex < project.fileDocs.size(); ++fileIndex) {
+        const auto& file = project.fileDocs[fileIndex];
         for (const int sheet : SheetIndexes(*file)) {
             parts.push_back({file.get(), PdfName(*file, sheet)});
             paths.push_back(ResolvePublishedPdf(*file, sheet));
+            RegisterRow row;
+            row.fileIndex = fileIndex;
+            row.file = FileName(file->fullPath);
+            if (sheet >= 0 && static_cast<std::size_t>(sheet) < file->sheetNames.size()) {
+                row.sheet = file->sheetNames[static_cast<std::size_t>(sheet)];
+            }
+            summary.rows.push_back(std::move(row));
         }
     }
     PublishedPdfReadAhead reader(paths);
@@ -170,10 +190,13 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
             LogError(pdftext::kMissingPublishedLine + parts[index].pdfName);
             return false;
         }
-        const int pages = AppendPublishedPdf(*combined, project, reader, index, parts[index].pdfName);
+        summary.rows[index].firstPage = static_cast<int>(totalPages);
+        const int pages =
+            AppendPublishedPdf(*combined, project, reader, index, parts[index].pdfName, summary.rows[index]);
         if (pages < 0) {
             return false;
         }
+        summary.rows[index].pageCount = pages;
         pageCounts.push_back(pages);
         totalPages += pages;
     }
@@ -191,6 +214,13 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
     }
     const long a4Count = ProcessCombinedPages(*combined, project, numberFontFile);
     if (a4Count < 0) {
+        return false;
+    }
+    try {
+        WritePageLabels(combined->Document(), PageLabelRanges(combined->PageCount(), project.propertyDoc));
+        MeasureRegisterRows(*combined, project.propertyDoc, summary.rows);
+    } catch (const PdfError& error) {
+        LogError(pdftext::kCannotNumberLine + LibraryMessage(error));
         return false;
     }
     if (!Running()) {
@@ -212,6 +242,10 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
     }
     LogInfo(pdftext::kTotalPagesLine + std::to_string(totalPages));
     LogInfo(pdftext::kA4CountLine + std::to_string(a4Count));
+    summary.written = true;
+    summary.pages = totalPages;
+    summary.a4 = a4Count;
+    WriteSetRegister(project, summary);
     return true;
 }
 
