@@ -78,6 +78,7 @@ const StoredSetting kStoredSettings[] = {
     {"Word_General", "saveNativePictureFormat", &ApplicationSettings::saveNativePictureFormat},
     {"Word_General", "refreshFields", &ApplicationSettings::refreshFields},
     {"Word_General", "toggleFormsDesign", &ApplicationSettings::toggleFormsDesign},
+    {"CombinePdf", "pdfA", &ApplicationSettings::pdfA},
 };
 
 // Helper for visiting the member variants with one lambda per type.
