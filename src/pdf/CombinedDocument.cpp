@@ -134,7 +134,7 @@ void CombinedDocument::Write(const std::string& path) {
     CommitPageTree();
     CommitOutline();
     layers_.Commit(document_);
-    document_.SetWriteMode(ePdfWriteMode_Compact);
+    document_.SetWriteMode(pdfA_ ? ePdfWriteMode_Clean : ePdfWriteMode_Compact);
     FileOutputDevice file(path);
     document_.Write(&file);
     file.Close();

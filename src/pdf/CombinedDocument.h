@@ -34,6 +34,11 @@ class CombinedDocument {
     // Writes the document in PoDoFo's compact mode; library errors come out as PoDoFo::PdfError.
     void Write(const std::string& path);
 
+    // Written as PDF/A: with the file syntax PDF/A-1 asks for (every object keyword on a line of its
+    // own), and page numbers in grey rather than device CMYK.
+    void SetPdfA(bool pdfA) { pdfA_ = pdfA; }
+    bool PdfA() const { return pdfA_; }
+
   private:
     void CommitPageTree();
     void CommitOutline();
@@ -44,6 +49,7 @@ class CombinedDocument {
     std::vector<OutlineItem> outline_;
     bool outlineCommitted_ = false;
     OptionalContentMerge layers_;
+    bool pdfA_ = false;
 };
 
 }  // namespace docvane

@@ -19,6 +19,7 @@
 #include "pdf/OutlineMenu.h"
 #include "pdf/PageLabels.h"
 #include "pdf/PageNumbering.h"
+#include "pdf/PdfA.h"
 #include "pdf/PdfLibrary.h"
 #include "pdf/PublishedPdf.h"
 #include "pdf/PublishedPdfReadAhead.h"
@@ -69,13 +70,14 @@ bool WriteCombined(CombinedDocument& combined, const std::string& path) {
 // Loads one published PDF, prepares it and appends it. Returns its page count, or -1 after logging
 // the error line.
 int AppendPublishedPdf(CombinedDocument& combined, const CDocvaneDoc& project, PublishedPdfReadAhead& reader,
-                       std::size_t index, const std::string& pdfName, RegisterRow& row) {
+                       std::size_t index, const std::string& pdfName, RegisterRow& row, PdfAState& pdfA) {
     try {
         const std::unique_ptr<PublishedPdf> part = reader.Take(index);
         if (part->Repaired()) {
             LogWarning(pdftext::kRepairedLine + pdfName);
             row.warnings.push_back(pdftext::kRepairedLine + pdfName);
         }
+        PrepareForPdfA(*part, pdfName, pdfA, row.warnings);
         if (part->Document().GetPdfVersion() > combined.Document().GetPdfVersion()) {
             combined.Document().SetPdfVersion(part->Document().GetPdfVersion());
         }
@@ -178,6 +180,9 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
     }
     PublishedPdfReadAhead reader(paths);
 
+    PdfAState pdfA{project.propertyDoc.pdfA};
+    // Page numbers are drawn in grey for PDF/A; a part that cannot conform later leaves them so.
+    combined->SetPdfA(pdfA.on);
     std::vector<int> pageCounts;
     long long totalPages = 0;
     const FileDoc* previous = nullptr;
@@ -191,8 +196,8 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
             return false;
         }
         summary.rows[index].firstPage = static_cast<int>(totalPages);
-        const int pages =
-            AppendPublishedPdf(*combined, project, reader, index, parts[index].pdfName, summary.rows[index]);
+        const int pages = AppendPublishedPdf(*combined, project, reader, index, parts[index].pdfName,
+                                             summary.rows[index], pdfA);
         if (pages < 0) {
             return false;
         }
@@ -236,6 +241,17 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
         }
     }
 
+    if (pdfA.on) {
+        combined->SetPdfA(false);
+        std::string reason;
+        if (FinishPdfA(*combined, FileName(combinedPath).substr(0, FileName(combinedPath).rfind('.')),
+                       reason)) {
+            summary.pdfA = true;
+        } else {
+            LogWarning(kNotPdfALine + reason + "): " + FileName(combinedPath));
+            summary.warnings.push_back(kNotPdfALine + reason + "): " + FileName(combinedPath));
+        }
+    }
     LogInfo(pdftext::kSavingLine + combinedPath);
     if (!WriteCombined(*combined, combinedPath)) {
         return false;
