@@ -55,6 +55,17 @@ double NumberOf(const PdfObject* value, double fallback) {
     return fallback;
 }
 
+std::string Decoded(const PdfObject& object);
+
+std::string Decoded(const std::vector<const PdfObject*>& streams) {
+    std::string content;
+    for (const PdfObject* stream : streams) {
+        content += Decoded(*stream);
+        content += '\n';
+    }
+    return content;
+}
+
 std::string Decoded(const PdfObject& object) {
     if (!object.HasStream()) {
         return {};
@@ -69,7 +80,8 @@ std::string Decoded(const PdfObject& object) {
 // Every resource dictionary the part's pages draw with: the pages', their forms' (nested), their
 // patterns' and Type 3 fonts', and the appearance streams of their annotations. Each once.
 void VisitResources(const PublishedPdf& part, const std::function<void(const PdfObject& resources)>& visit,
-                    const std::function<void(const PdfObject& stream, const PdfObject* resources)>& content) {
+                    const std::function<void(const std::vector<const PdfObject*>& streams,
+                                             const PdfObject* resources)>& content) {
     const PdfVecObjects& objects = part.Document().GetObjects();
     std::unordered_set<const PdfObject*> seen;
     std::function<void(const PdfObject*)> resourcesOf;
@@ -79,7 +91,7 @@ void VisitResources(const PublishedPdf& part, const std::function<void(const Pdf
         }
         const PdfObject* resources = Entry(objects, form, "Resources");
         if (form->HasStream() && IsName(Entry(objects, form, "Subtype"), "Form")) {
-            content(*form, resources);
+            content({form}, resources);
         }
         resourcesOf(resources);
     };
@@ -107,15 +119,21 @@ void VisitResources(const PublishedPdf& part, const std::function<void(const Pdf
         const PdfObject* resources = page.resources != nullptr ? Resolved(objects, page.resources)
                                                                : Entry(objects, page.object, "Resources");
         const PdfObject* contents = Entry(objects, page.object, "Contents");
+        // The streams of a contents array are one content: a marked section may begin in one and end
+        // in another.
+        std::vector<const PdfObject*> streams;
         if (contents != nullptr && contents->IsArray()) {
             for (const PdfObject& element : contents->GetArray()) {
                 const PdfObject* stream = Resolved(objects, &element);
                 if (stream != nullptr && stream->HasStream()) {
-                    content(*stream, resources);
+                    streams.push_back(stream);
                 }
             }
         } else if (contents != nullptr && contents->HasStream()) {
-            content(*contents, resources);
+            streams.push_back(contents);
+        }
+        if (!streams.empty()) {
+            content(streams, resources);
         }
         resourcesOf(resources);
         const PdfObject* annotations = Entry(objects, page.object, "Annots");
@@ -511,9 +529,9 @@ std::vector<std::string> PdfAObstacles(const PublishedPdf& part) {
                 }
             }
         },
-        [&](const PdfObject& stream, const PdfObject*) {
+        [&](const std::vector<const PdfObject*>& streams, const PdfObject*) {
             // Device CMYK set by the operators themselves.
-            const std::string content = Decoded(stream);
+            const std::string content = Decoded(streams);
             PdfContentsTokenizer tokenizer(content.data(), static_cast<long>(content.size()));
             EPdfContentsType type;
             const char* keyword = nullptr;
@@ -588,11 +606,16 @@ bool FlattenOptionalContent(PublishedPdf& part) {
                 }
             }
         },
-        [&](const PdfObject& stream, const PdfObject* resources) {
+        [&](const std::vector<const PdfObject*>& streams, const PdfObject* resources) {
             std::string flattened;
-            if (FlattenContent(objects, Decoded(stream), resources, layers, flattened)) {
-                const_cast<PdfObject&>(stream).GetStream()->Set(flattened.data(),
-                                                                static_cast<pdf_long>(flattened.size()));
+            if (!FlattenContent(objects, Decoded(streams), resources, layers, flattened)) {
+                return;
+            }
+            for (std::size_t i = 0; i < streams.size(); ++i) {
+                const std::string& data = i == 0 ? flattened : std::string();
+                const_cast<PdfObject*>(streams[i])
+                    ->GetStream()
+                    ->Set(data.data(), static_cast<pdf_long>(data.size()));
             }
         });
     for (const PublishedPage& page : part.Pages()) {
@@ -639,8 +662,10 @@ void CleanForPdfA(PublishedPdf& part) {
                 }
             }
         },
-        [](const PdfObject& stream, const PdfObject*) {
-            const_cast<PdfObject&>(stream).GetDictionary().RemoveKey(PdfName("Group"));
+        [](const std::vector<const PdfObject*>& streams, const PdfObject*) {
+            if (streams.size() == 1) {  // a form (a page's Group went above; a stream has none)
+                const_cast<PdfObject*>(streams[0])->GetDictionary().RemoveKey(PdfName("Group"));
+            }
         });
 }
 
