@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf/FormFields.h"
 #include "pdf/OptionalContent.h"
 #include "pdf/OutlineItem.h"
 #include "pdf/PublishedPdf.h"
@@ -49,6 +50,8 @@ class CombinedDocument {
     std::vector<OutlineItem> outline_;
     bool outlineCommitted_ = false;
     OptionalContentMerge layers_;
+    FormFieldMerge forms_;
+    int formParts_ = 0;
     bool pdfA_ = false;
 };
 

@@ -181,8 +181,6 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
     PublishedPdfReadAhead reader(paths);
 
     PdfAState pdfA{project.propertyDoc.pdfA};
-    // Page numbers are drawn in grey for PDF/A; a part that cannot conform later leaves them so.
-    combined->SetPdfA(pdfA.on);
     std::vector<int> pageCounts;
     long long totalPages = 0;
     const FileDoc* previous = nullptr;
@@ -208,6 +206,8 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
     if (!Running()) {
         return false;
     }
+    // Every part conformed: page numbers in grey, as PDF/A's output intent wants.
+    combined->SetPdfA(pdfA.on);
 
     std::optional<std::string> numberFontFile;
     if (numberFont.valid()) {

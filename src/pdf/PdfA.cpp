@@ -561,6 +561,9 @@ std::vector<std::string> PdfAObstacles(const PublishedPdf& part) {
             if (IsName(subtype, "FileAttachment") || IsName(subtype, "Sound") || IsName(subtype, "Movie")) {
                 AddOnce(obstacles, "вложенные файлы или мультимедиа");
             }
+            if (IsName(subtype, "Widget") && Entry(objects, Resolved(objects, &element), "AP") == nullptr) {
+                AddOnce(obstacles, "поле формы без внешнего вида");
+            }
         }
     }
     return obstacles;
