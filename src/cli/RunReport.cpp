@@ -170,14 +170,11 @@ bool RunReport::Finish(int exitStatus, std::chrono::steady_clock::duration elaps
                                          {"formats", row.formats},
                                          {"a4", row.a4}});
                 fileWarnings.insert(fileWarnings.end(), row.warnings.begin(), row.warnings.end());
+                names.insert(names.end(), row.pageFormats.begin(), row.pageFormats.end());
             }
             item["pages"] = pages;
             item["a4"] = a4;
-            std::string formats;
-            for (const auto& part : item["parts"]) {
-                formats += (formats.empty() ? "" : ", ") + part["formats"].get<std::string>();
-            }
-            item["formats"] = formats;
+            item["formats"] = FormatList(names);
         }
         item["warnings"] = fileWarnings;
         item["errors"] = entry.errors;

@@ -74,6 +74,7 @@ void MeasureRegisterRows(CombinedDocument& combined, const PropertyDoc& settings
             last = number;
         }
         row.formats = FormatList(names);
+        row.pageFormats = std::move(names);
         row.pages = numbered ? PageRange(first, last) : std::string();
     }
 }

@@ -15,6 +15,7 @@ struct RegisterRow {
     int pageCount = 0;
     std::string pages;    // first–last printed number ("3–5", "7"), empty when no page is numbered
     std::string formats;  // "А1×2, А4"
+    std::vector<std::string> pageFormats;  // the format of every page, in order
     long a4 = 0;
     std::vector<std::string> warnings;  // warning lines of the combined stage about this part
 };

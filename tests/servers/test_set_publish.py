@@ -106,6 +106,7 @@ class SetPublishTest(unittest.TestCase):
         self.assertEqual([["1", "05 План и фасад.dxf", "План"], ["2", "05 План и фасад.dxf", "Фасад"]],
                          [row[:3] for row in rows[1:]])
         self.assertEqual(["План", "Фасад"], [part["sheet"] for part in report["files"][0]["parts"]])
+        self.assertEqual("А3×2", report["files"][0]["formats"])  # counted over the file's sheets
         self.assertFalse(report["combined"]["pdfA"])
 
 
