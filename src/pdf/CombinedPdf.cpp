@@ -244,8 +244,14 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
     if (pdfA.on) {
         combined->SetPdfA(false);
         std::string reason;
-        if (FinishPdfA(*combined, FileName(combinedPath).substr(0, FileName(combinedPath).rfind('.')),
-                       reason)) {
+        bool finished = false;
+        try {
+            const std::string name = FileName(combinedPath);
+            finished = FinishPdfA(*combined, name.substr(0, name.rfind('.')), reason);
+        } catch (const PdfError& error) {
+            reason = LibraryMessage(error);
+        }
+        if (finished) {
             summary.pdfA = true;
         } else {
             LogWarning(kNotPdfALine + reason + "): " + FileName(combinedPath));

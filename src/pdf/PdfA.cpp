@@ -783,7 +783,13 @@ void PrepareForPdfA(PublishedPdf& part, const std::string& pdfName, PdfAState& s
     if (!state.on) {
         return;
     }
-    const std::vector<std::string> obstacles = PdfAObstacles(part);
+    std::vector<std::string> obstacles;
+    try {
+        obstacles = PdfAObstacles(part);
+    } catch (...) {
+        // Content the check cannot read cannot be shown to conform; the part itself is merged as it is.
+        obstacles = {"содержимое страниц не читается"};
+    }
     if (!obstacles.empty()) {
         std::string reasons;
         for (const std::string& obstacle : obstacles) {
@@ -795,12 +801,22 @@ void PrepareForPdfA(PublishedPdf& part, const std::string& pdfName, PdfAState& s
         state.on = false;
         return;
     }
-    if (FlattenOptionalContent(part)) {
+    bool hadLayers = false;
+    try {
+        hadLayers = FlattenOptionalContent(part);
+        CleanForPdfA(part);
+    } catch (...) {
+        const std::string line = kNotPdfALine + std::string("содержимое страниц не читается): ") + pdfName;
+        LogWarning(line);
+        warnings.push_back(line);
+        state.on = false;
+        return;
+    }
+    if (hadLayers) {
         const std::string line = kLayersRemovedLine + pdfName;
         LogWarning(line);
         warnings.push_back(line);
     }
-    CleanForPdfA(part);
 }
 
 }  // namespace docvane
