@@ -467,6 +467,95 @@ std::string XmlEscaped(const std::string& text) {
     return out;
 }
 
+// The metric-compatible font programs (fonts-urw-base35) of the standard fonts that PDF files may use
+// without embedding them.
+const char* StandardFontFile(const std::string& name) {
+    static const std::pair<const char*, const char*> kFiles[] = {
+        {"Helvetica", "NimbusSans-Regular"},        {"Helvetica-Bold", "NimbusSans-Bold"},
+        {"Helvetica-Oblique", "NimbusSans-Italic"}, {"Helvetica-BoldOblique", "NimbusSans-BoldItalic"},
+        {"Times-Roman", "NimbusRoman-Regular"},     {"Times-Bold", "NimbusRoman-Bold"},
+        {"Times-Italic", "NimbusRoman-Italic"},     {"Times-BoldItalic", "NimbusRoman-BoldItalic"},
+        {"Courier", "NimbusMonoPS-Regular"},        {"Courier-Bold", "NimbusMonoPS-Bold"},
+        {"Courier-Oblique", "NimbusMonoPS-Italic"}, {"Courier-BoldOblique", "NimbusMonoPS-BoldItalic"},
+    };
+    for (const auto& [standard, file] : kFiles) {
+        if (name == standard) {
+            return file;
+        }
+    }
+    return nullptr;
+}
+
+// Embeds the program of a standard text font the part uses without embedding it, when the system has
+// it and the font's encoding is one the program can be written with (the standard or the Windows
+// encoding). Its widths become those of the embedded program.
+void EmbedStandardFont(PdfMemDocument& document, PdfObject& font) {
+    PdfVecObjects& objects = document.GetObjects();
+    const PdfObject* subtype = Entry(objects, &font, "Subtype");
+    const PdfObject* base = Entry(objects, &font, "BaseFont");
+    if (!(IsName(subtype, "Type1") || IsName(subtype, "TrueType")) || base == nullptr || !base->IsName() ||
+        FontEmbedded(objects, &font)) {
+        return;
+    }
+    const char* file = StandardFontFile(base->GetName().GetName());
+    if (file == nullptr) {
+        return;
+    }
+    const PdfObject* encodingName = Entry(objects, &font, "Encoding");
+    const PdfEncoding* encoding = nullptr;
+    if (encodingName == nullptr || IsName(encodingName, "StandardEncoding")) {
+        encoding = PdfEncodingFactory::GlobalStandardEncodingInstance();
+    } else if (IsName(encodingName, "WinAnsiEncoding")) {
+        encoding = PdfEncodingFactory::GlobalWinAnsiEncodingInstance();
+    } else {
+        return;  // a differences encoding: the widths would not follow it
+    }
+    const std::string path = std::string("/usr/share/fonts/X11/Type1/") + file + ".pfb";
+    std::string probe;
+    if (!ReadWholeFile(path, probe)) {
+        return;
+    }
+    PdfFont* made = document.CreateFont(file, false, false, false, encoding,
+                                        PdfFontCache::eFontCreationFlags_None, true, path.c_str());
+    if (made == nullptr || made->GetObject() == nullptr || !made->GetObject()->IsDictionary()) {
+        return;
+    }
+    const PdfDictionary& program = made->GetObject()->GetDictionary();
+    for (const char* key : {"BaseFont", "FontDescriptor", "Widths", "FirstChar", "LastChar", "Encoding"}) {
+        if (const PdfObject* value = program.GetKey(PdfName(key))) {
+            font.GetDictionary().AddKey(PdfName(key), *value);
+        } else {
+            font.GetDictionary().RemoveKey(PdfName(key));
+        }
+    }
+    font.GetDictionary().AddKey(PdfName("Subtype"), PdfName("Type1"));
+}
+
+void EmbedStandardFonts(PublishedPdf& part) {
+    PdfMemDocument& document = part.Document();
+    PdfVecObjects& objects = document.GetObjects();
+    std::vector<PdfObject*> fonts;
+    VisitResources(
+        part,
+        [&](const PdfObject& resources) {
+            const PdfObject* entries = Entry(objects, &resources, "Font");
+            if (entries != nullptr && entries->IsDictionary()) {
+                for (const auto& [name, value] : entries->GetDictionary().GetKeys()) {
+                    if (PdfObject* font = Resolved(objects, value); font != nullptr && font->IsDictionary()) {
+                        fonts.push_back(font);
+                    }
+                }
+            }
+        },
+        [](const std::vector<const PdfObject*>&, const PdfObject*) {});
+    std::unordered_set<PdfObject*> done;
+    for (PdfObject* font : fonts) {
+        if (done.insert(font).second) {
+            EmbedStandardFont(document, *font);
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> PdfAObstacles(const PublishedPdf& part) {
@@ -785,6 +874,7 @@ void PrepareForPdfA(PublishedPdf& part, const std::string& pdfName, PdfAState& s
     }
     std::vector<std::string> obstacles;
     try {
+        EmbedStandardFonts(part);
         obstacles = PdfAObstacles(part);
     } catch (...) {
         // Content the check cannot read cannot be shown to conform; the part itself is merged as it is.

@@ -42,7 +42,8 @@ struct PdfAState {
     bool on = false;
 };
 
-// Checks the part and cleans it for PDF/A-1b while state is on: a part that cannot conform turns it
+// Checks the part and cleans it for PDF/A-1b while state is on (standard fonts it uses without embedding
+// them are embedded from the system's metric-compatible programs first): a part that cannot conform turns it
 // off with a warning line naming the part and the reasons, removed layers are a warning line too.
 // The warning lines also go to warnings.
 void PrepareForPdfA(PublishedPdf& part, const std::string& pdfName, PdfAState& state,

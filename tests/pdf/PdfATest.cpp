@@ -132,9 +132,12 @@ TEST(PdfATest, APartThatCannotConformIsNamedWithTheReasonAndTheCombinedPdfIsPlai
          "прозрачность"},
         {"Шрифт.pdf",
          [](const std::string& path) {
-             test::WriteFile(path, test::HandWrittenPdf(test::TwoPageObjects()));  // Helvetica, not embedded
+             auto objects = test::TwoPageObjects();
+             objects.back().body =
+                 "<< /Type /Font /Subtype /TrueType /BaseFont /ArialMT /Encoding /WinAnsiEncoding >>";
+             test::WriteFile(path, test::HandWrittenPdf(objects));  // not embedded, and no such font here
          },
-         "шрифт не встроен: Helvetica"},
+         "шрифт не встроен: ArialMT"},
         {"Краски.pdf",
          [](const std::string& path) {
              test::WriteFixturePdf(path, 1, "ink ");
@@ -228,6 +231,23 @@ TEST(PdfATest, LayersAreFlattenedHiddenContentRemovedAndTheFileNamed) {
     EXPECT_EQ(texts[0].find("layer"), std::string::npos) << texts[0];
     EXPECT_NE(texts[1].find("layer 2"), std::string::npos);
     EXPECT_TRUE(test::QpdfCheckClean(stage.CombinedPath()));
+}
+
+TEST(PdfATest, AStandardFontThatIsNotEmbeddedIsEmbeddedFromTheSystem) {
+    StageProject stage;
+    stage.Settings().pdfA = true;
+    FileDoc& file = stage.AddSource("Helvetica.pdf");
+    std::filesystem::create_directories(stage.TempFolder());
+    test::WriteFile(PdfTempPath(file, -1), test::HandWrittenPdf(test::TwoPageObjects()));
+    const CombinedPdfSummary summary = Build(stage);
+    EXPECT_TRUE(summary.pdfA);
+    EXPECT_TRUE(Warnings(stage).empty());
+    EXPECT_TRUE(ConformsToPdfA1b(stage.CombinedPath())) << Preflight(stage.CombinedPath());
+    const auto texts = test::PageTexts(stage.CombinedPath());
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_NE(texts[0].find("Alpha one"), std::string::npos);
+    EXPECT_NE(texts[1].find("Beta two"), std::string::npos);
+    EXPECT_NE(test::FontTable(stage.CombinedPath()).find("NimbusSans-Regular"), std::string::npos);
 }
 
 TEST(PdfATest, MetadataMirrorsTheInformationDictionary) {
