@@ -79,6 +79,7 @@ const StoredSetting kStoredSettings[] = {
     {"Word_General", "refreshFields", &ApplicationSettings::refreshFields},
     {"Word_General", "toggleFormsDesign", &ApplicationSettings::toggleFormsDesign},
     {"Autocad_General", "trustProjectFolder", &ApplicationSettings::trustProjectFolder},
+    {"CombinePdf", "pdfA", &ApplicationSettings::pdfA},
 };
 
 // Helper for visiting the member variants with one lambda per type.

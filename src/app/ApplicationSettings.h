@@ -20,6 +20,7 @@ struct ApplicationSettings {
     bool isCombine = defaults::kIsCombine;
     bool hasMenu = defaults::kHasMenu;
     bool openAfterPublic = defaults::kOpenAfterPublic;
+    bool pdfA = defaults::kPdfA;
     // NumberingPdf
     bool isNumbering = defaults::kIsNumbering;
     int startPage = defaults::kStartPage;

@@ -12,6 +12,7 @@ inline constexpr bool kClearExitDir = true;
 inline constexpr bool kIsCombine = true;
 inline constexpr bool kHasMenu = true;
 inline constexpr bool kOpenAfterPublic = true;
+inline constexpr bool kPdfA = false;  // the combined PDF as PDF/A-1b
 // NumberingPdf
 inline constexpr bool kIsNumbering = true;
 inline constexpr int kStartPage = 2;

@@ -4,10 +4,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
+#include "cli/RunReport.h"
+#include "pdf/CombinedPdfSummary.h"
+#include "platform/AtomicFile.h"
 #include "project/DocvaneDoc.h"
 #include "publish/Clock.h"
 #include "publish/ConsoleChannel.h"
@@ -32,7 +36,18 @@ constexpr int kRunEndedSignal = SIGUSR1;
 // cannot change the exit status.
 class PublishConsole : public ConsoleChannel {
   public:
-    explicit PublishConsole(StopControl& stop) : stop_(stop) {}
+    explicit PublishConsole(StopControl& stop, RunReport* report = nullptr) : stop_(stop), report_(report) {}
+    void LogLine(int kind, const std::string& line) override {
+        ConsoleChannel::LogLine(kind, line);
+        if (report_ != nullptr) {
+            report_->OnLine(kind, line);
+        }
+    }
+    void RefreshViews(CDocvaneDoc*) override {
+        if (report_ != nullptr) {
+            report_->OnViewsRefreshed();
+        }
+    }
     void ElapsedTime(int show) override {
         if (show == 0) {
             stop_.RunEnded();
@@ -48,6 +63,7 @@ class PublishConsole : public ConsoleChannel {
 
   private:
     StopControl& stop_;
+    RunReport* report_;
     std::atomic<int> endSeverity_ = -1;
 };
 
@@ -66,16 +82,22 @@ int ExitStatusOf(int endSeverity) {
 struct Options {
     std::string project;
     std::string combinedPdf;
+    std::string report;
     bool full = false;
     bool save = true;
+    bool pdfA = false;
 };
 
 void PrintPublishUsage(std::FILE* out) {
     std::fputs(
-        "Usage: docvane-cli publish PROJECT.dv1 [--full] [--combined-pdf PATH] [--no-save]\n"
+        "Usage: docvane-cli publish PROJECT.dv1 [--full] [--combined-pdf PATH] [--no-save] [--pdfa]\n"
+        "                       [--report FILE.json]\n"
         "  --full               republish every file (default: only files that changed)\n"
         "  --combined-pdf PATH  where to write the combined PDF (required when the project has none)\n"
         "  --no-save            do not save the project after the run\n"
+        "  --pdfa               make the combined PDF conform to PDF/A-1b for this run\n"
+        "  --report FILE.json   write a report of the run: every file's status, pages, formats,\n"
+        "                       A4 count, warnings, errors and time; the result and totals\n"
         "Ctrl+C asks the run to stop; a second Ctrl+C two seconds later abandons the servers.\n"
         "Exit status: 0 success, 3 finished with warnings, 2 errors or the run could not start.\n",
         out);
@@ -88,6 +110,14 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options) {
             options.full = true;
         } else if (a == "--no-save") {
             options.save = false;
+        } else if (a == "--pdfa") {
+            options.pdfA = true;
+        } else if (a == "--report") {
+            if (i + 1 >= args.size()) {
+                std::fputs("docvane-cli publish: --report needs a file\n", stderr);
+                return false;
+            }
+            options.report = args[++i];
         } else if (a == "--combined-pdf") {
             if (i + 1 >= args.size()) {
                 std::fputs("docvane-cli publish: --combined-pdf needs a path\n", stderr);
@@ -123,12 +153,25 @@ int RunPublish(const std::vector<std::string>& args) {
         return kExitError;
     }
     const std::string path = AbsolutePath(options.project);
+    const std::string reportPath = options.report.empty() ? std::string() : AbsolutePath(options.report);
+    // A run that cannot start still leaves its report, saying why.
+    const auto notStarted = [&reportPath, &path](const std::string& reason) {
+        if (!reportPath.empty()) {
+            WriteNotStartedReport(reportPath, path, reason);
+        }
+        return kExitError;
+    };
     CDocvaneDoc project;
     std::string error;
     if (!OpenProjectDocument(project, path, &error)) {
         std::fprintf(stderr, "docvane-cli publish: cannot read the project %s (%s)\n", path.c_str(),
                      error.c_str());
-        return kExitError;
+        return notStarted("cannot read the project (" + error + ")");
+    }
+    // Asked for this run only: the project keeps its own setting.
+    const bool projectPdfA = project.propertyDoc.pdfA;
+    if (options.pdfA) {
+        project.propertyDoc.pdfA = true;
     }
     if (!options.combinedPdf.empty()) {
         const std::string combined = AbsolutePath(options.combinedPdf);
@@ -141,7 +184,7 @@ int RunPublish(const std::vector<std::string>& args) {
         std::fputs(
             "docvane-cli publish: the project names no combined PDF; give one with --combined-pdf PATH\n",
             stderr);
-        return kExitError;
+        return notStarted("the project names no combined PDF");
     }
     // A path given on the command line may name a folder that does not exist yet.
     // A folder the run will refuse (a system folder) is not made here either: the run says why.
@@ -151,11 +194,17 @@ int RunPublish(const std::vector<std::string>& args) {
         EnsureDirectory(combinedFolder) < 0) {
         std::fprintf(stderr, "docvane-cli publish: cannot create the folder of the combined PDF %s\n",
                      combinedFolder.c_str());
-        return kExitError;
+        return notStarted("cannot create the folder of the combined PDF");
     }
 
+    std::optional<RunReport> report;
+    if (!reportPath.empty()) {
+        report.emplace(project, !options.full);
+        SetCombinedPdfObserver(
+            [&report](const CombinedPdfSummary& summary) { report->OnCombinedPdf(summary); });
+    }
     StopControl stop;
-    PublishConsole console(stop);
+    PublishConsole console(stop, report ? &*report : nullptr);
     SetMainWindowChannel(&console);
     SetOpenCombinedPdfAction({});  // a console run never opens a viewer
 
@@ -196,6 +245,8 @@ int RunPublish(const std::vector<std::string>& args) {
     }
     worker.join();
     SetMainWindowChannel(nullptr);
+    SetCombinedPdfObserver({});
+    project.propertyDoc.pdfA = projectPdfA;
     // A wake-up still pending (the loop saw the run end first) is taken here, so that no later wait
     // finds it.
     sigset_t wake;
@@ -208,14 +259,20 @@ int RunPublish(const std::vector<std::string>& args) {
     const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(GetClock().Now() - started);
     std::printf("%s\n", FormatElapsed(static_cast<unsigned long long>(elapsed.count() / 100)).c_str());
 
+    int status = ExitStatusOf(console.EndSeverity());
     if (options.save && project.IsModified()) {
         if (!SaveProjectDocument(project, project.PathName(), &error)) {
             std::fprintf(stderr, "docvane-cli publish: cannot save the project %s (%s)\n",
                          project.PathName().c_str(), error.c_str());
-            return kExitError;
+            status = kExitError;
         }
     }
-    return ExitStatusOf(console.EndSeverity());
+    if (report && !report->Finish(status, GetClock().Now() - started, reportPath, error)) {
+        std::fprintf(stderr, "docvane-cli publish: cannot write the report %s (%s)\n", reportPath.c_str(),
+                     error.c_str());
+        return kExitError;
+    }
+    return status;
 }
 
 }  // namespace docvane::cli

@@ -19,7 +19,8 @@ namespace docvane::cli {
 void PrintUsage(std::FILE* out) {
     std::fputs(
         "Usage:\n"
-        "  docvane-cli publish PROJECT.dv1 [--full] [--combined-pdf PATH] [--no-save]\n"
+        "  docvane-cli publish PROJECT.dv1 [--full] [--combined-pdf PATH] [--no-save] [--pdfa]\n"
+        "                      [--report FILE.json]\n"
         "      Publishes the project (only changed files unless --full) and builds the combined PDF,\n"
         "      printing every log line. Exit status: 0 success, 3 warnings, 2 errors or no start.\n"
         "      Ctrl+C asks the run to stop; again after two seconds abandons the servers.\n"

@@ -49,6 +49,7 @@ enum CommandId : int {
     ID_OPEN_EXIT_PDF_DIR = 32815,
     ID_OPEN_EXIT_EDIT_DIR = 32816,
     ID_VIEW_APPLOOK_WINDOWS_10 = 32818,
+    ID_CHECK_PDF_A = 32819,
 };
 
 // Status bar panes.

@@ -15,6 +15,8 @@ bool* ProjectFlag(CDocvaneDoc& project, int id) {
             return &p.isNumbering;
         case ID_CHECK_CLEAR_DIR:
             return &p.clearExitDir;
+        case ID_CHECK_PDF_A:
+            return &p.pdfA;
         case ID_AUTOCAD_INCLUDE_XREF:
             return &p.autocad.insertXrefs;
         case ID_AUTOCAD_COPY_XREF:

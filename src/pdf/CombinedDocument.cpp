@@ -98,7 +98,9 @@ void CombinedDocument::Append(const PublishedPdf& part, const std::string& label
         pages_.push_back(&copy);
     }
     layers_.Add(part, copier, label);
+    forms_.Add(part, copier, objects, ++formParts_);
     copier.CopyPending();
+    forms_.LinkParents(objects);
 
     if (part.menuItem) {
         OutlineItem item = *part.menuItem;
@@ -134,7 +136,8 @@ void CombinedDocument::Write(const std::string& path) {
     CommitPageTree();
     CommitOutline();
     layers_.Commit(document_);
-    document_.SetWriteMode(ePdfWriteMode_Compact);
+    forms_.Commit(document_, pdfA_);
+    document_.SetWriteMode(pdfA_ ? ePdfWriteMode_Clean : ePdfWriteMode_Compact);
     FileOutputDevice file(path);
     document_.Write(&file);
     file.Close();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf/FormFields.h"
 #include "pdf/OptionalContent.h"
 #include "pdf/OutlineItem.h"
 #include "pdf/PublishedPdf.h"
@@ -36,6 +37,11 @@ class CombinedDocument {
     // The same into an open file, which the call takes over and closes.
     void Write(int fd);
 
+    // Written as PDF/A: with the file syntax PDF/A-1 asks for (every object keyword on a line of its
+    // own), and page numbers in grey rather than device CMYK.
+    void SetPdfA(bool pdfA) { pdfA_ = pdfA; }
+    bool PdfA() const { return pdfA_; }
+
   private:
     void CommitPageTree();
     void CommitOutline();
@@ -46,6 +52,9 @@ class CombinedDocument {
     std::vector<OutlineItem> outline_;
     bool outlineCommitted_ = false;
     OptionalContentMerge layers_;
+    FormFieldMerge forms_;
+    int formParts_ = 0;
+    bool pdfA_ = false;
 };
 
 }  // namespace docvane

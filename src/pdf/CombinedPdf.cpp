@@ -15,12 +15,15 @@
 #include <vector>
 
 #include "pdf/CombinedDocument.h"
+#include "pdf/CombinedPdfSummary.h"
 #include "pdf/CombinedPdfTexts.h"
 #include "pdf/Comments.h"
 #include "pdf/ContentsLinks.h"
 #include "pdf/FontLookup.h"
 #include "pdf/OutlineMenu.h"
+#include "pdf/PageLabels.h"
 #include "pdf/PageNumbering.h"
+#include "pdf/PdfA.h"
 #include "pdf/PdfLibrary.h"
 #include "pdf/PublishedPdf.h"
 #include "pdf/PublishedPdfReadAhead.h"
@@ -91,12 +94,14 @@ bool WriteCombined(CombinedDocument& combined, const std::string& path) {
 // Loads one published PDF, prepares it and appends it. Returns its page count, or -1 after logging
 // the error line.
 int AppendPublishedPdf(CombinedDocument& combined, const CDocvaneDoc& project, PublishedPdfReadAhead& reader,
-                       std::size_t index, const std::string& pdfName) {
+                       std::size_t index, const std::string& pdfName, RegisterRow& row, PdfAState& pdfA) {
     try {
         const std::unique_ptr<PublishedPdf> part = reader.Take(index);
         if (part->Repaired()) {
             LogWarning(pdftext::kRepairedLine + pdfName);
+            row.warnings.push_back(pdftext::kRepairedLine + pdfName);
         }
+        PrepareForPdfA(*part, pdfName, pdfA, row.warnings);
         if (part->Document().GetPdfVersion() > combined.Document().GetPdfVersion()) {
             combined.Document().SetPdfVersion(part->Document().GetPdfVersion());
         }
@@ -142,6 +147,13 @@ std::string ResolvePublishedPdf(const FileDoc& file, int sheet) {
 bool BuildCombinedPdf(CDocvaneDoc& project) {
     PreparePdfLibrary();
     const std::string combinedPath = project.pdfFile.fullPath;
+    CombinedPdfSummary summary;
+    summary.path = combinedPath;
+    // Whoever reports on the run hears of every ending of the stage, written or not.
+    struct Notify {
+        const CombinedPdfSummary& summary;
+        ~Notify() { NotifyCombinedPdfObserver(summary); }
+    } notify{summary};
     LogInfo(pdftext::kMergingLine + combinedPath);
 
     std::unique_ptr<CombinedDocument> combined;
@@ -179,14 +191,23 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
     };
     std::vector<Part> parts;
     std::vector<std::string> paths;
-    for (const auto& file : project.fileDocs) {
+    for (std::size_t fileIndex = 0; fileIndex < project.fileDocs.size(); ++fileIndex) {
+        const auto& file = project.fileDocs[fileIndex];
         for (const int sheet : SheetIndexes(*file)) {
             parts.push_back({file.get(), PdfName(*file, sheet)});
             paths.push_back(ResolvePublishedPdf(*file, sheet));
+            RegisterRow row;
+            row.fileIndex = fileIndex;
+            row.file = FileName(file->fullPath);
+            if (sheet >= 0 && static_cast<std::size_t>(sheet) < file->sheetNames.size()) {
+                row.sheet = file->sheetNames[static_cast<std::size_t>(sheet)];
+            }
+            summary.rows.push_back(std::move(row));
         }
     }
     PublishedPdfReadAhead reader(paths);
 
+    PdfAState pdfA{project.propertyDoc.pdfA};
     std::vector<int> pageCounts;
     long long totalPages = 0;
     const FileDoc* previous = nullptr;
@@ -199,16 +220,21 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
             LogError(pdftext::kMissingPublishedLine + parts[index].pdfName);
             return false;
         }
-        const int pages = AppendPublishedPdf(*combined, project, reader, index, parts[index].pdfName);
+        summary.rows[index].firstPage = static_cast<int>(totalPages);
+        const int pages = AppendPublishedPdf(*combined, project, reader, index, parts[index].pdfName,
+                                             summary.rows[index], pdfA);
         if (pages < 0) {
             return false;
         }
+        summary.rows[index].pageCount = pages;
         pageCounts.push_back(pages);
         totalPages += pages;
     }
     if (!Running()) {
         return false;
     }
+    // Every part conformed: page numbers in grey, as PDF/A's output intent wants.
+    combined->SetPdfA(pdfA.on);
 
     std::optional<std::string> numberFontFile;
     if (numberFont.valid()) {
@@ -220,6 +246,13 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
     }
     const long a4Count = ProcessCombinedPages(*combined, project, numberFontFile);
     if (a4Count < 0) {
+        return false;
+    }
+    try {
+        WritePageLabels(combined->Document(), PageLabelRanges(combined->PageCount(), project.propertyDoc));
+        MeasureRegisterRows(*combined, project.propertyDoc, summary.rows);
+    } catch (const PdfError& error) {
+        LogError(pdftext::kCannotNumberLine + LibraryMessage(error));
         return false;
     }
     if (!Running()) {
@@ -235,12 +268,33 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
         }
     }
 
+    if (pdfA.on) {
+        combined->SetPdfA(false);
+        std::string reason;
+        bool finished = false;
+        try {
+            const std::string name = FileName(combinedPath);
+            finished = FinishPdfA(*combined, name.substr(0, name.rfind('.')), reason);
+        } catch (const PdfError& error) {
+            reason = LibraryMessage(error);
+        }
+        if (finished) {
+            summary.pdfA = true;
+        } else {
+            LogWarning(kNotPdfALine + reason + "): " + FileName(combinedPath));
+            summary.warnings.push_back(kNotPdfALine + reason + "): " + FileName(combinedPath));
+        }
+    }
     LogInfo(pdftext::kSavingLine + combinedPath);
     if (!WriteCombined(*combined, combinedPath)) {
         return false;
     }
     LogInfo(pdftext::kTotalPagesLine + std::to_string(totalPages));
     LogInfo(pdftext::kA4CountLine + std::to_string(a4Count));
+    summary.written = true;
+    summary.pages = totalPages;
+    summary.a4 = a4Count;
+    WriteSetRegister(project, summary);
     return true;
 }
 

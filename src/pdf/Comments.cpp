@@ -15,9 +15,11 @@ bool IsComment(const PdfObject& annotation) {
         dictionary.HasKey(PdfName("FS"))) {
         return false;
     }
-    // A link that works through an action (a web address, another file) is navigation, not a comment.
+    // A link that works through an action (a web address, another file) is navigation, not a comment;
+    // a form field whose look the viewer makes from its value is content.
     const PdfObject* subtype = annotation.GetIndirectKey(PdfName("Subtype"));
-    return subtype == nullptr || !subtype->IsName() || subtype->GetName() != PdfName("Link");
+    return subtype == nullptr || !subtype->IsName() ||
+           (subtype->GetName() != PdfName("Link") && subtype->GetName() != PdfName("Widget"));
 }
 
 }  // namespace

@@ -182,7 +182,7 @@ void GuardPageContent(PdfObject& page, const ContentBrackets& brackets) {
     page.GetDictionary().AddKey(kContents, guarded);
 }
 
-void DrawPageNumber(PdfObject& page, PdfFont& font, long number, const PropertyDoc& settings) {
+void DrawPageNumber(PdfObject& page, PdfFont& font, long number, const PropertyDoc& settings, bool grey) {
     static const PdfName kResources("Resources");
     static const PdfName kFont("Font");
     static const PdfName kContents("Contents");
@@ -227,7 +227,7 @@ void DrawPageNumber(PdfObject& page, PdfFont& font, long number, const PropertyD
     // Written directly rather than through a painter: a painter per page costs more than the rest of
     // the numbering, and a few operators are all a number needs.
     const double matrix[] = {cosine, sine, -sine, cosine, box.left + e, box.bottom + g};
-    std::string stream = "1 1 1 1 k\n";
+    std::string stream = grey ? "0 g\n" : "1 1 1 1 k\n";
     for (const double value : matrix) {
         AppendNumber(stream, value, 15);
         stream += ' ';
@@ -283,7 +283,7 @@ long ProcessCombinedPages(CombinedDocument& combined, const CDocvaneDoc& project
             a4Count += A4Formats(media.width, media.height);
             if (font != nullptr && i >= static_cast<long>(settings.pageFrom) - 1) {
                 const long number = static_cast<long>(i) + 1 + settings.startPage - settings.pageFrom;
-                DrawPageNumber(page, *font, number, settings);
+                DrawPageNumber(page, *font, number, settings, combined.PdfA());
             }
         }
         return a4Count;

@@ -32,6 +32,8 @@ long ProcessCombinedPages(CombinedDocument& combined, const CDocvaneDoc& project
 void GuardPageContent(PoDoFo::PdfObject& page, const ContentBrackets& brackets);
 
 // Draws number near the top-right corner of the page as displayed, upright, after its own content.
-void DrawPageNumber(PoDoFo::PdfObject& page, PoDoFo::PdfFont& font, long number, const PropertyDoc& settings);
+// grey: in DeviceGray (black) instead of the CMYK black, for PDF/A with its sRGB output intent.
+void DrawPageNumber(PoDoFo::PdfObject& page, PoDoFo::PdfFont& font, long number, const PropertyDoc& settings,
+                    bool grey = false);
 
 }  // namespace docvane

@@ -37,6 +37,24 @@ std::string NameKey(const PdfObject& value) {
     return {};
 }
 
+// The file with its last startxref pointing nowhere, so that a reader must rebuild the table.
+std::string WithoutCrossReference(const std::string& bytes) {
+    const std::size_t at = bytes.rfind("startxref");
+    if (at == std::string::npos) {
+        return bytes;
+    }
+    std::size_t digits = at + 9;
+    while (digits < bytes.size() &&
+           (bytes[digits] == ' ' || bytes[digits] == '\r' || bytes[digits] == '\n')) {
+        ++digits;
+    }
+    std::size_t end = digits;
+    while (end < bytes.size() && bytes[end] >= '0' && bytes[end] <= '9') {
+        ++end;
+    }
+    return bytes.substr(0, digits) + "0" + bytes.substr(end);
+}
+
 }  // namespace
 
 std::uint64_t ReferenceKey(const PdfReference& reference) {
@@ -95,9 +113,16 @@ void PublishedPdf::LoadBytes(const std::string& bytes) {
     }
     repaired_ = true;
     damage = TryLoad(repaired);
-    if (!damage.empty()) {
-        throw DamagedPdfError(damage);
+    if (damage.empty()) {
+        return;
     }
+    // A cross-reference table that is wrong without looking wrong (a page listed as free, or at an
+    // offset where no object begins that qpdf takes for a missing one) keeps qpdf from rebuilding it.
+    // Without the table it rebuilds it from the objects themselves, as viewers do.
+    if (RepairPdf(WithoutCrossReference(bytes), repaired) && TryLoad(repaired).empty()) {
+        return;
+    }
+    throw DamagedPdfError(damage);
 }
 
 std::string PublishedPdf::TryLoad(const std::string& bytes) {
@@ -157,7 +182,17 @@ void PublishedPdf::CollectPages() {
         const bool isNode = kids != nullptr && kids->IsArray() && !IsNamed(type, "Page");
         if (!isNode) {
             if (type != nullptr && !IsNamed(type, "Page")) {
-                continue;  // an empty /Pages node or something that is no page at all
+                if (!IsNamed(type, "Pages")) {
+                    // A cross-reference entry that leads to another object: the page is elsewhere.
+                    damage_ = "элемент дерева страниц не является страницей";
+                }
+                continue;  // an empty /Pages node
+            }
+            const PdfDictionary& leaf = node->GetDictionary();
+            if (type == nullptr && !leaf.HasKey(PdfName("Contents")) && !leaf.HasKey(PdfName("Resources")) &&
+                !leaf.HasKey(PdfName("MediaBox"))) {
+                // What a cross-reference entry pointing into the middle of an object reads as.
+                damage_ = "пустой элемент дерева страниц";
             }
             PublishedPage page = visit.inherited;
             page.object = node;

@@ -365,7 +365,9 @@ std::string WriteProjectXml(const CDocvaneDoc& project) {
                 const auto& value = fieldOf(p);
                 using T = std::remove_cvref_t<decltype(value)>;
                 if constexpr (std::is_same_v<T, bool>) {
-                    w.Bool(group, f.name, value);
+                    if (value || !f.onlyWhenTrue) {
+                        w.Bool(group, f.name, value);
+                    }
                 } else if constexpr (std::is_same_v<T, int>) {
                     w.Int(group, f.name, value);
                 } else {

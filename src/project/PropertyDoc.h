@@ -25,6 +25,7 @@ struct PropertyDoc {
     bool clearExitDir = defaults::kClearExitDir;
     bool isCombine = defaults::kIsCombine;
     bool hasMenu = defaults::kHasMenu;
+    bool pdfA = defaults::kPdfA;  // the combined PDF conforms to PDF/A-1b
     bool isNumbering = defaults::kIsNumbering;
     int startPage = defaults::kStartPage;
     int pageFrom = defaults::kPageFrom;

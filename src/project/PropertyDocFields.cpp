@@ -34,6 +34,7 @@ const PropertyDocField kFields[] = {
     {"autocad/general", "lispScript", [](PropertyDoc& p) -> std::string& { return p.autocad.lispScript; },
      nullptr, true},
     {"word/general", "vbaScript", [](PropertyDoc& p) -> std::string& { return p.vbaScript; }, nullptr, true},
+    {"general/combinePdf", "pdfA", [](PropertyDoc& p) -> bool& { return p.pdfA; }, &S::pdfA, false, true},
 };
 }  // namespace
 

@@ -24,6 +24,8 @@ struct PropertyDocField {
         setting;
     // Line ends are CR LF in memory (the scripts are sent as typed).
     bool crLf = false;
+    // Written only when true, so that files of projects that never set it stay as they were.
+    bool onlyWhenTrue = false;
 };
 
 // Every field in the order the writer writes them.

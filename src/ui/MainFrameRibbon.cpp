@@ -161,7 +161,7 @@ void CMainFrame::BuildPdfPage() {
     auto* page = new wxRibbonPage(ribbon_, wxID_ANY, Wx("PDF"));
     auto* main = NewPanel(page, "Основные");
     auto* column = new wxBoxSizer(wxVERTICAL);
-    for (int id : {ID_CHECK_PDF_MENU, ID_CHECK_PDF_NUMBERING, ID_CHECK_CLEAR_DIR}) {
+    for (int id : {ID_CHECK_PDF_MENU, ID_CHECK_PDF_NUMBERING, ID_CHECK_CLEAR_DIR, ID_CHECK_PDF_A}) {
         column->Add(AddCheck(main, id), 0, wxALL, 1);
     }
     main->SetSizer(column);

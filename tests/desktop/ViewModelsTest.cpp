@@ -142,8 +142,9 @@ TEST(SettingsPagesTest, EveryPropertyEditsItsOwnSetting) {
             }
         }
     }
-    EXPECT_EQ(properties, 24);
-    EXPECT_EQ(edited.size(), 23u);
+    EXPECT_EQ(properties, 25);
+    EXPECT_EQ(edited.size(), 24u);
+    EXPECT_EQ(edited.count("CombinePdf/pdfA"), 1u);
     for (const char* hidden :
          {"Directories/xref", "Autocad_Path/copyXrefs", "Autocad_General/splitIntoLayouts"}) {
         EXPECT_EQ(edited.count(hidden), 0u) << hidden;

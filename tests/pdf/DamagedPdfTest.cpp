@@ -2,6 +2,7 @@
 #include <podofo/podofo.h>
 
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -65,6 +66,25 @@ struct Damage {
     std::function<std::string(const test::TempDir&)> bytes;
 };
 
+// The sound file with the cross-reference entry of the second page (object 4) replaced: entry(offset
+// of object 4, offset of the font object 9) gives the new 20-byte entry.
+std::string WithSecondPageEntry(const std::function<std::string(long page, long font)>& entry) {
+    std::string bytes = Sound();
+    const auto offsetOf = [&bytes](int number) {
+        return static_cast<long>(bytes.find("\n" + std::to_string(number) + " 0 obj") + 1);
+    };
+    const std::size_t table = bytes.find("xref\n");
+    const std::size_t first = bytes.find('\n', bytes.find('\n', table) + 1) + 1;  // entry of object 0
+    bytes.replace(first + 4 * 20, 20, entry(offsetOf(4), offsetOf(9)));
+    return bytes;
+}
+
+std::string InUse(long offset) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%010ld 00000 n \n", offset);
+    return text;
+}
+
 // Merges the bytes as the published PDF "in.pdf" of a one-file project.
 bool MergeOne(test::StageProject& stage, const std::string& bytes) {
     FileDoc& file = stage.AddSource("in.pdf");
@@ -95,6 +115,14 @@ TEST(DamagedPdfTest, ReadableDamageIsRepairedWithAWarningAndLosesNothing) {
              objects.erase(objects.begin() + 3);
              return HandWrittenPdf(objects);
          }},
+        // A page found only when the cross-reference table is rebuilt from the objects, as viewers do.
+        {"page listed as free",
+         [](auto&) { return WithSecondPageEntry([](long, long) { return "0000000000 00000 f \n"; }); }},
+        {"page at offset 0", [](auto&) { return WithSecondPageEntry([](long, long) { return InUse(0); }); }},
+        {"page entry inside the page object",
+         [](auto&) { return WithSecondPageEntry([](long page, long) { return InUse(page + 9); }); }},
+        {"page entry at another object",
+         [](auto&) { return WithSecondPageEntry([](long, long font) { return InUse(font); }); }},
         {"key length given in bytes", [](auto& dir) { return EncryptedWithKeyLength(dir, "/Length 16 "); }},
         {"key length missing", [](auto& dir) { return EncryptedWithKeyLength(dir, "           "); }},
     };

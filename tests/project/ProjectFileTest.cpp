@@ -592,4 +592,28 @@ TEST(ProjectSettingsDefaultsTest, NewProjectsStartFromTheSettingsAndUnreadableFl
 }
 
 }  // namespace
+TEST(ProjectSettingsDefaultsTest, PdfAIsWrittenOnlyWhenOnAndNewProjectsTakeTheApplicationDefault) {
+    CDocvaneDoc plain{ApplicationSettings{}};
+    plain.propertyDoc.projectDir = "/p";
+    const std::string without = WriteProjectXml(plain);
+    EXPECT_EQ(without.find("pdfA"), std::string::npos);  // files of projects without it stay as they were
+
+    ApplicationSettings settings;
+    settings.pdfA = true;
+    CDocvaneDoc archived(settings);
+    archived.propertyDoc.projectDir = "/p";
+    EXPECT_TRUE(archived.propertyDoc.pdfA);
+    const std::string with = WriteProjectXml(archived);
+    EXPECT_NE(with.find("            <combinePdf>\n                <isCombine>true</isCombine>\n"
+                        "                <hasMenu>true</hasMenu>\n                <pdfA>true</pdfA>\n"),
+              std::string::npos)
+        << with;
+    CDocvaneDoc read{ApplicationSettings{}};
+    ReadText(read, "/p", with.c_str());
+    EXPECT_TRUE(read.propertyDoc.pdfA);
+    // Switched off again, the element goes and the file is the one it was before.
+    archived.propertyDoc.pdfA = false;
+    EXPECT_EQ(WriteProjectXml(archived), without);
+}
+
 }  // namespace docvane
