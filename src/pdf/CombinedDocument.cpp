@@ -132,23 +132,13 @@ void CombinedDocument::CommitOutline() {
     document_.GetCatalog()->GetDictionary().AddKey(PdfName("Outlines"), root->Reference());
 }
 
-void CombinedDocument::Write(const std::string& path) {
-    CommitPageTree();
-    CommitOutline();
-    layers_.Commit(document_);
-    forms_.Commit(document_, pdfA_);
-    document_.SetWriteMode(pdfA_ ? ePdfWriteMode_Clean : ePdfWriteMode_Compact);
-    FileOutputDevice file(path);
-    document_.Write(&file);
-    file.Close();
-}
-
 void CombinedDocument::Write(int fd) {
     FileOutputDevice file(fd);
     CommitPageTree();
     CommitOutline();
     layers_.Commit(document_);
-    document_.SetWriteMode(ePdfWriteMode_Compact);
+    forms_.Commit(document_, pdfA_);
+    document_.SetWriteMode(pdfA_ ? ePdfWriteMode_Clean : ePdfWriteMode_Compact);
     document_.Write(&file);
     file.Close();
 }

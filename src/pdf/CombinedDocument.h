@@ -32,9 +32,8 @@ class CombinedDocument {
     PoDoFo::PdfObject& Page(int index) { return *pages_.at(static_cast<std::size_t>(index)); }
     const std::vector<OutlineItem>& Outline() const { return outline_; }
 
-    // Writes the document in PoDoFo's compact mode; library errors come out as PoDoFo::PdfError.
-    void Write(const std::string& path);
-    // The same into an open file, which the call takes over and closes.
+    // Writes the document into an open file, which the call takes over and closes: in PoDoFo's compact
+    // mode, or its clean mode for PDF/A. Library errors come out as PoDoFo::PdfError.
     void Write(int fd);
 
     // Written as PDF/A: with the file syntax PDF/A-1 asks for (every object keyword on a line of its

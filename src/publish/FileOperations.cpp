@@ -100,7 +100,7 @@ bool CopyInto(const std::string& from, int fd) {
 thread_local int t_lastPlaceError = 0;
 
 // PlaceFile that tells whether it wrote the target.
-int PlaceFileWriting(const std::string& source, const std::string& target, bool& written) {
+int PlaceFileWriting(const std::string& source, const std::string& target, PlaceWhen when, bool& written) {
     written = false;
     t_lastPlaceError = 0;
     const std::string from = ToLongPath(source);
@@ -117,7 +117,8 @@ int PlaceFileWriting(const std::string& source, const std::string& target, bool&
             return kPlaceOk;
         }
         struct timespec targetTime {};
-        if (ModificationTime(to, targetTime) && NotOlder(targetTime, sourceTime)) {
+        if (when == PlaceWhen::TargetOlder && ModificationTime(to, targetTime) &&
+            NotOlder(targetTime, sourceTime)) {
             return kPlaceOk;
         }
         // A folder of that name is nobody's old result, and a file in use stays as it is.
@@ -190,7 +191,7 @@ std::string LastPlaceFailure() {
 
 int PlaceFile(const std::string& source, const std::string& target) {
     bool written = false;
-    return PlaceFileWriting(source, target, written);
+    return PlaceFileWriting(source, target, PlaceWhen::TargetOlder, written);
 }
 
 namespace {
@@ -198,7 +199,8 @@ namespace {
 // placed: placing it onto itself is no change).
 // A placed file is recorded as the project's own output when project is given.
 int PlaceGuarded(const ProtectedPaths* guard, const CDocvaneDoc* project, const std::string& own,
-                 const std::string& source, const std::string& target) {
+                 const std::string& source, const std::string& target,
+                 PlaceWhen when = PlaceWhen::TargetOlder) {
     const std::string comparable = ComparablePath(target);
     if (comparable == ComparablePath(own)) {
         return kPlaceOk;
@@ -207,7 +209,7 @@ int PlaceGuarded(const ProtectedPaths* guard, const CDocvaneDoc* project, const 
         return kOldFileNotRemoved;
     }
     bool written = false;
-    const int code = PlaceFileWriting(source, target, written);
+    const int code = PlaceFileWriting(source, target, when, written);
     if (written && project != nullptr) {
         RecordPlacedOutput(*project, target);
     }
@@ -215,16 +217,17 @@ int PlaceGuarded(const ProtectedPaths* guard, const CDocvaneDoc* project, const 
 }
 }  // namespace
 
-int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target) {
+int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target, PlaceWhen when) {
     const auto guard = file.owner != nullptr ? ProtectedPathsOf(*file.owner) : nullptr;
-    return PlaceGuarded(guard.get(), file.owner, file.fullPath, source, target);
+    return PlaceGuarded(guard.get(), file.owner, file.fullPath, source, target, when);
 }
 
-bool PlacePublishedFile(const FileDoc& file, const std::string& source, const std::string& target) {
+bool PlacePublishedFile(const FileDoc& file, const std::string& source, const std::string& target,
+                        PlaceWhen when) {
     if (target.empty()) {
         return true;
     }
-    switch (PlaceOutput(file, source, target)) {
+    switch (PlaceOutput(file, source, target, when)) {
         case kPlaceOk:
             return true;
         case kSourceMissing:

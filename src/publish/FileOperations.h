@@ -23,15 +23,21 @@ int EnsureDirectory(const std::string& folder);
 // missing), -3, -4 (copy failed: a full disk, ...) or -5 (old target in use or a folder).
 int PlaceFile(const std::string& source, const std::string& target);
 
+// Whether a target at least as new as its source is kept (the usual case) or replaced all the same
+// (a source swapped for an older copy of itself: its time says nothing about the result).
+enum class PlaceWhen { TargetOlder, Always };
+
 // PlaceFile for a published result of file: a target that is the file's own source is skipped (the
 // source already is the result, 0), and a target that is another protected file of the project (the
 // project file, another source, a reference) is never overwritten (-5). A file it writes is noted in
 // the folder's record as this project's own output (see OutputRecord.h).
-int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target);
+int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target,
+                PlaceWhen when = PlaceWhen::TargetOlder);
 
 // Places a finished result of file as the publishing steps do: through PlaceOutput, with the error line
 // of a failure ("Временный файл не найден: ", ...). True on success; an empty target places nothing.
-bool PlacePublishedFile(const FileDoc& file, const std::string& source, const std::string& target);
+bool PlacePublishedFile(const FileDoc& file, const std::string& source, const std::string& target,
+                        PlaceWhen when = PlaceWhen::TargetOlder);
 
 // Copies every drawing's remaining references into the reference folder, each path once; failures are
 // warning lines.

@@ -152,26 +152,28 @@ Step PublishDrawing(CDocvaneDoc& project, FileDoc& file) {
 }
 
 // Places a ready PDF into one output folder; false after the error line.
-bool PlaceReadyPdf(const FileDoc& file, const std::string& folder, const std::string& target) {
+bool PlaceReadyPdf(const FileDoc& file, const std::string& folder, const std::string& target,
+                   PlaceWhen when) {
     if (EnsureDirectory(folder) < 0) {
         LogError("Не могу создать директорию для файла: " + folder);
         return false;
     }
-    return PlacePublishedFile(file, file.fullPath, target);
+    return PlacePublishedFile(file, file.fullPath, target, when);
 }
 
 Step CopyReadyPdf(CDocvaneDoc& project, FileDoc& file) {
     // Placing keeps a result at least as new as its source, so a source swapped for an older copy
-    // would leave the old copies in place: they go first.
-    if (ChangedPart(file.publishedFrom, CurrentDigest(file), {kDigestSource}) != nullptr) {
-        RemovePublishedFiles(file);
-    }
+    // would keep the old copies: they are replaced whatever their time (never removed first, so that a
+    // failed copy still leaves the old result whole).
+    const PlaceWhen when = ChangedPart(file.publishedFrom, CurrentDigest(file), {kDigestSource}) != nullptr
+                               ? PlaceWhen::Always
+                               : PlaceWhen::TargetOlder;
     if (!project.pdfDir.fullPath.empty() &&
-        !PlaceReadyPdf(file, project.pdfDir.fullPath, PdfOutputPath(file, -1))) {
+        !PlaceReadyPdf(file, project.pdfDir.fullPath, PdfOutputPath(file, -1), when)) {
         return Fail();
     }
     if (!project.editDir.fullPath.empty() &&
-        !PlaceReadyPdf(file, project.editDir.fullPath, EditableOutputPath(file, -1))) {
+        !PlaceReadyPdf(file, project.editDir.fullPath, EditableOutputPath(file, -1), when)) {
         return Fail();
     }
     return Step::Continue;
