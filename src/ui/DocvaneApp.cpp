@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "app/ApplicationSettings.h"
+#include "desktop/UpdateCheck.h"
 
 namespace docvane {
 
@@ -20,6 +21,8 @@ bool CDocvaneApp::OnInit() {
     SetAppName("Docvane");
     SetVendorName("Ostrel");
     LoadSettings();
+    // The installer an earlier hand-over started has done its work by now.
+    RemoveLeftoverDownloads(UpdateDownloadRoot());
     return shell_.Start(*this, UserSettingsStore(), socketPath_, projectPath_) != nullptr;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/MainFrame.h"
 
+#include <wx/accel.h>
 #include <wx/artprov.h>
 #include <wx/aui/auibook.h>
 #include <wx/checkbox.h>
@@ -22,11 +23,13 @@
 #include "app/ApplicationSettings.h"
 #include "app/SettingsStore.h"
 #include "desktop/ApplicationLooks.h"
+#include "desktop/CommandAccelerators.h"
 #include "desktop/CommandIds.h"
 #include "desktop/CommandTexts.h"
 #include "desktop/PathBoxes.h"
 #include "desktop/ProjectBindings.h"
 #include "desktop/RibbonRules.h"
+#include "desktop/SaveNames.h"
 #include "platform/DesktopOpen.h"
 #include "project/DocvaneDoc.h"
 #include "publish/Cancel.h"
@@ -50,6 +53,23 @@ namespace docvane {
 namespace {
 
 const char* const kWorkspace = "Workspace";
+
+// The shortcuts reach OnCommand as menu events of the commands' menu items.
+wxAcceleratorTable CommandAcceleratorTable() {
+    std::vector<wxAcceleratorEntry> entries;
+    for (const CommandAccelerator& accelerator : CommandAccelerators()) {
+        int flags = wxACCEL_NORMAL;
+        if ((accelerator.modifiers & kAccelCtrl) != 0) {
+            flags |= wxACCEL_CTRL;
+        }
+        if ((accelerator.modifiers & kAccelShift) != 0) {
+            flags |= wxACCEL_SHIFT;
+        }
+        const int key = accelerator.key >= kAccelF1 ? WXK_F1 + (accelerator.key - kAccelF1) : accelerator.key;
+        entries.emplace_back(flags, key, MenuItemOf(accelerator.command));
+    }
+    return wxAcceleratorTable(static_cast<int>(entries.size()), entries.data());
+}
 
 wxColour FromRgb(std::uint32_t rgb) {
     return wxColour(static_cast<unsigned char>((rgb >> 16) & 0xFF),
@@ -88,6 +108,7 @@ CMainFrame::CMainFrame(SettingsStore& store)
     aui_.Update();
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this);
+    SetAcceleratorTable(CommandAcceleratorTable());
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
@@ -143,6 +164,8 @@ void CMainFrame::PublishStateChanged(int state) {
     if (state == kRunStarted) {
         published_ = publishing_ != nullptr ? publishing_ : ActiveProject();
     } else if (state == kRunEnded) {
+        // However the run ended, its Stop presses are over.
+        stopControl_.RunEnded();
         published_ = nullptr;
         publishing_ = nullptr;
         UpdateTitles();
@@ -264,17 +287,21 @@ void CMainFrame::SyncPublishButton() {
     UpdateCommandStates();
 }
 
+bool CMainFrame::ConfirmReplace(const std::string& path) {
+    wxMessageDialog ask(this, Wx(ReplaceQuestion(path)), Wx("Docvane"),
+                        wxYES_NO | wxNO_DEFAULT | wxICON_WARNING);
+    ask.SetYesNoLabels(Wx("Да"), Wx("Нет"));
+    return ask.ShowModal() == wxID_YES;
+}
+
 std::string CMainFrame::AskCombinedPdfPath() {
-    wxFileDialog dialog(this, wxEmptyString, wxEmptyString, "*.pdf", "PDF Files (*.pdf)|*.pdf",
-                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-    if (dialog.ShowModal() != wxID_OK) {
-        return {};
-    }
-    std::string path = Utf8(dialog.GetPath());
-    if (!path.empty() && LowerExtension(path) != ".pdf") {
-        path += ".pdf";
-    }
-    return FromLongPath(path);
+    // The overwrite question is ours: it must see the name with the extension the program adds.
+    wxFileDialog dialog(this, Wx("Общий PDF"), wxEmptyString, "*.pdf", Wx("Файлы PDF (*.pdf)|*.pdf"),
+                        wxFD_SAVE);
+    const std::string path = AskSaveName(
+        [&dialog] { return dialog.ShowModal() == wxID_OK ? Utf8(dialog.GetPath()) : std::string(); }, ".pdf",
+        [this](const std::string& existing) { return ConfirmReplace(existing); });
+    return path.empty() ? std::string() : FromLongPath(path);
 }
 
 void CMainFrame::OnPublish(int id) {

@@ -127,6 +127,8 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     // Commands.
     void OnPublish(int id);
     std::string AskCombinedPdfPath();
+    // Asks before an existing file is replaced; true for "Да".
+    bool ConfirmReplace(const std::string& path);
     void OnStopPublish();
     void OnRefresh();
     void OnOpenPath(int id);

@@ -247,7 +247,8 @@ void CMainFrame::BuildQuickAccess() {
         const wxArtID art;
     } tools[] = {{ID_FILE_NEW, wxART_NEW}, {ID_FILE_OPEN, wxART_FILE_OPEN}, {ID_FILE_SAVE, wxART_FILE_SAVE}};
     for (const auto& tool : tools) {
-        bar->AddTool(tool.id, Wx(CommandLabel(tool.id)), SmallIcon(tool.art), Wx(CommandTooltip(tool.id)));
+        bar->AddTool(MenuItemOf(tool.id), Wx(CommandLabel(tool.id)), SmallIcon(tool.art),
+                     Wx(CommandTooltip(tool.id)));
     }
     bar->Realize();
 }
