@@ -7,6 +7,7 @@
 #include <wx/listctrl.h>
 #include <wx/ribbon/bar.h>
 #include <wx/ribbon/buttonbar.h>
+#include <wx/ribbon/page.h>
 #include <wx/statusbr.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
@@ -311,6 +312,138 @@ TEST_F(DesktopWindow, PaneVisibilityAndWindowSizeComeBackInTheNextSession) {
     EXPECT_FALSE(static_cast<wxCheckBox*>(frame->Control(ID_VIEW_OUTPUT_WND))->GetValue());
     frame->Docking().GetPane("output").Show();  // later tests start with the usual layout
     frame->Docking().Update();
+}
+
+// Opens a popup menu through open() and, from inside the menu's own loop, presses keys in it.
+void InPopup(const std::function<void()>& open, const std::vector<int>& keys) {
+    wxTimer timer;
+    bool pressed = false;
+    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        wxUIActionSimulator sim;
+        for (int key : keys) {
+            sim.Char(key);
+            wxMilliSleep(40);
+        }
+        pressed = true;
+    });
+    timer.StartOnce(800);
+    open();
+    EXPECT_TRUE(PumpUntil([&] { return pressed; }, 5000));
+    Pump(400);
+}
+
+// The menu arrow of a split button: the lower part of the large button.
+void ClickRibbonDropdown(wxRibbonButtonBar* bar, int id) {
+    wxRect rect = bar->GetItemRect(id);
+    rect.SetPosition(bar->ClientToScreen(rect.GetPosition()));
+    rect.y += rect.height * 3 / 4;
+    rect.height = rect.height / 8;
+    ClickAt(rect);
+}
+
+void ChangeRibbonPage(wxRibbonBar* ribbon, size_t page) {
+    wxRibbonBarEvent changing(wxEVT_RIBBONBAR_PAGE_CHANGING, ribbon->GetId(), ribbon->GetPage(page));
+    changing.SetEventObject(ribbon);
+    ribbon->ProcessWindowEvent(changing);
+}
+
+TEST_F(DesktopWindow, EveryMenuOpensWithoutAssertionsAndItsItemsAndShortcutsRunTheirCommands) {
+    Start(demo.Project());
+    std::vector<bool> runs;  // the fast flag of every run started
+    frame->publishWorker = [&runs](CDocvaneDoc* project, bool fast) {
+        runs.push_back(fast);
+        HeldRun(project, fast);
+    };
+    frame->Raise();
+    Pump(300);
+    auto endRun = [&] {
+        GetPublishState().running = false;
+        ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
+    };
+
+    // Application menu: its first item, "Создать".
+    InPopup([&] { ChangeRibbonPage(frame->Ribbon(), 0); }, {WXK_DOWN, WXK_RETURN});
+    EXPECT_EQ(frame->Panels().size(), 2u);
+    frame->Notebook()->SetSelection(0);
+    Pump(200);
+
+    // "Стиль": its last item, "Windows 10".
+    InPopup([&] { ChangeRibbonPage(frame->Ribbon(), frame->Ribbon()->GetPageCount() - 1); },
+            {WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_RETURN});
+    EXPECT_EQ(frame->Look(), ID_VIEW_APPLOOK_WINDOWS_10);
+
+    // "Публикация ▾": the full publication.
+    frame->Ribbon()->SetActivePage(1);
+    Pump(300);
+    InPopup([&] { ClickRibbonDropdown(frame->PublishBar(), ID_PUBLIC_FAST); },
+            {WXK_DOWN, WXK_DOWN, WXK_RETURN});
+    ASSERT_TRUE(PumpUntil([&] { return frame->PublishedProject() != nullptr; }, 5000));
+    EXPECT_EQ(runs, std::vector<bool>{false});
+    endRun();
+
+    // "Окна ▾": "Новое окно" opens another view of the active project.
+    frame->Ribbon()->SetActivePage(2);
+    Pump(300);
+    wxRibbonButtonBar* windows = nullptr;
+    for (wxWindowList::compatibility_iterator node = frame->Ribbon()->GetPage(2)->GetChildren().GetFirst();
+         node != nullptr && windows == nullptr; node = node->GetNext()) {
+        for (wxWindow* child : node->GetData()->GetChildren()) {
+            if (auto* bar = dynamic_cast<wxRibbonButtonBar*>(child);
+                bar && bar->GetItemById(ID_WINDOW_MANAGER)) {
+                windows = bar;
+            }
+        }
+    }
+    ASSERT_NE(windows, nullptr);
+    InPopup([&] { ClickRibbonDropdown(windows, ID_WINDOW_MANAGER); }, {WXK_DOWN, WXK_RETURN});
+    EXPECT_EQ(frame->Panels().size(), 3u);
+
+    // The output pane's menu: "Скрыть".
+    COutputList* info = frame->Output()->InfoList();
+    InPopup(
+        [&] {
+            wxUIActionSimulator sim;
+            const wxRect rect = info->GetScreenRect();
+            sim.MouseMove(rect.x + rect.width / 2, rect.y + rect.height / 2);
+            Pump(150);
+            sim.MouseClick(wxMOUSE_BTN_RIGHT);
+        },
+        {WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_RETURN});
+    EXPECT_FALSE(frame->Docking().GetPane("output").IsShown());
+    frame->Docking().GetPane("output").Show();
+    frame->Docking().Update();
+
+    // The file list's menu opens and closes.
+    frame->Notebook()->SetSelection(0);
+    Pump(200);
+    wxWindow* rows = frame->ActivePanel()->FileList().Window();
+    InPopup(
+        [&] {
+            wxUIActionSimulator sim;
+            const wxRect rect = rows->GetScreenRect();
+            sim.MouseMove(rect.x + 40, rect.y + 40);
+            Pump(150);
+            sim.MouseClick(wxMOUSE_BTN_RIGHT);
+        },
+        {WXK_ESCAPE});
+
+    // Shortcuts: Ctrl+P publishes fast, Ctrl+S saves, Ctrl+N makes a project.
+    rows->SetFocus();
+    Pump(200);
+    wxUIActionSimulator keys;
+    keys.Char('p', wxMOD_CONTROL);
+    ASSERT_TRUE(PumpUntil([&] { return frame->PublishedProject() != nullptr; }, 5000));
+    EXPECT_EQ(runs, (std::vector<bool>{false, true}));
+    endRun();
+    CDocvaneDoc& project = *frame->ActiveProject();
+    project.SetModifiedFlag(true);
+    rows->SetFocus();
+    Pump(100);
+    keys.Char('s', wxMOD_CONTROL);
+    EXPECT_TRUE(PumpUntil([&] { return !project.IsModified(); }, 3000));
+    const std::size_t before = frame->Panels().size();
+    keys.Char('n', wxMOD_CONTROL);
+    EXPECT_TRUE(PumpUntil([&] { return frame->Panels().size() == before + 1; }, 3000));
 }
 
 }  // namespace
