@@ -1,6 +1,8 @@
 #include "ui/DocvaneApp.h"
 
+#include <wx/intl.h>
 #include <wx/log.h>
+#include <wx/translation.h>
 
 #include <cstdio>
 #include <exception>
@@ -20,6 +22,7 @@ bool CDocvaneApp::OnInit() {
     delete wxLog::SetActiveTarget(new wxLogStderr);
     SetAppName("Docvane");
     SetVendorName("Ostrel");
+    UseRussianToolkitTexts();
     LoadSettings();
     // The installer an earlier hand-over started has done its work by now.
     RemoveLeftoverDownloads(UpdateDownloadRoot());
@@ -42,6 +45,13 @@ bool CDocvaneApp::OnExceptionInMainLoop() {
         std::fprintf(stderr, "docvane: unexpected failure in a window command\n");
     }
     return true;
+}
+
+void UseRussianToolkitTexts() {
+    auto* translations = new wxTranslations;
+    wxTranslations::Set(translations);
+    translations->SetLanguage(wxLANGUAGE_RUSSIAN);
+    translations->AddStdCatalog();
 }
 
 std::string ApplicationTempFolder() {

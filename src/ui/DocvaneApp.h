@@ -24,6 +24,10 @@ class CDocvaneApp : public wxApp {
     CDesktopShell shell_;
 };
 
+// wxWidgets' own texts (the font property's rows, stock buttons, file dialogs) from its Russian
+// catalogue (Debian's wx3.2-i18n), whatever the process locale is; English where it is missing.
+void UseRussianToolkitTexts();
+
 // The application temporary folder: the system temporary folder's "DV".
 std::string ApplicationTempFolder();
 

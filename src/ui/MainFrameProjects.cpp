@@ -18,6 +18,7 @@
 #include "desktop/CommandAccelerators.h"
 #include "desktop/CommandIds.h"
 #include "desktop/CommandTexts.h"
+#include "desktop/FileFailures.h"
 #include "desktop/RibbonRules.h"
 #include "desktop/SaveNames.h"
 #include "project/DocvaneDoc.h"
@@ -148,8 +149,8 @@ bool CMainFrame::OpenProjectFile(const std::string& path) {
     std::string error;
     if (!OpenProjectDocument(*project, absolute, &error)) {
         recent_.Remove(absolute);
-        wxMessageBox(Wx("Не удалось открыть документ \"" + absolute + "\".\n" + error), Wx("Docvane"),
-                     wxOK | wxICON_ERROR, this);
+        wxMessageBox(Wx("Не удалось открыть документ \"" + absolute + "\".\n" + ReadFailureReason(absolute)),
+                     Wx("Docvane"), wxOK | wxICON_ERROR, this);
         return false;
     }
     project->SetPathName(absolute);
@@ -184,8 +185,8 @@ bool CMainFrame::SaveProject(CDocvaneDoc& project, bool askName) {
     }
     std::string error;
     if (!SaveProjectDocument(project, path, &error)) {
-        wxMessageBox(Wx("Не удалось сохранить документ \"" + path + "\".\n" + error), Wx("Docvane"),
-                     wxOK | wxICON_ERROR, this);
+        wxMessageBox(Wx("Не удалось сохранить документ \"" + path + "\".\n" + WriteFailureReason(path)),
+                     Wx("Docvane"), wxOK | wxICON_ERROR, this);
         return false;
     }
     recent_.Add(path);
@@ -350,6 +351,12 @@ void CMainFrame::OnWindowManager() {
         return;
     }
     wxSingleChoiceDialog dialog(this, wxEmptyString, Wx("Окна"), names);
+    if (auto* ok = dynamic_cast<wxButton*>(dialog.FindWindow(wxID_OK))) {
+        ok->SetLabel(Wx("ОК"));
+    }
+    if (auto* cancel = dynamic_cast<wxButton*>(dialog.FindWindow(wxID_CANCEL))) {
+        cancel->SetLabel(Wx("Отмена"));
+    }
     dialog.SetSelection(std::max(0, notebook_->GetSelection()));
     if (dialog.ShowModal() == wxID_OK) {
         notebook_->SetSelection(static_cast<size_t>(dialog.GetSelection()));

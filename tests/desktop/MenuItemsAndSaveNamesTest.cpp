@@ -1,5 +1,6 @@
 // Menu item numbers wxWidgets accepts, the commands' shortcuts, and the names save dialogs stand for.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -7,6 +8,7 @@
 #include "desktop/CommandAccelerators.h"
 #include "desktop/CommandIds.h"
 #include "desktop/CommandTexts.h"
+#include "desktop/FileFailures.h"
 #include "desktop/SaveNames.h"
 #include "support/TestSupport.h"
 
@@ -95,6 +97,20 @@ TEST(SaveNames, TheQuestionSeesTheNameWithItsExtensionWhateverWasTyped) {
     }
     EXPECT_EQ(test::ReadFile(dir / "report.pdf"), "old");
     EXPECT_EQ(ReplaceQuestion("/a/b.pdf"), "Файл \"/a/b.pdf\" уже существует.\nЗаменить его?");
+}
+
+TEST(SaveNames, ReadAndWriteFailuresAreToldInRussian) {
+    test::TempDir dir;
+    test::WriteFile(dir / "a.dv1", "x");
+    EXPECT_EQ(ReadFailureReason(dir / "missing.dv1"), "Файл не найден.");
+    EXPECT_EQ(ReadFailureReason(dir.Path()), "Это папка, а не файл.");
+    EXPECT_EQ(WriteFailureReason(dir / "no/such/folder/a.dv1"), "Папка не найдена.");
+    EXPECT_EQ(WriteFailureReason(dir.Path()), "Это папка, а не файл.");
+    if (::geteuid() != 0) {  // root reads and writes whatever the mode says
+        std::filesystem::permissions(dir / "a.dv1", std::filesystem::perms::none);
+        EXPECT_EQ(ReadFailureReason(dir / "a.dv1"), "Нет прав на чтение файла.");
+        EXPECT_EQ(WriteFailureReason(dir / "a.dv1"), "Нет прав на запись.");
+    }
 }
 
 }  // namespace

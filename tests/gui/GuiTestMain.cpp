@@ -6,6 +6,7 @@
 
 #include "app/ApplicationSettings.h"
 #include "platform/SettingsFile.h"
+#include "ui/DocvaneApp.h"
 #include "worker/PlatformServices.h"
 
 namespace {
@@ -21,6 +22,7 @@ class TestApp : public wxApp {
   public:
     bool OnInit() override {
         delete wxLog::SetActiveTarget(new wxLogStderr);
+        docvane::UseRussianToolkitTexts();
         return true;
     }
 };

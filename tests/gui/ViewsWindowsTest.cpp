@@ -381,6 +381,20 @@ TEST_F(ViewsWindowsTest, SettingsDialogAppliesEditsAndSavesOnOk) {
                        EXPECT_TRUE(dialog->EditProperty(0, wxString::FromUTF8("Директория pdf"),
                                                         wxString::FromUTF8("Выход")));
                        EXPECT_EQ(dialog->Grid(1), nullptr);  // built when first shown
+                       // The font's rows speak Russian too.
+                       wxPGProperty* font =
+                           dialog->Grid(0)->GetGrid()->GetPropertyByLabel(wxString::FromUTF8("Шрифт"));
+                       ASSERT_NE(font, nullptr);
+                       ASSERT_GT(font->GetChildCount(), 3u);
+                       std::vector<std::string> rows;
+                       for (unsigned i = 0; i < font->GetChildCount(); ++i) {
+                           rows.push_back(font->Item(i)->GetLabel().utf8_string());
+                       }
+                       EXPECT_NE(std::find(rows.begin(), rows.end(), "Размер точки"), rows.end());
+                       for (const char* english :
+                            {"Point Size", "Face Name", "Style", "Weight", "Underlined", "Family"}) {
+                           EXPECT_EQ(std::find(rows.begin(), rows.end(), english), rows.end()) << english;
+                       }
                        dialog->EndModal(wxID_CANCEL);
                    });
     EXPECT_EQ(settings.pdfDirName, "Выход");
@@ -396,6 +410,12 @@ TEST_F(ViewsWindowsTest, SettingsDialogAppliesEditsAndSavesOnOk) {
             ASSERT_NE(dialog->Grid(1), nullptr);
             EXPECT_TRUE(dialog->Grid(1)->IsShown());
             EXPECT_TRUE(dialog->EditProperty(1, wxString::FromUTF8("Формат файла"), 4L));
+            // The path row tells where the word processor's server is named.
+            wxPGProperty* exe =
+                dialog->Grid(1)->GetGrid()->GetPropertyByLabel(wxString::FromUTF8("Путь к exe"));
+            ASSERT_NE(exe, nullptr);
+            EXPECT_TRUE(exe->GetHelpString().Contains("Word.Application")) << exe->GetHelpString();
+            EXPECT_TRUE(exe->GetHelpString().Contains("classes.conf"));
             EXPECT_TRUE(dialog->EditProperty(1, wxString::FromUTF8("Внедрять внешние ссылки"), false));
             EXPECT_TRUE(dialog->EditProperty(0, wxString::FromUTF8("Нумеровать с"), 5L));
             auto* ok = dynamic_cast<wxButton*>(dialog->FindWindow(wxID_OK));
