@@ -14,6 +14,7 @@
 #include <wx/ribbon/bar.h>
 #include <wx/ribbon/buttonbar.h>
 #include <wx/ribbon/page.h>
+#include <wx/ribbon/panel.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statusbr.h>
@@ -197,6 +198,7 @@ void CMainFrame::ElapsedTime(int show) {
 void CMainFrame::RefreshRibbon() {
     ShowProjectSettings();
     ribbon_->Realize();
+    FitPathBoxes();
     ribbon_->Refresh();
     UpdateTitles();
     UpdateCommandStates();
@@ -283,6 +285,7 @@ void CMainFrame::SyncPublishButton() {
     stopShown_ = running;
     publishBar_->Realize();
     ribbon_->Realize();
+    FitPathBoxes();
     ribbon_->Refresh();
     UpdateCommandStates();
 }
@@ -436,24 +439,43 @@ void CMainFrame::FitPathBoxes() {
     if (homePage_ == nullptr || pathPanel_ == nullptr) {
         return;
     }
-    int others = 0;
+    // Measured from what the panels need, not from what they were last given: a page that is not
+    // shown keeps an old size, and the publication panel changes width when Stop replaces Publish.
+    // A page is as wide as the ribbon, less its scroll arrows when it shows them.
+    const int pageWidth = ribbon_->GetClientSize().GetWidth();
+    wxRibbonArtProvider* art = ribbon_->GetArtProvider();
+    int others = art->GetMetric(wxRIBBON_ART_PAGE_BORDER_LEFT_SIZE) +
+                 art->GetMetric(wxRIBBON_ART_PAGE_BORDER_RIGHT_SIZE) + kPathPanelSlack;
+    int panels = 0;
     for (wxWindow* child : homePage_->GetChildren()) {
-        if (child != pathPanel_ && child->IsShown()) {
-            others += child->GetSize().GetWidth();
+        if (auto* panel = dynamic_cast<wxRibbonPanel*>(child)) {
+            ++panels;
+            if (panel != pathPanel_) {
+                // The widest a panel has been: its button layout changes with the room it gets and
+                // with the run, and the boxes must not follow it.
+                panel->InvalidateBestSize();
+                int& widest = panelWidths_[panel];
+                widest = std::max(widest, panel->GetBestSize().GetWidth());
+                others += widest;
+            }
         }
     }
+    others += art->GetMetric(wxRIBBON_ART_PANEL_X_SEPARATION_SIZE) * std::max(0, panels - 1);
     // The labels, open buttons and borders of the path panel take more room here than the 200 pixels
     // the arithmetic leaves for them; the excess is counted with the other panels.
-    const int boxWidth = pathBoxes_[0]->GetSize().GetWidth();
-    const int overhead = pathPanel_->GetSize().GetWidth() - boxWidth - 200;
-    const int width = FitPathBoxWidth(homePage_->GetSize().GetWidth(), others + std::max(0, overhead));
-    if (pathBoxes_[0]->GetSize().GetWidth() == width) {
+    const int boxWidth = pathBoxes_[0]->GetMinSize().GetWidth();
+    pathPanel_->InvalidateBestSize();
+    const int overhead = pathPanel_->GetBestSize().GetWidth() - boxWidth - 200;
+    const int width = FitPathBoxWidth(pageWidth, others + std::max(0, overhead));
+    if (boxWidth == width) {
         return;
     }
     for (wxComboBox* box : pathBoxes_) {
         box->SetMinSize(wxSize(width, -1));
         box->SetSize(wxSize(width, -1));
+        box->InvalidateBestSize();
     }
+    pathPanel_->InvalidateBestSize();
     pathPanel_->Layout();
     ribbon_->Realize();
     Layout();

@@ -196,6 +196,9 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     int look_;
     int lastOffice2007Look_;
     int newCount_ = 0;
+    std::map<wxWindow*, int> panelWidths_;  // the other panels of "Главная", each at its widest
+    // Room kept free at the right end of "Главная" so that rounding never brings its scroll arrow up.
+    static constexpr int kPathPanelSlack = 8;
     std::optional<RibbonCategory> keyTips_;  // the category whose tips wait for a letter
 };
 

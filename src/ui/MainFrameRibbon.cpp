@@ -92,6 +92,10 @@ void CMainFrame::BuildRibbon() {
     ribbon_->Realize();
     ribbon_->SetActivePage(1);
     ribbon_->Bind(wxEVT_RIBBONBAR_PAGE_CHANGING, &CMainFrame::OnPageChanging, this);
+    ribbon_->Bind(wxEVT_RIBBONBAR_PAGE_CHANGED, [this](wxRibbonBarEvent& event) {
+        event.Skip();
+        CallAfter([this] { FitPathBoxes(); });
+    });
     ribbon_->Bind(wxEVT_RIBBONBAR_HELP_CLICK, [this](wxRibbonBarEvent&) { ShowAbout(); });
     Bind(wxEVT_RIBBONBUTTONBAR_CLICKED, &CMainFrame::OnRibbonButton, this);
     Bind(wxEVT_RIBBONBUTTONBAR_DROPDOWN_CLICKED, &CMainFrame::OnRibbonDropdown, this);

@@ -8,6 +8,7 @@
 #include <wx/ribbon/bar.h>
 #include <wx/ribbon/buttonbar.h>
 #include <wx/ribbon/page.h>
+#include <wx/ribbon/panel.h>
 #include <wx/statusbr.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
@@ -444,6 +445,58 @@ TEST_F(DesktopWindow, EveryMenuOpensWithoutAssertionsAndItsItemsAndShortcutsRunT
     const std::size_t before = frame->Panels().size();
     keys.Char('n', wxMOD_CONTROL);
     EXPECT_TRUE(PumpUntil([&] { return frame->Panels().size() == before + 1; }, 3000));
+}
+
+// The open buttons of "Пути" are inside the page and the page needs no scrolling.
+void ExpectPathPanelFits(CMainFrame* frame, int width) {
+    wxRibbonPage* home = frame->Ribbon()->GetPage(1);
+    const wxRect page = home->GetScreenRect();
+    for (int id : {ID_OPEN_COMPILE_PDF, ID_OPEN_EXIT_PDF_DIR, ID_OPEN_EXIT_EDIT_DIR}) {
+        const wxRect button = frame->Control(id)->GetScreenRect();
+        EXPECT_LE(button.GetRight(), page.GetRight()) << "window width " << width << ", button " << id;
+    }
+    for (wxWindow* child : home->GetChildren()) {
+        if (dynamic_cast<wxRibbonPanel*>(child) == nullptr) {
+            EXPECT_FALSE(child->IsShown()) << "a scroll arrow at window width " << width;
+        }
+    }
+}
+
+TEST_F(DesktopWindow, PathPanelShowsItsOpenButtonsAndKeepsItsWidthAcrossTabsAndRuns) {
+    Start(demo.Project());
+    frame->publishWorker = HeldRun;
+    wxWindow* box = frame->Control(ID_PATH_COMBINE_PDF);
+    int wide = 0;
+    for (int width : {1280, 1200}) {
+        frame->SetSize(wxSize(width, 760));
+        Pump(500);
+        ExpectPathPanelFits(frame, width);
+        if (width == 1280) {
+            wide = box->GetSize().GetWidth();
+        }
+    }
+    const int boxWidth = box->GetSize().GetWidth();
+    EXPECT_LT(boxWidth, wide);
+    EXPECT_GT(boxWidth, 300);
+
+    frame->Ribbon()->SetActivePage(3);
+    Pump(300);
+    frame->SetSize(wxSize(1280, 760));  // resized while another category is shown
+    Pump(300);
+    frame->SetSize(wxSize(1200, 760));
+    Pump(300);
+    frame->Ribbon()->SetActivePage(1);
+    Pump(400);
+    EXPECT_EQ(box->GetSize().GetWidth(), boxWidth);
+    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
+    ASSERT_TRUE(PumpUntil([&] { return frame->PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }));
+    Pump(400);
+    ExpectPathPanelFits(frame, 1200);
+    GetPublishState().running = false;
+    ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
+    Pump(400);
+    EXPECT_EQ(box->GetSize().GetWidth(), boxWidth);
+    ExpectPathPanelFits(frame, 1200);
 }
 
 }  // namespace
