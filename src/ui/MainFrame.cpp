@@ -167,6 +167,11 @@ void CMainFrame::PublishStateChanged(int state) {
     } else if (state == kRunEnded) {
         // However the run ended, its Stop presses are over.
         stopControl_.RunEnded();
+        // A row the run left "in progress" (stopped or failed on it) shows its real status again.
+        if (published_ != nullptr) {
+            ComputeProjectStatus(*published_);
+            RefreshViews(published_);
+        }
         published_ = nullptr;
         publishing_ = nullptr;
         UpdateTitles();
@@ -383,10 +388,11 @@ void CMainFrame::ShowProjectSettings() {
 
 void CMainFrame::ApplyPathBoxes() {
     CDocvaneDoc* project = ActiveProject();
+    // The pane follows the active project also while that project is being published.
+    OnShowProperties(project);
     if (project == nullptr || !IsEditingEnabled(project, published_)) {
         return;
     }
-    OnShowProperties(project);
     const PathBoxTexts texts{Utf8(pathBoxes_[0]->GetValue()), Utf8(pathBoxes_[1]->GetValue()),
                              Utf8(pathBoxes_[2]->GetValue())};
     const PathBoxAction action = DecidePathBoxAction(texts);

@@ -32,6 +32,7 @@
 #include "ui/ProjectPanel.h"
 #include "ui/WxText.h"
 #include "views/FileListView.h"
+#include "views/PropertiesPane.h"
 #include "worker/EndPublication.h"
 #include "worker/PublishWorker.h"
 
@@ -497,6 +498,66 @@ TEST_F(DesktopWindow, PathPanelShowsItsOpenButtonsAndKeepsItsWidthAcrossTabsAndR
     Pump(400);
     EXPECT_EQ(box->GetSize().GetWidth(), boxWidth);
     ExpectPathPanelFits(frame, 1200);
+}
+
+// A run that paints its second row "in progress" and holds there until it is stopped.
+void RunHeldOnSecondRow(CDocvaneDoc* project, bool fast) {
+    FileDoc& file = project->File(1);
+    file.statusColor = kColourPublishing;
+    file.statusText = "Публикую";
+    GetPublishState().severity = 0;
+    GetPublishState().running = true;
+    MainWindow().PublishStateChanged(kRunStarted);
+    MainWindow().RefreshViews(project);
+    (void)fast;
+    while (GetPublishState().running) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EndPublication();
+}
+
+TEST_F(DesktopWindow, AStoppedRunRepaintsItsRowsAndThePaneFollowsTheActiveProject) {
+    Start(demo.Project());
+    frame->publishWorker = RunHeldOnSecondRow;
+    CProjectPanel* published = frame->ActivePanel();
+    CDocvaneDoc& project = published->Project();
+    const Colour before = project.File(1).statusColor;
+    ASSERT_NE(before, kColourPublishing);
+    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
+    ASSERT_TRUE(PumpUntil([&] { return frame->PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }));
+    auto* list = dynamic_cast<CFileListViewList*>(&published->FileList());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->View()->GetItemBackgroundColour(1), FromColorRef(kColourPublishing));
+
+    // Another project's tab and back: the pane shows the published project's combined PDF again.
+    frame->NewProject();
+    Pump(200);
+    EXPECT_EQ(frame->PropertiesPane()->ShownPdf(), &frame->ActiveProject()->pdfFile);
+    frame->Notebook()->SetSelection(static_cast<size_t>(frame->Notebook()->GetPageIndex(published)));
+    Pump(300);
+    EXPECT_EQ(frame->PropertiesPane()->ShownPdf(), &project.pdfFile);
+
+    ClickRibbonButton(frame->PublishBar(), ID_STOP_PUBLIC);
+    ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
+    EXPECT_EQ(project.File(1).statusColor, before);
+    EXPECT_EQ(list->View()->GetItemBackgroundColour(1), FromColorRef(before));
+
+    // The description area keeps its rows after the output pane is hidden, shown and resized.
+    CPropertiesPane* pane = frame->PropertiesPane();
+    const int wanted = pane->WantedDescriptionHeight();
+    EXPECT_EQ(pane->DescriptionHeight(), wanted);
+    wxAuiPaneInfo& output = frame->Docking().GetPane("output");
+    output.Hide();
+    frame->Docking().Update();
+    Pump(200);
+    output.Show();
+    frame->Docking().Update();
+    Pump(200);
+    frame->SetSize(wxSize(1200, 420));  // the panes get short, then tall again
+    Pump(400);
+    frame->SetSize(wxSize(1200, 760));
+    Pump(400);
+    EXPECT_EQ(pane->DescriptionHeight(), wanted);
 }
 
 }  // namespace
