@@ -560,5 +560,16 @@ TEST_F(DesktopWindow, AStoppedRunRepaintsItsRowsAndThePaneFollowsTheActiveProjec
     EXPECT_EQ(pane->DescriptionHeight(), wanted);
 }
 
+TEST_F(DesktopWindow, AFirstStartWithAProjectThatCannotBeOpenedEndsAfterSayingWhy) {
+    wxTimer answer;
+    AnswerSoon(answer, WXK_RETURN);  // the message naming the file and the reason
+    EXPECT_EQ(shell.Start(*wxTheApp, UserSettingsStore(), {}, demo.Folder() + "/нет такого.dv1"), nullptr);
+    EXPECT_EQ(shell.Frame(), nullptr);
+    Pump(300);
+    for (wxWindow* window : wxTopLevelWindows) {
+        EXPECT_EQ(dynamic_cast<CMainFrame*>(window), nullptr) << "a window was left";
+    }
+}
+
 }  // namespace
 }  // namespace docvane::gui
