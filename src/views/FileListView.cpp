@@ -82,6 +82,14 @@ CFileListView::CFileListView(wxWindow* parent, CDocvaneDoc& project, FileListHos
     RowsWindow()->Bind(wxEVT_MOTION, &CFileListView::OnMotion, this);
     Bind(wxEVT_CONTEXT_MENU, &CFileListView::OnContextMenu, this);
     Bind(wxEVT_LIST_BEGIN_DRAG, &CFileListView::OnBeginDrag, this);
+    // The keyboard moves the selection too: the pane follows the row that has the focus.
+    Bind(wxEVT_LIST_ITEM_FOCUSED, [this](wxListEvent& event) {
+        event.Skip();
+        const long row = event.GetIndex();
+        if (row >= 0 && static_cast<std::size_t>(row) < project_.FileCount()) {
+            host_.ShowProperties(&project_.pdfFile, &project_.File(static_cast<std::size_t>(row)));
+        }
+    });
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { ExcludeSelected(); }, ID_EXCLUDE);
     Bind(
