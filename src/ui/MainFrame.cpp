@@ -279,13 +279,9 @@ void CMainFrame::SyncPublishButton() {
     buttonStates_.erase(newId);
     const wxBitmap icon = wxArtProvider::GetBitmap(running ? wxART_CROSS_MARK : wxART_GO_FORWARD,
                                                    wxART_TOOLBAR, wxSize(32, 32));
-    if (running) {
-        publishBar_->InsertButton(index, ID_STOP_PUBLIC, Wx(CommandLabel(ID_STOP_PUBLIC)), icon,
-                                  Wx(CommandTooltip(ID_STOP_PUBLIC)));
-    } else {
-        publishBar_->InsertHybridButton(index, ID_PUBLIC_FAST, Wx(CommandLabel(ID_PUBLIC_FAST)), icon,
-                                        Wx(CommandTooltip(ID_PUBLIC_FAST)));
-    }
+    publishBar_->InsertButton(index, newId, Wx(CommandLabel(newId)), icon, wxNullBitmap, DisabledRibbonIcon(icon),
+                              wxNullBitmap, running ? wxRIBBON_BUTTON_NORMAL : wxRIBBON_BUTTON_HYBRID,
+                              Wx(CommandTooltip(newId)));
     publishBar_->SetButtonMinSizeClass(newId, wxRIBBON_BUTTONBAR_BUTTON_LARGE);
     stopShown_ = running;
     publishBar_->Realize();

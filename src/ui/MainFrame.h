@@ -2,6 +2,7 @@
 // The main window: ribbon, one tab per open project, the output and properties panes, the status bar,
 // and the handlers of the worker's calls.
 #include <wx/aui/aui.h>
+#include <wx/bitmap.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
 
@@ -40,6 +41,9 @@ class CPropertiesPane;
 class FileListHost;
 class ProjectFileList;
 class SettingsStore;
+
+// The icon a ribbon button shows while it is disabled.
+wxBitmap DisabledRibbonIcon(const wxBitmap& icon);
 
 class CMainFrame : public wxFrame, public MainWindowChannel {
   public:

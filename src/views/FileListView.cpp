@@ -5,6 +5,7 @@
 #include <wx/menu.h>
 #include <wx/mimetype.h>
 
+#include "desktop/FileIcons.h"
 #include "project/DocvaneDoc.h"
 #include "project/PathDoc.h"
 #include "publish/DocumentStatus.h"
@@ -113,8 +114,13 @@ int CFileListView::IconFor(const std::string& path) {
             wxTheMimeTypesManager->GetFileTypeFromExtension(FromUtf8(extension.substr(1))));
         wxString mime;
         if (type != nullptr && type->GetMimeType(&mime)) {
-            mime.Replace("/", "-");
-            bitmap = wxArtProvider::GetBitmap(mime, wxART_LIST, wxSize(16, 16));
+            static const std::string genericIcons = ReadGenericIcons();
+            for (const std::string& name : MimeIconNames(mime.utf8_string(), genericIcons)) {
+                bitmap = wxArtProvider::GetBitmap(FromUtf8(name), wxART_LIST, wxSize(16, 16));
+                if (bitmap.IsOk()) {
+                    break;
+                }
+            }
         }
     }
     if (!bitmap.IsOk()) {

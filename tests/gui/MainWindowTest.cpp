@@ -571,5 +571,15 @@ TEST_F(DesktopWindow, AFirstStartWithAProjectThatCannotBeOpenedEndsAfterSayingWh
     }
 }
 
+// The README's desktop command must reach the stand-in servers, which the program looks for beside
+// itself: the build puts it beside them (and docvane-cli).
+TEST(DesktopProgram, IsBuiltBesideTheStandInServers) {
+    const std::filesystem::path folder = std::filesystem::path(DOCVANE_GUI_BINARY).parent_path();
+    for (const char* name : {"docvane-acad-server", "docvane-word-server"}) {
+        EXPECT_TRUE(std::filesystem::exists(folder / name)) << (folder / name);
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "docvane_servers"));
+}
+
 }  // namespace
 }  // namespace docvane::gui
