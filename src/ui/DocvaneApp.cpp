@@ -22,7 +22,6 @@ bool CDocvaneApp::OnInit() {
     delete wxLog::SetActiveTarget(new wxLogStderr);
     SetAppName("Docvane");
     SetVendorName("Ostrel");
-    UseRussianToolkitTexts();
     LoadSettings();
     // The installer an earlier hand-over started has done its work by now.
     RemoveLeftoverDownloads(UpdateDownloadRoot());
@@ -47,11 +46,20 @@ bool CDocvaneApp::OnExceptionInMainLoop() {
     return true;
 }
 
-void UseRussianToolkitTexts() {
-    auto* translations = new wxTranslations;
-    wxTranslations::Set(translations);
-    translations->SetLanguage(wxLANGUAGE_RUSSIAN);
-    translations->AddStdCatalog();
+ScopedRussianToolkitTexts::ScopedRussianToolkitTexts() : installed_(wxTranslations::Get() == nullptr) {
+    // The program keeps no translations otherwise; should something have installed its own, those stay.
+    if (installed_) {
+        auto* translations = new wxTranslations;
+        translations->SetLanguage(wxLANGUAGE_RUSSIAN);
+        translations->AddStdCatalog();
+        wxTranslations::Set(translations);
+    }
+}
+
+ScopedRussianToolkitTexts::~ScopedRussianToolkitTexts() {
+    if (installed_) {
+        wxTranslations::Set(nullptr);
+    }
 }
 
 std::string ApplicationTempFolder() {

@@ -279,9 +279,9 @@ void CMainFrame::SyncPublishButton() {
     buttonStates_.erase(newId);
     const wxBitmap icon = wxArtProvider::GetBitmap(running ? wxART_CROSS_MARK : wxART_GO_FORWARD,
                                                    wxART_TOOLBAR, wxSize(32, 32));
-    publishBar_->InsertButton(index, newId, Wx(CommandLabel(newId)), icon, wxNullBitmap, DisabledRibbonIcon(icon),
-                              wxNullBitmap, running ? wxRIBBON_BUTTON_NORMAL : wxRIBBON_BUTTON_HYBRID,
-                              Wx(CommandTooltip(newId)));
+    publishBar_->InsertButton(
+        index, newId, Wx(CommandLabel(newId)), icon, wxNullBitmap, DisabledRibbonIcon(icon), wxNullBitmap,
+        running ? wxRIBBON_BUTTON_NORMAL : wxRIBBON_BUTTON_HYBRID, Wx(CommandTooltip(newId)));
     publishBar_->SetButtonMinSizeClass(newId, wxRIBBON_BUTTONBAR_BUTTON_LARGE);
     stopShown_ = running;
     publishBar_->Realize();

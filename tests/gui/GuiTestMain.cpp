@@ -6,7 +6,6 @@
 
 #include "app/ApplicationSettings.h"
 #include "platform/SettingsFile.h"
-#include "ui/DocvaneApp.h"
 #include "worker/PlatformServices.h"
 
 namespace {
@@ -22,7 +21,6 @@ class TestApp : public wxApp {
   public:
     bool OnInit() override {
         delete wxLog::SetActiveTarget(new wxLogStderr);
-        docvane::UseRussianToolkitTexts();
         return true;
     }
 };
