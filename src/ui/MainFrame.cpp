@@ -114,7 +114,10 @@ CMainFrame::CMainFrame(SettingsStore& store)
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
-        CallAfter([this] { FitPathBoxes(); });
+        CallAfter([this] {
+            FitPathBoxes();
+            FitDocks();
+        });
     });
     Bind(wxEVT_SYS_COLOUR_CHANGED, [this](wxSysColourChangedEvent& event) {
         output_->ResetFonts();
@@ -481,6 +484,43 @@ void CMainFrame::FitPathBoxes() {
     pathPanel_->Layout();
     ribbon_->Realize();
     Layout();
+}
+
+bool CDockManager::ShrinkDocksFor(const wxSize& client, const wxSize& minCentre, int smallest) {
+    bool changed = false;
+    for (const bool horizontal : {true, false}) {
+        const int room = (horizontal ? client.GetHeight() - minCentre.GetHeight()
+                                     : client.GetWidth() - minCentre.GetWidth());
+        int used = 0;
+        for (size_t i = 0; i < m_docks.GetCount(); ++i) {
+            const wxAuiDockInfo& dock = m_docks.Item(i);
+            if (dock.IsOk() && dock.dock_direction != wxAUI_DOCK_CENTER && !dock.toolbar &&
+                dock.IsHorizontal() == horizontal) {
+                used += dock.size;
+            }
+        }
+        if (used <= std::max(room, 0)) {
+            continue;
+        }
+        for (size_t i = 0; i < m_docks.GetCount(); ++i) {
+            wxAuiDockInfo& dock = m_docks.Item(i);
+            if (dock.IsOk() && dock.dock_direction != wxAUI_DOCK_CENTER && !dock.toolbar &&
+                dock.IsHorizontal() == horizontal && dock.size > smallest) {
+                const int fitted = std::max(smallest, dock.size * std::max(room, 0) / used);
+                changed = changed || fitted != dock.size;
+                dock.size = fitted;
+            }
+        }
+    }
+    return changed;
+}
+
+void CMainFrame::FitDocks() {
+    // Room for a few rows and both columns of a file list.
+    const wxSize centre(320, 180);
+    if (aui_.ShrinkDocksFor(dockHost_->GetClientSize(), centre, 70)) {
+        aui_.Update();
+    }
 }
 
 void CMainFrame::OnFlag(int id) {

@@ -42,6 +42,15 @@ class FileListHost;
 class ProjectFileList;
 class SettingsStore;
 
+// The docking manager of the main window. Docked panes keep the size they were given however small
+// the window gets; this one gives them less so that the project tabs keep room to work in.
+class CDockManager : public wxAuiManager {
+  public:
+    // Shrinks the side and bottom docks, none below smallest, until the centre has minCentre of the
+    // managed window's client size (as far as that goes). True when a dock changed.
+    bool ShrinkDocksFor(const wxSize& client, const wxSize& minCentre, int smallest);
+};
+
 // The icon a ribbon button shows while it is disabled.
 wxBitmap DisabledRibbonIcon(const wxBitmap& icon);
 
@@ -124,6 +133,8 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     void ApplyPathBoxes();
     void FillPathBoxLists(CDocvaneDoc& project);
     void FitPathBoxes();
+    // Gives the docked panes less room when the window is too small for the project tabs.
+    void FitDocks();
     void OnFlag(int id);
     void OnNumber(int id, const std::string& text);
     void OnText(int id, const std::string& text);
@@ -167,7 +178,7 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     void EnableRibbonButton(wxRibbonButtonBar* bar, int id, bool enable);
 
     SettingsStore& store_;
-    wxAuiManager aui_;
+    CDockManager aui_;
     wxRibbonBar* ribbon_ = nullptr;
     wxRibbonButtonBar* publishBar_ = nullptr;
     wxWindow* homePage_ = nullptr;

@@ -571,6 +571,21 @@ TEST_F(DesktopWindow, AFirstStartWithAProjectThatCannotBeOpenedEndsAfterSayingWh
     }
 }
 
+// At 640 x 480 the docked panes kept their sizes and left the file list 60 pixels.
+TEST_F(DesktopWindow, ASmallWindowKeepsRoomForTheFileList) {
+    Start(demo.Project());
+    frame->SetSize(wxSize(640, 480));
+    Pump(800);
+    const wxSize list = frame->ActivePanel()->FileList().Window()->GetSize();
+    EXPECT_GE(list.GetHeight(), 100) << "file list " << list.GetWidth() << "x" << list.GetHeight();
+    EXPECT_GE(list.GetWidth(), 300);
+    EXPECT_TRUE(frame->Docking().GetPane("output").IsShown());
+    EXPECT_TRUE(frame->Docking().GetPane("properties").IsShown());
+    EXPECT_GE(frame->PropertiesHost()->GetSize().GetWidth(), 80);
+    frame->SetSize(wxSize(1200, 760));
+    Pump(300);
+}
+
 // The README's desktop command must reach the stand-in servers, which the program looks for beside
 // itself: the build puts it beside them (and docvane-cli).
 TEST(DesktopProgram, IsBuiltBesideTheStandInServers) {
