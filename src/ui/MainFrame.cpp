@@ -174,6 +174,7 @@ void CMainFrame::PublishStateChanged(int state) {
         if (published_ != nullptr) {
             ComputeProjectStatus(*published_);
             RefreshViews(published_);
+            ReshowProperties(*published_);
         }
         published_ = nullptr;
         publishing_ = nullptr;
@@ -606,6 +607,19 @@ void CMainFrame::OnScriptVba() {
 
 void CMainFrame::OnUpdateCheck() {
     RunUpdateCheck(this, true);
+}
+
+void CMainFrame::ReshowProperties(CDocvaneDoc& project) {
+    if (propertiesPane_ == nullptr || propertiesPane_->ShownPdf() != &project.pdfFile) {
+        return;
+    }
+    FileDoc* file = nullptr;
+    for (std::size_t i = 0; i < project.FileCount(); ++i) {
+        if (&project.File(i) == propertiesPane_->ShownFile()) {
+            file = &project.File(i);
+        }
+    }
+    propertiesPane_->ShowProperties(&project.pdfFile, file);
 }
 
 void CMainFrame::OnShowProperties(CDocvaneDoc* project) {

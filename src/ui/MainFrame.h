@@ -162,6 +162,8 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     void OnScriptVba();
     void OnUpdateCheck();
     void OnShowProperties(CDocvaneDoc* project);
+    // Shows the pane's entries again with their new statuses when they belong to project.
+    void ReshowProperties(CDocvaneDoc& project);
 
     // Tabs and closing.
     void AddPanel(std::shared_ptr<CDocvaneDoc> project);

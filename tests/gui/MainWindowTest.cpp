@@ -113,6 +113,8 @@ TEST_F(DesktopWindow, PublishingFromTheRibbonFillsTheThreeListsAndPaintsTheRows)
     }
     EXPECT_TRUE(std::filesystem::exists(project.pdfFile.fullPath));
     EXPECT_EQ(openedCombinedPdf, project.pdfFile.fullPath);
+    // The pane no longer says the combined PDF is missing.
+    EXPECT_EQ(frame->PropertiesPane()->DescriptionText().utf8_string(), project.pdfFile.statusText);
     EXPECT_EQ(Utf8(frame->GetStatusBar()->GetStatusText(1)).rfind("[00:00:", 0), 0u);
     SaveScreenshotIfAsked();
 }
@@ -541,6 +543,9 @@ TEST_F(DesktopWindow, AStoppedRunRepaintsItsRowsAndThePaneFollowsTheActiveProjec
     ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
     EXPECT_EQ(project.File(1).statusColor, before);
     EXPECT_EQ(list->View()->GetItemBackgroundColour(1), FromColorRef(before));
+    // The pane shows the combined PDF's status as the run's end computed it.
+    EXPECT_EQ(frame->PropertiesPane()->ShownPdf(), &project.pdfFile);
+    EXPECT_EQ(frame->PropertiesPane()->DescriptionText().utf8_string(), project.pdfFile.statusText);
 
     // The description area keeps its rows after the output pane is hidden, shown and resized.
     CPropertiesPane* pane = frame->PropertiesPane();
