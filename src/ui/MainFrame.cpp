@@ -518,7 +518,7 @@ bool CDockManager::ShrinkDocksFor(const wxSize& client, const wxSize& minCentre,
 
 void CMainFrame::FitDocks() {
     // Room for a few rows and both columns of a file list.
-    const wxSize centre(320, 180);
+    const wxSize centre(320, 200);
     if (aui_.ShrinkDocksFor(dockHost_->GetClientSize(), centre, 70)) {
         aui_.Update();
     }

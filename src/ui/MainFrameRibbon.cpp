@@ -296,7 +296,7 @@ void CMainFrame::BuildDocking() {
                               .Caption(Wx("Выпуск"))
                               .Bottom()
                               .BestSize(100, 180)
-                              .MinSize(100, 100)
+                              .MinSize(100, 60)
                               .FloatingSize(600, 240)
                               .CloseButton(true));
     aui_.AddPane(propertiesHost_, wxAuiPaneInfo()
@@ -304,7 +304,7 @@ void CMainFrame::BuildDocking() {
                                       .Caption(Wx("Свойства"))
                                       .Right()
                                       .BestSize(200, 200)
-                                      .MinSize(200, 100)
+                                      .MinSize(120, 100)
                                       .FloatingSize(300, 400)
                                       .CloseButton(true));
     notebook_->Bind(wxEVT_AUINOTEBOOK_PAGE_CLOSE, &CMainFrame::OnPageClose, this);
