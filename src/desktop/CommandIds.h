@@ -52,6 +52,14 @@ enum CommandId : int {
     ID_CHECK_PDF_A = 32819,
 };
 
+// wxWidgets takes menu, tool and accelerator items only below 0x7fff, and most commands are numbered
+// above it. Those items carry MenuItemOf(command); whatever a menu event brings back goes through
+// CommandOfMenuItem before it is dispatched. Both leave numbers outside the mapping unchanged, so
+// commands below the limit (and the ribbon, which has no such limit) keep their own numbers.
+inline constexpr int kMenuItemLimit = 0x7fff;
+int MenuItemOf(int command);
+int CommandOfMenuItem(int item);
+
 // Status bar panes.
 inline constexpr int ID_STATUSBAR_PANE1 = 120;
 inline constexpr int ID_STATUSBAR_PANE2 = 121;

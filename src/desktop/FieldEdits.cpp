@@ -64,4 +64,20 @@ bool ApplyEditedFields(CDocvaneDoc& project, const std::vector<FieldDoc>& edited
     return true;
 }
 
+std::string FieldValueRowText(const std::string& value) {
+    std::string row;
+    row.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\r' || value[i] == '\n') {
+            if (value[i] == '\r' && i + 1 < value.size() && value[i + 1] == '\n') {
+                ++i;
+            }
+            row.append(" \xC2\xB6 ");
+        } else {
+            row.push_back(value[i]);
+        }
+    }
+    return row;
+}
+
 }  // namespace docvane

@@ -24,6 +24,9 @@ EditorText NameEditorText(const std::string& typed);
 // line feeds; at most 255 characters counted in the field's form.
 EditorText ValueEditorText(const std::string& typed);
 
+// A value as one row of the field list shows it: each line break (CR LF, LF or CR) becomes " ¶ ".
+std::string FieldValueRowText(const std::string& value);
+
 // Moves the entry at from to the drop position to (counted before the move: the entry is inserted
 // before the entry that was at to). Returns the entry's new index; out-of-range indices move nothing.
 template <typename T>

@@ -142,4 +142,29 @@ UpdateOutcome CheckForUpdate(bool manual, UpdateEnvironment& env) {
     return UpdateOutcome::HandedOver;
 }
 
+std::string UpdateDownloadRoot() {
+    std::filesystem::path cache;
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && xdg[0] == '/') {
+        cache = xdg;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+        cache = std::filesystem::path(home) / ".cache";
+    } else {
+        return {};
+    }
+    return (cache / "docvane" / "update").string();
+}
+
+void RemoveLeftoverDownloads(const std::string& root) {
+    if (root.empty()) {
+        return;
+    }
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(root, ec)) {
+        if (entry.path().filename().string().rfind("update-", 0) == 0) {
+            std::error_code ignored;
+            std::filesystem::remove_all(entry.path(), ignored);
+        }
+    }
+}
+
 }  // namespace docvane

@@ -67,6 +67,13 @@ struct UpdateEnvironment {
 
 UpdateOutcome CheckForUpdate(bool manual, UpdateEnvironment& env);
 
+// The folder under which installers are downloaded: "docvane/update" in the user's cache folder
+// ($XDG_CACHE_HOME, else ~/.cache). The program's exit removes its temporary folder while the installer
+// it has just started still runs, so the installer is kept here and removed at a later start.
+std::string UpdateDownloadRoot();
+// Removes the installers earlier hand-overs left under root.
+void RemoveLeftoverDownloads(const std::string& root);
+
 // The offer's text for a latest and a stored version (stored not empty).
 std::string UpdateOfferText(const std::string& latest, const std::string& stored);
 

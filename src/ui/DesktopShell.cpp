@@ -47,8 +47,15 @@ CMainFrame* CDesktopShell::Start(wxEvtHandler& queue, SettingsStore& store, cons
     frame_->SetDropTarget(new ProjectDropTarget(*frame_));
     server_.Start(socketPath, [](const std::string& path) { MainWindow().OpenProject(path); });
     frame_->Show();
-    if (projectPath.empty() || !frame_->OpenProjectFile(projectPath)) {
+    if (projectPath.empty()) {
         frame_->NewProject();
+    } else if (!frame_->OpenProjectFile(projectPath)) {
+        // The project the program was started for cannot be opened: once the user has read why,
+        // the start-up ends rather than leaving an empty project in its place.
+        CMainFrame* failed = frame_;
+        Stop();
+        failed->Destroy();
+        return nullptr;
     }
     // Once the window is up, so a slow update server never delays its first paint.
     CMainFrame* frame = frame_;

@@ -20,7 +20,8 @@ class CDesktopShell {
     ~CDesktopShell();
 
     // Creates and shows the main window, installs its channel, serves socketPath (when not empty) and
-    // opens projectPath (a new empty project when empty). queue runs the calls of other threads.
+    // opens projectPath (a new empty project when empty). queue runs the calls of other threads. Null,
+    // with no window left, when projectPath cannot be opened (the user has been told why).
     CMainFrame* Start(wxEvtHandler& queue, SettingsStore& store, const std::string& socketPath,
                       const std::string& projectPath);
     // Stops taking calls and second starts; the window runs it when it closes for good.

@@ -1,6 +1,8 @@
 #include "ui/DocvaneApp.h"
 
+#include <wx/intl.h>
 #include <wx/log.h>
+#include <wx/translation.h>
 
 #include <cstdio>
 #include <exception>
@@ -8,6 +10,7 @@
 #include <system_error>
 
 #include "app/ApplicationSettings.h"
+#include "desktop/UpdateCheck.h"
 
 namespace docvane {
 
@@ -20,6 +23,8 @@ bool CDocvaneApp::OnInit() {
     SetAppName("Docvane");
     SetVendorName("Ostrel");
     LoadSettings();
+    // The installer an earlier hand-over started has done its work by now.
+    RemoveLeftoverDownloads(UpdateDownloadRoot());
     return shell_.Start(*this, UserSettingsStore(), socketPath_, projectPath_) != nullptr;
 }
 
@@ -39,6 +44,22 @@ bool CDocvaneApp::OnExceptionInMainLoop() {
         std::fprintf(stderr, "docvane: unexpected failure in a window command\n");
     }
     return true;
+}
+
+ScopedRussianToolkitTexts::ScopedRussianToolkitTexts() : installed_(wxTranslations::Get() == nullptr) {
+    // The program keeps no translations otherwise; should something have installed its own, those stay.
+    if (installed_) {
+        auto* translations = new wxTranslations;
+        translations->SetLanguage(wxLANGUAGE_RUSSIAN);
+        translations->AddStdCatalog();
+        wxTranslations::Set(translations);
+    }
+}
+
+ScopedRussianToolkitTexts::~ScopedRussianToolkitTexts() {
+    if (installed_) {
+        wxTranslations::Set(nullptr);
+    }
 }
 
 std::string ApplicationTempFolder() {

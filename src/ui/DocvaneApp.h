@@ -24,6 +24,22 @@ class CDocvaneApp : public wxApp {
     CDesktopShell shell_;
 };
 
+// While it lives, wxWidgets' own texts come from its Russian catalogue (Debian's wx3.2-i18n), whatever
+// the process locale; English where the catalogue is missing. Only for building controls whose texts
+// wxWidgets makes (the font property's rows): with the catalogue in force, buttons labelled "ОК" and
+// "Отмена" match the translated stock labels and become GTK stock buttons, which GTK shows in English
+// under the C locale.
+class ScopedRussianToolkitTexts {
+  public:
+    ScopedRussianToolkitTexts();
+    ~ScopedRussianToolkitTexts();
+    ScopedRussianToolkitTexts(const ScopedRussianToolkitTexts&) = delete;
+    ScopedRussianToolkitTexts& operator=(const ScopedRussianToolkitTexts&) = delete;
+
+  private:
+    bool installed_;
+};
+
 // The application temporary folder: the system temporary folder's "DV".
 std::string ApplicationTempFolder();
 

@@ -1,5 +1,6 @@
 #include "ui/MainFrame.h"
 
+#include <wx/accel.h>
 #include <wx/artprov.h>
 #include <wx/aui/auibook.h>
 #include <wx/checkbox.h>
@@ -13,6 +14,7 @@
 #include <wx/ribbon/bar.h>
 #include <wx/ribbon/buttonbar.h>
 #include <wx/ribbon/page.h>
+#include <wx/ribbon/panel.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statusbr.h>
@@ -22,11 +24,13 @@
 #include "app/ApplicationSettings.h"
 #include "app/SettingsStore.h"
 #include "desktop/ApplicationLooks.h"
+#include "desktop/CommandAccelerators.h"
 #include "desktop/CommandIds.h"
 #include "desktop/CommandTexts.h"
 #include "desktop/PathBoxes.h"
 #include "desktop/ProjectBindings.h"
 #include "desktop/RibbonRules.h"
+#include "desktop/SaveNames.h"
 #include "platform/DesktopOpen.h"
 #include "project/DocvaneDoc.h"
 #include "publish/Cancel.h"
@@ -50,6 +54,23 @@ namespace docvane {
 namespace {
 
 const char* const kWorkspace = "Workspace";
+
+// The shortcuts reach OnCommand as menu events of the commands' menu items.
+wxAcceleratorTable CommandAcceleratorTable() {
+    std::vector<wxAcceleratorEntry> entries;
+    for (const CommandAccelerator& accelerator : CommandAccelerators()) {
+        int flags = wxACCEL_NORMAL;
+        if ((accelerator.modifiers & kAccelCtrl) != 0) {
+            flags |= wxACCEL_CTRL;
+        }
+        if ((accelerator.modifiers & kAccelShift) != 0) {
+            flags |= wxACCEL_SHIFT;
+        }
+        const int key = accelerator.key >= kAccelF1 ? WXK_F1 + (accelerator.key - kAccelF1) : accelerator.key;
+        entries.emplace_back(flags, key, MenuItemOf(accelerator.command));
+    }
+    return wxAcceleratorTable(static_cast<int>(entries.size()), entries.data());
+}
 
 wxColour FromRgb(std::uint32_t rgb) {
     return wxColour(static_cast<unsigned char>((rgb >> 16) & 0xFF),
@@ -88,11 +109,15 @@ CMainFrame::CMainFrame(SettingsStore& store)
     aui_.Update();
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this);
+    SetAcceleratorTable(CommandAcceleratorTable());
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
-        CallAfter([this] { FitPathBoxes(); });
+        CallAfter([this] {
+            FitPathBoxes();
+            FitDocks();
+        });
     });
     Bind(wxEVT_SYS_COLOUR_CHANGED, [this](wxSysColourChangedEvent& event) {
         output_->ResetFonts();
@@ -143,6 +168,14 @@ void CMainFrame::PublishStateChanged(int state) {
     if (state == kRunStarted) {
         published_ = publishing_ != nullptr ? publishing_ : ActiveProject();
     } else if (state == kRunEnded) {
+        // However the run ended, its Stop presses are over.
+        stopControl_.RunEnded();
+        // A row the run left "in progress" (stopped or failed on it) shows its real status again.
+        if (published_ != nullptr) {
+            ComputeProjectStatus(*published_);
+            RefreshViews(published_);
+            ReshowProperties(*published_);
+        }
         published_ = nullptr;
         publishing_ = nullptr;
         UpdateTitles();
@@ -174,6 +207,7 @@ void CMainFrame::ElapsedTime(int show) {
 void CMainFrame::RefreshRibbon() {
     ShowProjectSettings();
     ribbon_->Realize();
+    FitPathBoxes();
     ribbon_->Refresh();
     UpdateTitles();
     UpdateCommandStates();
@@ -249,32 +283,33 @@ void CMainFrame::SyncPublishButton() {
     buttonStates_.erase(newId);
     const wxBitmap icon = wxArtProvider::GetBitmap(running ? wxART_CROSS_MARK : wxART_GO_FORWARD,
                                                    wxART_TOOLBAR, wxSize(32, 32));
-    if (running) {
-        publishBar_->InsertButton(index, ID_STOP_PUBLIC, Wx(CommandLabel(ID_STOP_PUBLIC)), icon,
-                                  Wx(CommandTooltip(ID_STOP_PUBLIC)));
-    } else {
-        publishBar_->InsertHybridButton(index, ID_PUBLIC_FAST, Wx(CommandLabel(ID_PUBLIC_FAST)), icon,
-                                        Wx(CommandTooltip(ID_PUBLIC_FAST)));
-    }
+    publishBar_->InsertButton(
+        index, newId, Wx(CommandLabel(newId)), icon, wxNullBitmap, DisabledRibbonIcon(icon), wxNullBitmap,
+        running ? wxRIBBON_BUTTON_NORMAL : wxRIBBON_BUTTON_HYBRID, Wx(CommandTooltip(newId)));
     publishBar_->SetButtonMinSizeClass(newId, wxRIBBON_BUTTONBAR_BUTTON_LARGE);
     stopShown_ = running;
     publishBar_->Realize();
     ribbon_->Realize();
+    FitPathBoxes();
     ribbon_->Refresh();
     UpdateCommandStates();
 }
 
+bool CMainFrame::ConfirmReplace(const std::string& path) {
+    wxMessageDialog ask(this, Wx(ReplaceQuestion(path)), Wx("Docvane"),
+                        wxYES_NO | wxNO_DEFAULT | wxICON_WARNING);
+    ask.SetYesNoLabels(Wx("Да"), Wx("Нет"));
+    return ask.ShowModal() == wxID_YES;
+}
+
 std::string CMainFrame::AskCombinedPdfPath() {
-    wxFileDialog dialog(this, wxEmptyString, wxEmptyString, "*.pdf", "PDF Files (*.pdf)|*.pdf",
-                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-    if (dialog.ShowModal() != wxID_OK) {
-        return {};
-    }
-    std::string path = Utf8(dialog.GetPath());
-    if (!path.empty() && LowerExtension(path) != ".pdf") {
-        path += ".pdf";
-    }
-    return FromLongPath(path);
+    // The overwrite question is ours: it must see the name with the extension the program adds.
+    wxFileDialog dialog(this, Wx("Общий PDF"), wxEmptyString, "*.pdf", Wx("Файлы PDF (*.pdf)|*.pdf"),
+                        wxFD_SAVE);
+    const std::string path = AskSaveName(
+        [&dialog] { return dialog.ShowModal() == wxID_OK ? Utf8(dialog.GetPath()) : std::string(); }, ".pdf",
+        [this](const std::string& existing) { return ConfirmReplace(existing); });
+    return path.empty() ? std::string() : FromLongPath(path);
 }
 
 void CMainFrame::OnPublish(int id) {
@@ -353,10 +388,11 @@ void CMainFrame::ShowProjectSettings() {
 
 void CMainFrame::ApplyPathBoxes() {
     CDocvaneDoc* project = ActiveProject();
+    // The pane follows the active project also while that project is being published.
+    OnShowProperties(project);
     if (project == nullptr || !IsEditingEnabled(project, published_)) {
         return;
     }
-    OnShowProperties(project);
     const PathBoxTexts texts{Utf8(pathBoxes_[0]->GetValue()), Utf8(pathBoxes_[1]->GetValue()),
                              Utf8(pathBoxes_[2]->GetValue())};
     const PathBoxAction action = DecidePathBoxAction(texts);
@@ -409,27 +445,83 @@ void CMainFrame::FitPathBoxes() {
     if (homePage_ == nullptr || pathPanel_ == nullptr) {
         return;
     }
-    int others = 0;
+    // Measured from what the panels need, not from what they were last given: a page that is not
+    // shown keeps an old size, and the publication panel changes width when Stop replaces Publish.
+    // A page is as wide as the ribbon, less its scroll arrows when it shows them.
+    const int pageWidth = ribbon_->GetClientSize().GetWidth();
+    wxRibbonArtProvider* art = ribbon_->GetArtProvider();
+    int others = art->GetMetric(wxRIBBON_ART_PAGE_BORDER_LEFT_SIZE) +
+                 art->GetMetric(wxRIBBON_ART_PAGE_BORDER_RIGHT_SIZE) + kPathPanelSlack;
+    int panels = 0;
     for (wxWindow* child : homePage_->GetChildren()) {
-        if (child != pathPanel_ && child->IsShown()) {
-            others += child->GetSize().GetWidth();
+        if (auto* panel = dynamic_cast<wxRibbonPanel*>(child)) {
+            ++panels;
+            if (panel != pathPanel_) {
+                // The widest a panel has been: its button layout changes with the room it gets and
+                // with the run, and the boxes must not follow it.
+                panel->InvalidateBestSize();
+                int& widest = panelWidths_[panel];
+                widest = std::max(widest, panel->GetBestSize().GetWidth());
+                others += widest;
+            }
         }
     }
+    others += art->GetMetric(wxRIBBON_ART_PANEL_X_SEPARATION_SIZE) * std::max(0, panels - 1);
     // The labels, open buttons and borders of the path panel take more room here than the 200 pixels
     // the arithmetic leaves for them; the excess is counted with the other panels.
-    const int boxWidth = pathBoxes_[0]->GetSize().GetWidth();
-    const int overhead = pathPanel_->GetSize().GetWidth() - boxWidth - 200;
-    const int width = FitPathBoxWidth(homePage_->GetSize().GetWidth(), others + std::max(0, overhead));
-    if (pathBoxes_[0]->GetSize().GetWidth() == width) {
+    const int boxWidth = pathBoxes_[0]->GetMinSize().GetWidth();
+    pathPanel_->InvalidateBestSize();
+    const int overhead = pathPanel_->GetBestSize().GetWidth() - boxWidth - 200;
+    const int width = FitPathBoxWidth(pageWidth, others + std::max(0, overhead));
+    if (boxWidth == width) {
         return;
     }
     for (wxComboBox* box : pathBoxes_) {
         box->SetMinSize(wxSize(width, -1));
         box->SetSize(wxSize(width, -1));
+        box->InvalidateBestSize();
     }
+    pathPanel_->InvalidateBestSize();
     pathPanel_->Layout();
     ribbon_->Realize();
     Layout();
+}
+
+bool CDockManager::ShrinkDocksFor(const wxSize& client, const wxSize& minCentre, int smallest) {
+    bool changed = false;
+    for (const bool horizontal : {true, false}) {
+        const int room = (horizontal ? client.GetHeight() - minCentre.GetHeight()
+                                     : client.GetWidth() - minCentre.GetWidth());
+        int used = 0;
+        for (size_t i = 0; i < m_docks.GetCount(); ++i) {
+            const wxAuiDockInfo& dock = m_docks.Item(i);
+            if (dock.IsOk() && dock.dock_direction != wxAUI_DOCK_CENTER && !dock.toolbar &&
+                dock.IsHorizontal() == horizontal) {
+                used += dock.size;
+            }
+        }
+        if (used <= std::max(room, 0)) {
+            continue;
+        }
+        for (size_t i = 0; i < m_docks.GetCount(); ++i) {
+            wxAuiDockInfo& dock = m_docks.Item(i);
+            if (dock.IsOk() && dock.dock_direction != wxAUI_DOCK_CENTER && !dock.toolbar &&
+                dock.IsHorizontal() == horizontal && dock.size > smallest) {
+                const int fitted = std::max(smallest, dock.size * std::max(room, 0) / used);
+                changed = changed || fitted != dock.size;
+                dock.size = fitted;
+            }
+        }
+    }
+    return changed;
+}
+
+void CMainFrame::FitDocks() {
+    // Room for a few rows and both columns of a file list.
+    const wxSize centre(320, 200);
+    if (aui_.ShrinkDocksFor(dockHost_->GetClientSize(), centre, 70)) {
+        aui_.Update();
+    }
 }
 
 void CMainFrame::OnFlag(int id) {
@@ -515,6 +607,19 @@ void CMainFrame::OnScriptVba() {
 
 void CMainFrame::OnUpdateCheck() {
     RunUpdateCheck(this, true);
+}
+
+void CMainFrame::ReshowProperties(CDocvaneDoc& project) {
+    if (propertiesPane_ == nullptr || propertiesPane_->ShownPdf() != &project.pdfFile) {
+        return;
+    }
+    FileDoc* file = nullptr;
+    for (std::size_t i = 0; i < project.FileCount(); ++i) {
+        if (&project.File(i) == propertiesPane_->ShownFile()) {
+            file = &project.File(i);
+        }
+    }
+    propertiesPane_->ShowProperties(&project.pdfFile, file);
 }
 
 void CMainFrame::OnShowProperties(CDocvaneDoc* project) {

@@ -2,6 +2,7 @@
 // The main window: ribbon, one tab per open project, the output and properties panes, the status bar,
 // and the handlers of the worker's calls.
 #include <wx/aui/aui.h>
+#include <wx/bitmap.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
 
@@ -40,6 +41,18 @@ class CPropertiesPane;
 class FileListHost;
 class ProjectFileList;
 class SettingsStore;
+
+// The docking manager of the main window. Docked panes keep the size they were given however small
+// the window gets; this one gives them less so that the project tabs keep room to work in.
+class CDockManager : public wxAuiManager {
+  public:
+    // Shrinks the side and bottom docks, none below smallest, until the centre has minCentre of the
+    // managed window's client size (as far as that goes). True when a dock changed.
+    bool ShrinkDocksFor(const wxSize& client, const wxSize& minCentre, int smallest);
+};
+
+// The icon a ribbon button shows while it is disabled.
+wxBitmap DisabledRibbonIcon(const wxBitmap& icon);
 
 class CMainFrame : public wxFrame, public MainWindowChannel {
   public:
@@ -120,6 +133,8 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     void ApplyPathBoxes();
     void FillPathBoxLists(CDocvaneDoc& project);
     void FitPathBoxes();
+    // Gives the docked panes less room when the window is too small for the project tabs.
+    void FitDocks();
     void OnFlag(int id);
     void OnNumber(int id, const std::string& text);
     void OnText(int id, const std::string& text);
@@ -127,6 +142,8 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     // Commands.
     void OnPublish(int id);
     std::string AskCombinedPdfPath();
+    // Asks before an existing file is replaced; true for "Да".
+    bool ConfirmReplace(const std::string& path);
     void OnStopPublish();
     void OnRefresh();
     void OnOpenPath(int id);
@@ -145,6 +162,8 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     void OnScriptVba();
     void OnUpdateCheck();
     void OnShowProperties(CDocvaneDoc* project);
+    // Shows the pane's entries again with their new statuses when they belong to project.
+    void ReshowProperties(CDocvaneDoc& project);
 
     // Tabs and closing.
     void AddPanel(std::shared_ptr<CDocvaneDoc> project);
@@ -161,7 +180,7 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     void EnableRibbonButton(wxRibbonButtonBar* bar, int id, bool enable);
 
     SettingsStore& store_;
-    wxAuiManager aui_;
+    CDockManager aui_;
     wxRibbonBar* ribbon_ = nullptr;
     wxRibbonButtonBar* publishBar_ = nullptr;
     wxWindow* homePage_ = nullptr;
@@ -194,6 +213,9 @@ class CMainFrame : public wxFrame, public MainWindowChannel {
     int look_;
     int lastOffice2007Look_;
     int newCount_ = 0;
+    std::map<wxWindow*, int> panelWidths_;  // the other panels of "Главная", each at its widest
+    // Room kept free at the right end of "Главная" so that rounding never brings its scroll arrow up.
+    static constexpr int kPathPanelSlack = 8;
     std::optional<RibbonCategory> keyTips_;  // the category whose tips wait for a letter
 };
 

@@ -15,9 +15,12 @@
 #include <set>
 
 #include "desktop/ApplicationLooks.h"
+#include "desktop/CommandAccelerators.h"
 #include "desktop/CommandIds.h"
 #include "desktop/CommandTexts.h"
+#include "desktop/FileFailures.h"
 #include "desktop/RibbonRules.h"
+#include "desktop/SaveNames.h"
 #include "project/DocvaneDoc.h"
 #include "publish/Cancel.h"
 #include "publish/ProjectDocument.h"
@@ -36,6 +39,16 @@ namespace {
 const char* const kProjectWildcard = "DV1 файл (*.dv1)|*.dv1|Все файлы (*.*)|*.*";
 const char* const kVersion = "0.8.38.195";
 constexpr int kRecentBase = wxID_FILE1;
+
+// A menu shows the command's shortcut at its right edge.
+wxString AcceleratorSuffix(int id) {
+    const std::string text = AcceleratorText(id);
+    return text.empty() ? wxString() : Wx("\t" + text);
+}
+
+wxString MenuLabel(int id) {
+    return Wx(CommandLabel(id)) + AcceleratorSuffix(id);
+}
 
 }  // namespace
 
@@ -136,8 +149,8 @@ bool CMainFrame::OpenProjectFile(const std::string& path) {
     std::string error;
     if (!OpenProjectDocument(*project, absolute, &error)) {
         recent_.Remove(absolute);
-        wxMessageBox(Wx("Не удалось открыть документ \"" + absolute + "\".\n" + error), Wx("Docvane"),
-                     wxOK | wxICON_ERROR, this);
+        wxMessageBox(Wx("Не удалось открыть документ \"" + absolute + "\".\n" + ReadFailureReason(absolute)),
+                     Wx("Docvane"), wxOK | wxICON_ERROR, this);
         return false;
     }
     project->SetPathName(absolute);
@@ -162,19 +175,18 @@ bool CMainFrame::SaveProject(CDocvaneDoc& project, bool askName) {
                                      ? Utf8(TabTitle(project)).substr(0, Utf8(TabTitle(project)).find('*'))
                                      : FileStem(path);
         wxFileDialog dialog(this, Wx("Сохранить как"), Wx(folder), Wx(name + ".dv1"), Wx(kProjectWildcard),
-                            wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-        if (dialog.ShowModal() != wxID_OK) {
+                            wxFD_SAVE);
+        path = AskSaveName(
+            [&dialog] { return dialog.ShowModal() == wxID_OK ? Utf8(dialog.GetPath()) : std::string(); },
+            ".dv1", [this](const std::string& existing) { return ConfirmReplace(existing); });
+        if (path.empty()) {
             return false;
-        }
-        path = Utf8(dialog.GetPath());
-        if (LowerExtension(path) != ".dv1") {
-            path += ".dv1";
         }
     }
     std::string error;
     if (!SaveProjectDocument(project, path, &error)) {
-        wxMessageBox(Wx("Не удалось сохранить документ \"" + path + "\".\n" + error), Wx("Docvane"),
-                     wxOK | wxICON_ERROR, this);
+        wxMessageBox(Wx("Не удалось сохранить документ \"" + path + "\".\n" + WriteFailureReason(path)),
+                     Wx("Docvane"), wxOK | wxICON_ERROR, this);
         return false;
     }
     recent_.Add(path);
@@ -339,6 +351,12 @@ void CMainFrame::OnWindowManager() {
         return;
     }
     wxSingleChoiceDialog dialog(this, wxEmptyString, Wx("Окна"), names);
+    if (auto* ok = dynamic_cast<wxButton*>(dialog.FindWindow(wxID_OK))) {
+        ok->SetLabel(Wx("ОК"));
+    }
+    if (auto* cancel = dynamic_cast<wxButton*>(dialog.FindWindow(wxID_CANCEL))) {
+        cancel->SetLabel(Wx("Отмена"));
+    }
     dialog.SetSelection(std::max(0, notebook_->GetSelection()));
     if (dialog.ShowModal() == wxID_OK) {
         notebook_->SetSelection(static_cast<size_t>(dialog.GetSelection()));
@@ -360,7 +378,7 @@ void CMainFrame::ShowAbout() {
 void CMainFrame::ShowApplicationMenu() {
     wxMenu menu;
     for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_PROPERTY, ID_UPDATE}) {
-        menu.Append(id, Wx(CommandLabel(id)), Wx(CommandTooltip(id)));
+        menu.Append(MenuItemOf(id), MenuLabel(id), Wx(CommandTooltip(id)));
     }
     auto* recent = new wxMenu;
     const auto& entries = recent_.Entries();
@@ -369,20 +387,20 @@ void CMainFrame::ShowApplicationMenu() {
     }
     menu.AppendSubMenu(recent, Wx("Последние документы"));
     menu.AppendSeparator();
-    menu.Append(ID_FILE_CLOSE, Wx(CommandLabel(ID_FILE_CLOSE)), Wx(CommandTooltip(ID_FILE_CLOSE)));
-    menu.Append(ID_APP_EXIT, Wx(CommandLabel(ID_APP_EXIT)), Wx(CommandTooltip(ID_APP_EXIT)));
+    menu.Append(MenuItemOf(ID_FILE_CLOSE), MenuLabel(ID_FILE_CLOSE), Wx(CommandTooltip(ID_FILE_CLOSE)));
+    menu.Append(MenuItemOf(ID_APP_EXIT), MenuLabel(ID_APP_EXIT), Wx(CommandTooltip(ID_APP_EXIT)));
     const bool hasProject = ActiveProject() != nullptr;
-    menu.Enable(ID_FILE_SAVE, hasProject);
-    menu.Enable(ID_FILE_SAVE_AS, hasProject);
-    menu.Enable(ID_FILE_CLOSE, hasProject);
+    menu.Enable(MenuItemOf(ID_FILE_SAVE), hasProject);
+    menu.Enable(MenuItemOf(ID_FILE_SAVE_AS), hasProject);
+    menu.Enable(MenuItemOf(ID_FILE_CLOSE), hasProject);
     PopupMenu(&menu, ribbon_->GetPosition() + wxPoint(0, 24));
 }
 
 void CMainFrame::ShowLookMenu() {
     wxMenu menu;
     for (const LookMenuItem& item : LookMenuItems()) {
-        menu.AppendCheckItem(item.look, Wx(item.label));
-        menu.Check(item.look, item.look == look_);
+        menu.AppendCheckItem(MenuItemOf(item.look), Wx(item.label));
+        menu.Check(MenuItemOf(item.look), item.look == look_);
     }
     PopupMenu(&menu, ScreenToClient(wxGetMousePosition()));
 }
@@ -407,11 +425,14 @@ void CMainFrame::OnRibbonButton(wxRibbonButtonBarEvent& event) {
 void CMainFrame::OnRibbonDropdown(wxRibbonButtonBarEvent& event) {
     wxMenu menu;
     if (event.GetId() == ID_PUBLIC_FAST) {
-        menu.Append(ID_PUBLIC_FAST, Wx("Публикация (быстрая)"), Wx(CommandTooltip(ID_PUBLIC_FAST)));
-        menu.Append(ID_PUBLIC_LONG, Wx("Публикация (полная)"), Wx(CommandTooltip(ID_PUBLIC_LONG)));
+        menu.Append(MenuItemOf(ID_PUBLIC_FAST),
+                    Wx("Публикация (быстрая)") + AcceleratorSuffix(ID_PUBLIC_FAST),
+                    Wx(CommandTooltip(ID_PUBLIC_FAST)));
+        menu.Append(MenuItemOf(ID_PUBLIC_LONG), Wx("Публикация (полная)") + AcceleratorSuffix(ID_PUBLIC_LONG),
+                    Wx(CommandTooltip(ID_PUBLIC_LONG)));
     } else if (event.GetId() == ID_WINDOW_MANAGER) {
-        menu.Append(ID_WINDOW_NEW, Wx(CommandLabel(ID_WINDOW_NEW)), Wx(CommandTooltip(ID_WINDOW_NEW)));
-        menu.Enable(ID_WINDOW_NEW, ActiveProject() != nullptr);
+        menu.Append(MenuItemOf(ID_WINDOW_NEW), MenuLabel(ID_WINDOW_NEW), Wx(CommandTooltip(ID_WINDOW_NEW)));
+        menu.Enable(MenuItemOf(ID_WINDOW_NEW), ActiveProject() != nullptr);
     } else {
         return;
     }
@@ -420,7 +441,7 @@ void CMainFrame::OnRibbonDropdown(wxRibbonButtonBarEvent& event) {
 }
 
 void CMainFrame::OnCommand(wxCommandEvent& event) {
-    const int id = event.GetId();
+    const int id = CommandOfMenuItem(event.GetId());
     if (IsLookCommand(id)) {
         ApplyLook(id);
         return;

@@ -45,7 +45,35 @@ wxRibbonButtonBar* NewButtonBar(wxRibbonPanel* panel) {
     return new wxRibbonButtonBar(panel, wxID_ANY);
 }
 
+// A large button with the faint icon it shows while disabled.
+void AddLargeButton(wxRibbonButtonBar* bar, int id, const wxArtID& art, wxRibbonButtonKind kind) {
+    const wxBitmap icon = LargeIcon(art);
+    bar->AddButton(id, Wx(CommandLabel(id)), icon, wxNullBitmap, DisabledRibbonIcon(icon), wxNullBitmap, kind,
+                   Wx(CommandTooltip(id)));
+    bar->SetButtonMinSizeClass(id, wxRIBBON_BUTTONBAR_BUTTON_LARGE);
+}
+
 }  // namespace
+
+// The toolkit only brightens a disabled button's icon, which leaves dark icons ("Поля", "Lisp
+// скрипт") looking enabled: a disabled button shows its icon grey and faint.
+wxBitmap DisabledRibbonIcon(const wxBitmap& icon) {
+    if (!icon.IsOk()) {
+        return wxNullBitmap;
+    }
+    wxImage image = icon.ConvertToImage().ConvertToGreyscale();
+    if (!image.HasAlpha()) {
+        image.InitAlpha();
+    }
+    unsigned char* alpha = image.GetAlpha();
+    if (alpha != nullptr) {
+        const int pixels = image.GetWidth() * image.GetHeight();
+        for (int i = 0; i < pixels; ++i) {
+            alpha[i] = static_cast<unsigned char>(alpha[i] * 2 / 5);
+        }
+    }
+    return wxBitmap(image);
+}
 
 void CMainFrame::SetTooltip(wxWindow* window, int id) {
     const std::string tip = CommandTooltip(id);
@@ -92,6 +120,10 @@ void CMainFrame::BuildRibbon() {
     ribbon_->Realize();
     ribbon_->SetActivePage(1);
     ribbon_->Bind(wxEVT_RIBBONBAR_PAGE_CHANGING, &CMainFrame::OnPageChanging, this);
+    ribbon_->Bind(wxEVT_RIBBONBAR_PAGE_CHANGED, [this](wxRibbonBarEvent& event) {
+        event.Skip();
+        CallAfter([this] { FitPathBoxes(); });
+    });
     ribbon_->Bind(wxEVT_RIBBONBAR_HELP_CLICK, [this](wxRibbonBarEvent&) { ShowAbout(); });
     Bind(wxEVT_RIBBONBUTTONBAR_CLICKED, &CMainFrame::OnRibbonButton, this);
     Bind(wxEVT_RIBBONBUTTONBAR_DROPDOWN_CLICKED, &CMainFrame::OnRibbonDropdown, this);
@@ -102,14 +134,10 @@ void CMainFrame::BuildHomePage() {
     homePage_ = page;
     auto* publish = NewPanel(page, "Публикация");
     publishBar_ = NewButtonBar(publish);
-    publishBar_->AddHybridButton(ID_PUBLIC_FAST, Wx(CommandLabel(ID_PUBLIC_FAST)),
-                                 LargeIcon(wxART_GO_FORWARD), Wx(CommandTooltip(ID_PUBLIC_FAST)));
-    publishBar_->AddButton(ID_REFRESH, Wx(CommandLabel(ID_REFRESH)), LargeIcon(wxART_REDO),
-                           Wx(CommandTooltip(ID_REFRESH)));
-    publishBar_->AddButton(ID_FIELDS, Wx(CommandLabel(ID_FIELDS)), LargeIcon(wxART_REPORT_VIEW),
-                           Wx(CommandTooltip(ID_FIELDS)));
+    AddLargeButton(publishBar_, ID_PUBLIC_FAST, wxART_GO_FORWARD, wxRIBBON_BUTTON_HYBRID);
+    AddLargeButton(publishBar_, ID_REFRESH, wxART_REDO, wxRIBBON_BUTTON_NORMAL);
+    AddLargeButton(publishBar_, ID_FIELDS, wxART_REPORT_VIEW, wxRIBBON_BUTTON_NORMAL);
     for (int id : {ID_PUBLIC_FAST, ID_REFRESH, ID_FIELDS}) {
-        publishBar_->SetButtonMinSizeClass(id, wxRIBBON_BUTTONBAR_BUTTON_LARGE);
         editButtons_.emplace_back(publishBar_, id);
     }
 
@@ -225,18 +253,14 @@ void CMainFrame::BuildAutocadPage() {
     general->SetSizer(generalSizer);
 
     auto* lisp = NewButtonBar(NewPanel(page, "Lisp"));
-    lisp->AddButton(ID_LISP, Wx(CommandLabel(ID_LISP)), LargeIcon(wxART_EXECUTABLE_FILE),
-                    Wx(CommandTooltip(ID_LISP)));
-    lisp->SetButtonMinSizeClass(ID_LISP, wxRIBBON_BUTTONBAR_BUTTON_LARGE);
+    AddLargeButton(lisp, ID_LISP, wxART_EXECUTABLE_FILE, wxRIBBON_BUTTON_NORMAL);
     editButtons_.emplace_back(lisp, ID_LISP);
 }
 
 void CMainFrame::BuildWordPage() {
     auto* page = new wxRibbonPage(ribbon_, wxID_ANY, Wx("Word"));
     auto* vba = NewButtonBar(NewPanel(page, "Макросы"));
-    vba->AddButton(ID_VBA, Wx(CommandLabel(ID_VBA)), LargeIcon(wxART_EXECUTABLE_FILE),
-                   Wx(CommandTooltip(ID_VBA)));
-    vba->SetButtonMinSizeClass(ID_VBA, wxRIBBON_BUTTONBAR_BUTTON_LARGE);
+    AddLargeButton(vba, ID_VBA, wxART_EXECUTABLE_FILE, wxRIBBON_BUTTON_NORMAL);
     editButtons_.emplace_back(vba, ID_VBA);
 }
 
@@ -247,7 +271,8 @@ void CMainFrame::BuildQuickAccess() {
         const wxArtID art;
     } tools[] = {{ID_FILE_NEW, wxART_NEW}, {ID_FILE_OPEN, wxART_FILE_OPEN}, {ID_FILE_SAVE, wxART_FILE_SAVE}};
     for (const auto& tool : tools) {
-        bar->AddTool(tool.id, Wx(CommandLabel(tool.id)), SmallIcon(tool.art), Wx(CommandTooltip(tool.id)));
+        bar->AddTool(MenuItemOf(tool.id), Wx(CommandLabel(tool.id)), SmallIcon(tool.art),
+                     Wx(CommandTooltip(tool.id)));
     }
     bar->Realize();
 }
@@ -271,7 +296,7 @@ void CMainFrame::BuildDocking() {
                               .Caption(Wx("Выпуск"))
                               .Bottom()
                               .BestSize(100, 180)
-                              .MinSize(100, 100)
+                              .MinSize(100, 60)
                               .FloatingSize(600, 240)
                               .CloseButton(true));
     aui_.AddPane(propertiesHost_, wxAuiPaneInfo()
@@ -279,7 +304,7 @@ void CMainFrame::BuildDocking() {
                                       .Caption(Wx("Свойства"))
                                       .Right()
                                       .BestSize(200, 200)
-                                      .MinSize(200, 100)
+                                      .MinSize(120, 100)
                                       .FloatingSize(300, 400)
                                       .CloseButton(true));
     notebook_->Bind(wxEVT_AUINOTEBOOK_PAGE_CLOSE, &CMainFrame::OnPageClose, this);

@@ -75,16 +75,16 @@ void COutputList::OnDrawItem(wxDC& dc, const wxRect& rect, size_t n) const {
 
 void COutputList::OnContextMenu(wxContextMenuEvent&) {
     wxMenu menu;
-    menu.Append(ID_EDIT_COPY, Wx("&Копировать"));
-    menu.Append(ID_EDIT_CLEAR, Wx("&Очистить"));
+    menu.Append(MenuItemOf(ID_EDIT_COPY), Wx("&Копировать"));
+    menu.Append(MenuItemOf(ID_EDIT_CLEAR), Wx("&Очистить"));
     menu.AppendSeparator();
-    menu.Append(ID_OUTPUT_HIDE, Wx("&Скрыть"));
+    menu.Append(MenuItemOf(ID_OUTPUT_HIDE), Wx("&Скрыть"));
     PopupMenu(&menu);
     SetFocus();
 }
 
 void COutputList::OnMenu(wxCommandEvent& event) {
-    switch (event.GetId()) {
+    switch (CommandOfMenuItem(event.GetId())) {
         case ID_EDIT_COPY:
             wxMessageBox(Wx("Копировать выходные данные"), Wx("Docvane"), wxOK, this);
             break;

@@ -12,6 +12,7 @@
 #include "app/ApplicationSettings.h"
 #include "app/SettingsStore.h"
 #include "desktop/SettingsPages.h"
+#include "ui/DocvaneApp.h"
 
 namespace docvane {
 namespace {
@@ -45,6 +46,8 @@ wxPGProperty* MakeProperty(const SettingProperty& entry, const ApplicationSettin
             break;
         case SettingKind::Font: {
             wxFont font(wxFontInfo(settings.fontHeight).FaceName(FromUtf8(settings.fontName)));
+            // The font property names its rows itself.
+            ScopedRussianToolkitTexts russian;
             property = new wxFontProperty(label, name, font);
             break;
         }
@@ -54,6 +57,7 @@ wxPGProperty* MakeProperty(const SettingProperty& entry, const ApplicationSettin
             property->SetAttribute(wxPG_FILE_SHOW_FULL_PATH, true);
             property->SetAttribute(wxPG_FILE_WILDCARD, wxString::FromUTF8("AutoCad file|*"));
             property->SetAttribute(wxPG_FILE_DIALOG_STYLE, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+            property->SetAttribute(wxPG_DIALOG_TITLE, wxString::FromUTF8("Выберите файл"));
             break;
         case SettingKind::Choice: {
             wxArrayString choices;

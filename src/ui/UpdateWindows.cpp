@@ -40,7 +40,9 @@ void CUpdatePrompts::ShowUnavailable() {
 }
 
 bool CUpdatePrompts::AskInstall(const std::string& text) {
-    return wxMessageBox(Wx(text), Wx(kCaption), wxYES_NO | wxICON_INFORMATION) == wxYES;
+    wxMessageDialog ask(nullptr, Wx(text), Wx(kCaption), wxYES_NO | wxICON_INFORMATION);
+    ask.SetYesNoLabels(Wx("Да"), Wx("Нет"));
+    return ask.ShowModal() == wxID_YES;
 }
 
 void CUpdatePrompts::ShowDownloadFailed() {
@@ -94,10 +96,9 @@ void RunUpdateCheck(wxWindow* mainWindow, bool manual) {
         return;
     }
     CUpdatePrompts prompts(mainWindow);
-    UpdateEnvironment env{UserSettingsStore(),
-                          *source,
-                          prompts,
-                          ApplicationTempFolder(),
+    UpdateEnvironment env{UserSettingsStore(), *source, prompts,
+                          // Not the temporary folder: the exit that hands over removes it.
+                          UpdateDownloadRoot().empty() ? ApplicationTempFolder() : UpdateDownloadRoot(),
                           [](const std::string& path) { return StartDetachedProgram({path}, false); },
                           [mainWindow] {
                               if (mainWindow != nullptr) {

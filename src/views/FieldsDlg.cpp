@@ -5,6 +5,7 @@
 #include <wx/combobox.h>
 #include <wx/dataobj.h>
 #include <wx/menu.h>
+#include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
@@ -65,12 +66,9 @@ void CListCtrlEx::OnLeftDown(wxMouseEvent& event) {
         x -= GetColumnWidth(c);
     }
     if (column == 0 || column == 1) {
-        // After the list has selected the row.
-        CallAfter([this, row, column] {
-            if (dragRow_ < 0) {
-                dialog_.OpenEditor(row, column);
-            }
-        });
+        // Not yet: an editor opened now would take the drag that may be starting.
+        pressRow_ = row;
+        pressColumn_ = column;
     }
 }
 
@@ -92,7 +90,15 @@ void CListCtrlEx::OnMotion(wxMouseEvent& event) {
 
 void CListCtrlEx::OnLeftUp(wxMouseEvent& event) {
     event.Skip();
+    const long pressRow = pressRow_;
+    const int pressColumn = pressColumn_;
+    pressRow_ = -1;
+    pressColumn_ = -1;
     if (dragRow_ < 0) {
+        // A click on a name or value cell: its editor, after the list has selected the row.
+        if (pressRow >= 0 && RowAt(*this, event.GetPosition()) == pressRow) {
+            CallAfter([this, pressRow, pressColumn] { dialog_.OpenEditor(pressRow, pressColumn); });
+        }
         return;
     }
     wxWindow* rows = RowsWindow();
@@ -190,7 +196,8 @@ void CFieldsDlg::FitColumns() {
 void CFieldsDlg::ShowRow(long row) {
     const FieldDoc& field = fields_[static_cast<std::size_t>(row)];
     list_->SetItem(row, 0, field.name.empty() ? Label("*Новое поле*") : FromUtf8(field.name));
-    list_->SetItem(row, 1, FromUtf8(field.value));
+    // One line per row: a value's line breaks would draw over the rows below.
+    list_->SetItem(row, 1, FromUtf8(FieldValueRowText(field.value)));
 }
 
 void CFieldsDlg::FillRows() {
@@ -336,6 +343,17 @@ void CFieldsDlg::LoadList() {
 
 void CFieldsDlg::DeleteList() {
     const wxString name = names_->GetValue();
+    const std::vector<std::string> stored = StoredFieldListNames(store_);
+    if (std::find(stored.begin(), stored.end(), ToUtf8(name)) == stored.end()) {
+        return;
+    }
+    // A stored list is shared by every project: it goes only when the user says so.
+    wxMessageDialog ask(this, Label("Удалить сохраненный список полей \"") + name + Label("\"?"),
+                        Label("Поля"), wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION);
+    ask.SetYesNoLabels(Label("Да"), Label("Нет"));
+    if (ask.ShowModal() != wxID_YES) {
+        return;
+    }
     if (DeleteFieldList(store_, ToUtf8(name))) {
         const int choice = names_->FindString(name, true);
         if (choice != wxNOT_FOUND) {

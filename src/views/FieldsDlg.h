@@ -31,6 +31,10 @@ class CListCtrlEx : public CReportList {
     CFieldsDlg& dialog_;
     InsertionMarker marker_;
     long dragRow_ = -1;
+    // The cell the left button went down on; its editor opens when the button comes up there
+    // without a drag in between.
+    long pressRow_ = -1;
+    int pressColumn_ = -1;
 };
 
 class CFieldsDlg : public wxDialog {

@@ -5,6 +5,7 @@
 #include <wx/menu.h>
 #include <wx/mimetype.h>
 
+#include "desktop/FileIcons.h"
 #include "project/DocvaneDoc.h"
 #include "project/PathDoc.h"
 #include "publish/DocumentStatus.h"
@@ -82,6 +83,14 @@ CFileListView::CFileListView(wxWindow* parent, CDocvaneDoc& project, FileListHos
     RowsWindow()->Bind(wxEVT_MOTION, &CFileListView::OnMotion, this);
     Bind(wxEVT_CONTEXT_MENU, &CFileListView::OnContextMenu, this);
     Bind(wxEVT_LIST_BEGIN_DRAG, &CFileListView::OnBeginDrag, this);
+    // The keyboard moves the selection too: the pane follows the row that has the focus.
+    Bind(wxEVT_LIST_ITEM_FOCUSED, [this](wxListEvent& event) {
+        event.Skip();
+        const long row = event.GetIndex();
+        if (row >= 0 && static_cast<std::size_t>(row) < project_.FileCount()) {
+            host_.ShowProperties(&project_.pdfFile, &project_.File(static_cast<std::size_t>(row)));
+        }
+    });
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { ExcludeSelected(); }, ID_EXCLUDE);
     Bind(
@@ -105,8 +114,13 @@ int CFileListView::IconFor(const std::string& path) {
             wxTheMimeTypesManager->GetFileTypeFromExtension(FromUtf8(extension.substr(1))));
         wxString mime;
         if (type != nullptr && type->GetMimeType(&mime)) {
-            mime.Replace("/", "-");
-            bitmap = wxArtProvider::GetBitmap(mime, wxART_LIST, wxSize(16, 16));
+            static const std::string genericIcons = ReadGenericIcons();
+            for (const std::string& name : MimeIconNames(mime.utf8_string(), genericIcons)) {
+                bitmap = wxArtProvider::GetBitmap(FromUtf8(name), wxART_LIST, wxSize(16, 16));
+                if (bitmap.IsOk()) {
+                    break;
+                }
+            }
         }
     }
     if (!bitmap.IsOk()) {

@@ -59,7 +59,18 @@ CPropertiesPane::CPropertiesPane(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
                   wxPG_DESCRIPTION | wxPG_SPLITTER_AUTO_CENTER);
     wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
     grid_->GetGrid()->SetFont(font);
-    grid_->SetDescBoxHeight(kDescriptionRows * grid_->GetGrid()->GetCharHeight() + 8);
+    grid_->SetDescBoxHeight(WantedDescriptionHeight());
+    // The manager gives the description area up when it gets short and never takes it back: once
+    // its own resize is done, the area gets its height again whenever the grid keeps rows beside it.
+    grid_->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        CallAfter([this] {
+            const int wanted = WantedDescriptionHeight();
+            if (grid_->GetClientSize().GetHeight() >= 2 * wanted && grid_->GetDescBoxHeight() != wanted) {
+                grid_->SetDescBoxHeight(wanted);
+            }
+        });
+    });
 
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(toolbar, 0, wxEXPAND);
@@ -208,6 +219,14 @@ std::vector<wxString> CPropertiesPane::GroupTitles() const {
         }
     }
     return titles;
+}
+
+int CPropertiesPane::DescriptionHeight() const {
+    return grid_->GetDescBoxHeight();
+}
+
+int CPropertiesPane::WantedDescriptionHeight() const {
+    return kDescriptionRows * grid_->GetGrid()->GetCharHeight() + 8;
 }
 
 }  // namespace docvane

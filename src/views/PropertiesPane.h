@@ -40,6 +40,9 @@ class CPropertiesPane : public wxPanel {
     wxString DescriptionText() const;
     wxString SelectedLabel() const;
     std::vector<wxString> GroupTitles() const;
+    // Height of the description area, and the height it is given whenever the pane has room for it.
+    int DescriptionHeight() const;
+    int WantedDescriptionHeight() const;
     const PathDoc* ShownPdf() const { return pdf_; }
     const FileDoc* ShownFile() const { return file_; }
 

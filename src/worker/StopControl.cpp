@@ -13,9 +13,15 @@ constexpr std::uint64_t kTwoSeconds = 2ULL * 10000000ULL;  // in 100 ns units
 
 void StopControl::OnStopPublish(const EmergencyPrompt& prompt) {
     if (stopTimer_.IsRunning()) {
+        // The question runs a modal loop in which the run may end; what it answers then concerns
+        // a run that is gone.
+        const unsigned run = endedRuns_;
         const bool confirmed =
             prompt &&
             prompt("Прервать публикацию", "Публикация уже завершается.\nХотите аварийно завершить процесс?");
+        if (run != endedRuns_) {
+            return;
+        }
         if (confirmed) {
             EmergencyStop();
         }

@@ -19,11 +19,16 @@ class StopControl {
     // previous press.
     bool OnUpdateStopPublish(bool activeProjectIsPublished) const;
     // The run ended (the main window's "stop the timers" message).
-    void RunEnded() { stopTimer_.Stop(); }
+    void RunEnded() {
+        stopTimer_.Stop();
+        ++endedRuns_;
+    }
     bool StopRequested() const { return stopTimer_.IsRunning(); }
 
   private:
     IntervalTimer stopTimer_;
+    // Counts the ends of runs, so that a press whose question outlived its run leaves no timer behind.
+    unsigned endedRuns_ = 0;
 };
 
 // Abandons the servers from outside the worker: raises the cancel flag and kills the server processes

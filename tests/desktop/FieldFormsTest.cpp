@@ -154,6 +154,13 @@ TEST(FieldEditsTest, EditorsApplyTheRulesAsTheUserTypes) {
     EXPECT_EQ(tooLong.shown, std::string(254, 'a'));
 }
 
+TEST(FieldEditsTest, AValueShowsOnOneRowWhateverItsLineBreaks) {
+    EXPECT_EQ(FieldValueRowText("a\r\nb\nc\rd"), "a ¶ b ¶ c ¶ d");
+    EXPECT_EQ(FieldValueRowText("\r\n"), " ¶ ");
+    EXPECT_EQ(FieldValueRowText("Один"), "Один");
+    EXPECT_EQ(FieldValueRowText(""), "");
+}
+
 TEST(FieldEditsTest, MoveEntryInsertsBeforeTheTarget) {
     std::vector<std::string> fields{"first", "second", "third"};
     EXPECT_EQ(MoveEntry(fields, 2, 0), 0u);

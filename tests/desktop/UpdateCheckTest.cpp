@@ -57,7 +57,7 @@ class UpdateCheckTest : public ::testing::Test {
         UpdateEnvironment env{store,
                               source,
                               prompts,
-                              dir / "tmp",
+                              downloadRoot.empty() ? dir / "tmp" : downloadRoot,
                               [this](const std::string& path) {
                                   started.push_back(path);
                                   return true;
@@ -77,6 +77,7 @@ class UpdateCheckTest : public ::testing::Test {
     RecordedPrompts prompts;
     std::vector<std::string> started;
     int closeRequests = 0;
+    std::string downloadRoot;
 };
 
 TEST_F(UpdateCheckTest, FirstCheckStoresTheVersionSilentlyAndAManualCheckThenSaysUnavailable) {
@@ -147,6 +148,33 @@ TEST_F(UpdateCheckTest, AcceptedOfferDownloadsIntoAPrivateFolderStartsTheInstall
     EXPECT_EQ(prompts.lastDone, installer.size());
     EXPECT_EQ(prompts.ended, 1);
     EXPECT_EQ(closeRequests, 1);
+}
+
+TEST_F(UpdateCheckTest, TheStartedInstallerIsKeptInTheUserCacheUntilALaterStart) {
+    const char* before = std::getenv("XDG_CACHE_HOME");
+    const std::string saved = before != nullptr ? before : "";
+    ::setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
+    downloadRoot = UpdateDownloadRoot();
+    EXPECT_EQ(downloadRoot, dir / "cache/docvane/update");
+    server.Set("/Docvane.info", {200, "1\n"});
+    server.Set("/Setup.exe", {200, std::string(1000, 'x')});
+    Check(false);
+    server.Set("/Docvane.info", {200, "2\n"});
+    prompts.answer = true;
+    EXPECT_EQ(Check(false), UpdateOutcome::HandedOver);
+    ASSERT_EQ(started.size(), 1u);
+    // The exit removes the temporary folder; the installer is elsewhere.
+    EXPECT_EQ(started[0].rfind(downloadRoot + "/update-", 0), 0u) << started[0];
+    EXPECT_TRUE(std::filesystem::exists(started[0]));
+    test::WriteFile(dir / "cache/docvane/update/keep.txt", "not ours");
+    RemoveLeftoverDownloads(downloadRoot);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(started[0]).parent_path()));
+    EXPECT_TRUE(std::filesystem::exists(dir / "cache/docvane/update/keep.txt"));
+    if (before != nullptr) {
+        ::setenv("XDG_CACHE_HOME", saved.c_str(), 1);
+    } else {
+        ::unsetenv("XDG_CACHE_HOME");
+    }
 }
 
 TEST_F(UpdateCheckTest, AFailedOrInterruptedDownloadLeavesNoInstallerAndSaysSo) {

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "app/SettingsStore.h"
+#include "desktop/FileIcons.h"
 #include "desktop/PropertiesRows.h"
 #include "desktop/SettingsPages.h"
 #include "project/DocvaneDoc.h"
@@ -152,6 +153,19 @@ TEST(SettingsPagesTest, EveryPropertyEditsItsOwnSetting) {
     EXPECT_EQ(pages[1].groups[1].properties[0].choices,
               (std::vector<std::string>{"2000", "2004", "2007", "2010", "2013", "2018"}));
     EXPECT_EQ(pages[1].groups[0].properties[0].kind, SettingKind::FilePath);
+}
+
+TEST(FileIcons, EachTypeTriesItsOwnIconThenTheDatabasesGenericOneThenItsMediaTypes) {
+    const std::string generic = "application/msword:x-office-document\napplication/pdf:x-office-document\n";
+    EXPECT_EQ(MimeIconNames("application/pdf", generic),
+              (std::vector<std::string>{"application-pdf", "x-office-document", "application-x-generic"}));
+    EXPECT_EQ(MimeIconNames("image/vnd.dxf", generic),
+              (std::vector<std::string>{"image-vnd.dxf", "image-x-generic"}));
+    // A type that only begins like a listed one takes nothing from its line.
+    EXPECT_EQ(MimeIconNames("application/ms", generic),
+              (std::vector<std::string>{"application-ms", "application-x-generic"}));
+    EXPECT_TRUE(MimeIconNames("", generic).empty());
+    EXPECT_TRUE(MimeIconNames("nonsense", generic).empty());
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <wx/listctrl.h>
 #include <wx/ribbon/bar.h>
 #include <wx/ribbon/buttonbar.h>
+#include <wx/ribbon/page.h>
+#include <wx/ribbon/panel.h>
 #include <wx/statusbr.h>
 #include <wx/timer.h>
 #include <wx/uiaction.h>
@@ -30,6 +32,7 @@
 #include "ui/ProjectPanel.h"
 #include "ui/WxText.h"
 #include "views/FileListView.h"
+#include "views/PropertiesPane.h"
 #include "worker/EndPublication.h"
 #include "worker/PublishWorker.h"
 
@@ -110,6 +113,8 @@ TEST_F(DesktopWindow, PublishingFromTheRibbonFillsTheThreeListsAndPaintsTheRows)
     }
     EXPECT_TRUE(std::filesystem::exists(project.pdfFile.fullPath));
     EXPECT_EQ(openedCombinedPdf, project.pdfFile.fullPath);
+    // The pane no longer says the combined PDF is missing.
+    EXPECT_EQ(frame->PropertiesPane()->DescriptionText().utf8_string(), project.pdfFile.statusText);
     EXPECT_EQ(Utf8(frame->GetStatusBar()->GetStatusText(1)).rfind("[00:00:", 0), 0u);
     SaveScreenshotIfAsked();
 }
@@ -311,6 +316,289 @@ TEST_F(DesktopWindow, PaneVisibilityAndWindowSizeComeBackInTheNextSession) {
     EXPECT_FALSE(static_cast<wxCheckBox*>(frame->Control(ID_VIEW_OUTPUT_WND))->GetValue());
     frame->Docking().GetPane("output").Show();  // later tests start with the usual layout
     frame->Docking().Update();
+}
+
+// Opens a popup menu through open() and, from inside the menu's own loop, presses keys in it.
+void InPopup(const std::function<void()>& open, const std::vector<int>& keys) {
+    wxTimer timer;
+    bool pressed = false;
+    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        wxUIActionSimulator sim;
+        for (int key : keys) {
+            sim.Char(key);
+            wxMilliSleep(40);
+        }
+        pressed = true;
+    });
+    timer.StartOnce(800);
+    open();
+    EXPECT_TRUE(PumpUntil([&] { return pressed; }, 5000));
+    Pump(400);
+}
+
+// The menu arrow of a split button: the lower part of the large button.
+void ClickRibbonDropdown(wxRibbonButtonBar* bar, int id) {
+    wxRect rect = bar->GetItemRect(id);
+    rect.SetPosition(bar->ClientToScreen(rect.GetPosition()));
+    rect.y += rect.height * 3 / 4;
+    rect.height = rect.height / 8;
+    ClickAt(rect);
+}
+
+void ChangeRibbonPage(wxRibbonBar* ribbon, size_t page) {
+    wxRibbonBarEvent changing(wxEVT_RIBBONBAR_PAGE_CHANGING, ribbon->GetId(), ribbon->GetPage(page));
+    changing.SetEventObject(ribbon);
+    ribbon->ProcessWindowEvent(changing);
+}
+
+TEST_F(DesktopWindow, EveryMenuOpensWithoutAssertionsAndItsItemsAndShortcutsRunTheirCommands) {
+    Start(demo.Project());
+    std::vector<bool> runs;  // the fast flag of every run started
+    frame->publishWorker = [&runs](CDocvaneDoc* project, bool fast) {
+        runs.push_back(fast);
+        HeldRun(project, fast);
+    };
+    frame->Raise();
+    Pump(300);
+    auto endRun = [&] {
+        GetPublishState().running = false;
+        ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
+    };
+
+    // Application menu: its first item, "Создать".
+    InPopup([&] { ChangeRibbonPage(frame->Ribbon(), 0); }, {WXK_DOWN, WXK_RETURN});
+    EXPECT_EQ(frame->Panels().size(), 2u);
+    frame->Notebook()->SetSelection(0);
+    Pump(200);
+
+    // "Стиль": its last item, "Windows 10".
+    InPopup([&] { ChangeRibbonPage(frame->Ribbon(), frame->Ribbon()->GetPageCount() - 1); },
+            {WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_RETURN});
+    EXPECT_EQ(frame->Look(), ID_VIEW_APPLOOK_WINDOWS_10);
+
+    // "Публикация ▾": the full publication.
+    frame->Ribbon()->SetActivePage(1);
+    Pump(300);
+    InPopup([&] { ClickRibbonDropdown(frame->PublishBar(), ID_PUBLIC_FAST); },
+            {WXK_DOWN, WXK_DOWN, WXK_RETURN});
+    ASSERT_TRUE(PumpUntil([&] { return frame->PublishedProject() != nullptr; }, 5000));
+    EXPECT_EQ(runs, std::vector<bool>{false});
+    endRun();
+
+    // "Окна ▾": "Новое окно" opens another view of the active project.
+    frame->Ribbon()->SetActivePage(2);
+    Pump(300);
+    wxRibbonButtonBar* windows = nullptr;
+    for (wxWindowList::compatibility_iterator node = frame->Ribbon()->GetPage(2)->GetChildren().GetFirst();
+         node != nullptr && windows == nullptr; node = node->GetNext()) {
+        for (wxWindow* child : node->GetData()->GetChildren()) {
+            if (auto* bar = dynamic_cast<wxRibbonButtonBar*>(child);
+                bar && bar->GetItemById(ID_WINDOW_MANAGER)) {
+                windows = bar;
+            }
+        }
+    }
+    ASSERT_NE(windows, nullptr);
+    InPopup([&] { ClickRibbonDropdown(windows, ID_WINDOW_MANAGER); }, {WXK_DOWN, WXK_RETURN});
+    EXPECT_EQ(frame->Panels().size(), 3u);
+
+    // The output pane's menu: "Скрыть".
+    COutputList* info = frame->Output()->InfoList();
+    InPopup(
+        [&] {
+            wxUIActionSimulator sim;
+            const wxRect rect = info->GetScreenRect();
+            sim.MouseMove(rect.x + rect.width / 2, rect.y + rect.height / 2);
+            Pump(150);
+            sim.MouseClick(wxMOUSE_BTN_RIGHT);
+        },
+        {WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_RETURN});
+    EXPECT_FALSE(frame->Docking().GetPane("output").IsShown());
+    frame->Docking().GetPane("output").Show();
+    frame->Docking().Update();
+
+    // The file list's menu opens and closes.
+    frame->Notebook()->SetSelection(0);
+    Pump(200);
+    wxWindow* rows = frame->ActivePanel()->FileList().Window();
+    InPopup(
+        [&] {
+            wxUIActionSimulator sim;
+            const wxRect rect = rows->GetScreenRect();
+            sim.MouseMove(rect.x + 40, rect.y + 40);
+            Pump(150);
+            sim.MouseClick(wxMOUSE_BTN_RIGHT);
+        },
+        {WXK_ESCAPE});
+
+    // Shortcuts: Ctrl+P publishes fast, Ctrl+S saves, Ctrl+N makes a project.
+    rows->SetFocus();
+    Pump(200);
+    wxUIActionSimulator keys;
+    keys.Char('p', wxMOD_CONTROL);
+    ASSERT_TRUE(PumpUntil([&] { return frame->PublishedProject() != nullptr; }, 5000));
+    EXPECT_EQ(runs, (std::vector<bool>{false, true}));
+    endRun();
+    CDocvaneDoc& project = *frame->ActiveProject();
+    project.SetModifiedFlag(true);
+    rows->SetFocus();
+    Pump(100);
+    keys.Char('s', wxMOD_CONTROL);
+    EXPECT_TRUE(PumpUntil([&] { return !project.IsModified(); }, 3000));
+    const std::size_t before = frame->Panels().size();
+    keys.Char('n', wxMOD_CONTROL);
+    EXPECT_TRUE(PumpUntil([&] { return frame->Panels().size() == before + 1; }, 3000));
+}
+
+// The open buttons of "Пути" are inside the page and the page needs no scrolling.
+void ExpectPathPanelFits(CMainFrame* frame, int width) {
+    wxRibbonPage* home = frame->Ribbon()->GetPage(1);
+    const wxRect page = home->GetScreenRect();
+    for (int id : {ID_OPEN_COMPILE_PDF, ID_OPEN_EXIT_PDF_DIR, ID_OPEN_EXIT_EDIT_DIR}) {
+        const wxRect button = frame->Control(id)->GetScreenRect();
+        EXPECT_LE(button.GetRight(), page.GetRight()) << "window width " << width << ", button " << id;
+    }
+    for (wxWindow* child : home->GetChildren()) {
+        if (dynamic_cast<wxRibbonPanel*>(child) == nullptr) {
+            EXPECT_FALSE(child->IsShown()) << "a scroll arrow at window width " << width;
+        }
+    }
+}
+
+TEST_F(DesktopWindow, PathPanelShowsItsOpenButtonsAndKeepsItsWidthAcrossTabsAndRuns) {
+    Start(demo.Project());
+    frame->publishWorker = HeldRun;
+    wxWindow* box = frame->Control(ID_PATH_COMBINE_PDF);
+    int wide = 0;
+    for (int width : {1280, 1200}) {
+        frame->SetSize(wxSize(width, 760));
+        Pump(500);
+        ExpectPathPanelFits(frame, width);
+        if (width == 1280) {
+            wide = box->GetSize().GetWidth();
+        }
+    }
+    const int boxWidth = box->GetSize().GetWidth();
+    EXPECT_LT(boxWidth, wide);
+    EXPECT_GT(boxWidth, 300);
+
+    frame->Ribbon()->SetActivePage(3);
+    Pump(300);
+    frame->SetSize(wxSize(1280, 760));  // resized while another category is shown
+    Pump(300);
+    frame->SetSize(wxSize(1200, 760));
+    Pump(300);
+    frame->Ribbon()->SetActivePage(1);
+    Pump(400);
+    EXPECT_EQ(box->GetSize().GetWidth(), boxWidth);
+    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
+    ASSERT_TRUE(PumpUntil([&] { return frame->PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }));
+    Pump(400);
+    ExpectPathPanelFits(frame, 1200);
+    GetPublishState().running = false;
+    ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
+    Pump(400);
+    EXPECT_EQ(box->GetSize().GetWidth(), boxWidth);
+    ExpectPathPanelFits(frame, 1200);
+}
+
+// A run that paints its second row "in progress" and holds there until it is stopped.
+void RunHeldOnSecondRow(CDocvaneDoc* project, bool fast) {
+    FileDoc& file = project->File(1);
+    file.statusColor = kColourPublishing;
+    file.statusText = "Публикую";
+    GetPublishState().severity = 0;
+    GetPublishState().running = true;
+    MainWindow().PublishStateChanged(kRunStarted);
+    MainWindow().RefreshViews(project);
+    (void)fast;
+    while (GetPublishState().running) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EndPublication();
+}
+
+TEST_F(DesktopWindow, AStoppedRunRepaintsItsRowsAndThePaneFollowsTheActiveProject) {
+    Start(demo.Project());
+    frame->publishWorker = RunHeldOnSecondRow;
+    CProjectPanel* published = frame->ActivePanel();
+    CDocvaneDoc& project = published->Project();
+    const Colour before = project.File(1).statusColor;
+    ASSERT_NE(before, kColourPublishing);
+    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
+    ASSERT_TRUE(PumpUntil([&] { return frame->PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }));
+    auto* list = dynamic_cast<CFileListViewList*>(&published->FileList());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->View()->GetItemBackgroundColour(1), FromColorRef(kColourPublishing));
+
+    // Another project's tab and back: the pane shows the published project's combined PDF again.
+    frame->NewProject();
+    Pump(200);
+    EXPECT_EQ(frame->PropertiesPane()->ShownPdf(), &frame->ActiveProject()->pdfFile);
+    frame->Notebook()->SetSelection(static_cast<size_t>(frame->Notebook()->GetPageIndex(published)));
+    Pump(300);
+    EXPECT_EQ(frame->PropertiesPane()->ShownPdf(), &project.pdfFile);
+
+    ClickRibbonButton(frame->PublishBar(), ID_STOP_PUBLIC);
+    ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
+    EXPECT_EQ(project.File(1).statusColor, before);
+    EXPECT_EQ(list->View()->GetItemBackgroundColour(1), FromColorRef(before));
+    // The pane shows the combined PDF's status as the run's end computed it.
+    EXPECT_EQ(frame->PropertiesPane()->ShownPdf(), &project.pdfFile);
+    EXPECT_EQ(frame->PropertiesPane()->DescriptionText().utf8_string(), project.pdfFile.statusText);
+
+    // The description area keeps its rows after the output pane is hidden, shown and resized.
+    CPropertiesPane* pane = frame->PropertiesPane();
+    const int wanted = pane->WantedDescriptionHeight();
+    EXPECT_EQ(pane->DescriptionHeight(), wanted);
+    wxAuiPaneInfo& output = frame->Docking().GetPane("output");
+    output.Hide();
+    frame->Docking().Update();
+    Pump(200);
+    output.Show();
+    frame->Docking().Update();
+    Pump(200);
+    frame->SetSize(wxSize(1200, 420));  // the panes get short, then tall again
+    Pump(400);
+    frame->SetSize(wxSize(1200, 760));
+    Pump(400);
+    EXPECT_EQ(pane->DescriptionHeight(), wanted);
+}
+
+TEST_F(DesktopWindow, AFirstStartWithAProjectThatCannotBeOpenedEndsAfterSayingWhy) {
+    wxTimer answer;
+    AnswerSoon(answer, WXK_RETURN);  // the message naming the file and the reason
+    EXPECT_EQ(shell.Start(*wxTheApp, UserSettingsStore(), {}, demo.Folder() + "/нет такого.dv1"), nullptr);
+    EXPECT_EQ(shell.Frame(), nullptr);
+    Pump(300);
+    for (wxWindow* window : wxTopLevelWindows) {
+        EXPECT_EQ(dynamic_cast<CMainFrame*>(window), nullptr) << "a window was left";
+    }
+}
+
+// At 640 x 480 the docked panes kept their sizes and left the file list 60 pixels.
+TEST_F(DesktopWindow, ASmallWindowKeepsRoomForTheFileList) {
+    Start(demo.Project());
+    frame->SetSize(wxSize(640, 480));
+    Pump(800);
+    const wxSize list = frame->ActivePanel()->FileList().Window()->GetSize();
+    EXPECT_GE(list.GetHeight(), 100) << "file list " << list.GetWidth() << "x" << list.GetHeight();
+    EXPECT_GE(list.GetWidth(), 300);
+    EXPECT_TRUE(frame->Docking().GetPane("output").IsShown());
+    EXPECT_TRUE(frame->Docking().GetPane("properties").IsShown());
+    EXPECT_GE(frame->PropertiesHost()->GetSize().GetWidth(), 80);
+    frame->SetSize(wxSize(1200, 760));
+    Pump(300);
+}
+
+// The README's desktop command must reach the stand-in servers, which the program looks for beside
+// itself: the build puts it beside them (and docvane-cli).
+TEST(DesktopProgram, IsBuiltBesideTheStandInServers) {
+    const std::filesystem::path folder = std::filesystem::path(DOCVANE_GUI_BINARY).parent_path();
+    for (const char* name : {"docvane-acad-server", "docvane-word-server"}) {
+        EXPECT_TRUE(std::filesystem::exists(folder / name)) << (folder / name);
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "docvane_servers"));
 }
 
 }  // namespace

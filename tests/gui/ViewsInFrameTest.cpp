@@ -47,6 +47,14 @@ TEST_F(ViewsInFrame, ClickedFileFillsThePaneAndDialogsEditTheActiveProject) {
         pane->ValueOf(wxString::FromUTF8("Свойства файла"), wxString::FromUTF8("Имя файла")).utf8_string(),
         FileName(project.File(1).fullPath));
     EXPECT_EQ(pane->DescriptionText().utf8_string(), project.File(1).statusText);
+    // The arrow keys move the pane along with the selection.
+    test::PressKey(WXK_DOWN);
+    test::Pump(300);
+    EXPECT_EQ(pane->ShownFile(), &project.File(2));
+    test::PressKey(WXK_UP);
+    test::PressKey(WXK_UP);
+    test::Pump(300);
+    EXPECT_EQ(pane->ShownFile(), &project.File(0));
 
     // "Исключить" marks the project modified, which its tab shows.
     ASSERT_FALSE(project.IsModified());

@@ -11,6 +11,7 @@
 #include <wx/sizer.h>
 #include <wx/stc/stc.h>
 #include <wx/textctrl.h>
+#include <wx/timer.h>
 
 #include <filesystem>
 #include <fstream>
@@ -303,6 +304,7 @@ TEST_F(ViewsWindowsTest, FieldsDialogEditsMovesStoresAndMarksTheProject) {
     frame_.Show(new wxPanel(&*frame_));
 
     std::vector<std::string> names;
+    std::vector<std::string> namesAfterValueDrag;
     bool changed = false;
     test::RunModal(
         [&] {
@@ -324,6 +326,29 @@ TEST_F(ViewsWindowsTest, FieldsDialogEditsMovesStoresAndMarksTheProject) {
             for (const FieldDoc& field : dialog->Fields()) {
                 names.push_back(field.name);
             }
+            // A drag that starts in the value column moves the row too, and opens no editor.
+            const int valueX = list.GetColumnWidth(0) + 10;
+            const wxRect last = RowRect(list, 2);
+            test::DragBetween(*list.RowsWindow(), wxPoint(valueX, last.GetTop() + last.GetHeight() / 2),
+                              *list.RowsWindow(), wxPoint(valueX, first.GetTop() + 2));
+            Pump(200);
+            EXPECT_EQ(dialog->ValueEditor(), nullptr);
+            for (const FieldDoc& field : dialog->Fields()) {
+                namesAfterValueDrag.push_back(field.name);
+            }
+            // A value of two lines shows on one row.
+            list.SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+            test::ClickAt(*list.RowsWindow(), wxPoint(valueX, RowRect(list, 0).GetTop() + 4));
+            Pump(200);
+            if (dialog->ValueEditor() == nullptr) {
+                ADD_FAILURE() << "no value editor";
+            } else {
+                dialog->ValueEditor()->SetValue("a\nb");
+                Pump();
+                EXPECT_EQ(dialog->Fields()[0].value, "a\r\nb");
+                EXPECT_EQ(list.GetItemText(0, 1).utf8_string(), "a \xC2\xB6 b");
+                dialog->CloseEditors();
+            }
             // A new field named by typing; the slash vanishes as it is typed.
             dialog->AddField();
             Pump();
@@ -341,6 +366,15 @@ TEST_F(ViewsWindowsTest, FieldsDialogEditsMovesStoresAndMarksTheProject) {
             dialog->AddField();
             dialog->ListNames()->SetValue(wxString::FromUTF8("Мой список"));
             dialog->SaveList();
+            // "Удалить" asks first; "Нет" (the default) keeps the stored list.
+            auto* remove = dynamic_cast<wxButton*>(dialog->FindWindow(CFieldsDlg::ID_DELETE_LIST));
+            ASSERT_NE(remove, nullptr);
+            wxTimer no;
+            no.Bind(wxEVT_TIMER, [](wxTimerEvent&) { wxUIActionSimulator().Char(WXK_RETURN); });
+            no.StartOnce(700);
+            test::ClickAt(*remove, wxPoint(5, 5));
+            Pump(1200);
+            EXPECT_TRUE(LoadFieldList(store, "Мой список").has_value());
             // Both clipboard forms of the selected field.
             list.SetItemState(3, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
             EXPECT_TRUE(dialog->CopySelectedField());
@@ -362,6 +396,7 @@ TEST_F(ViewsWindowsTest, FieldsDialogEditsMovesStoresAndMarksTheProject) {
             test::ClickAt(*ok, wxPoint(5, 5));
         });
     EXPECT_EQ(names, (std::vector<std::string>{"third", "first", "second"}));
+    EXPECT_EQ(namesAfterValueDrag, (std::vector<std::string>{"second", "third", "first"}));
     EXPECT_TRUE(changed);
     EXPECT_TRUE(project_.IsModified());
     ASSERT_EQ(project_.fieldDocs.size(), 4u);
@@ -385,6 +420,20 @@ TEST_F(ViewsWindowsTest, SettingsDialogAppliesEditsAndSavesOnOk) {
                        EXPECT_TRUE(dialog->EditProperty(0, wxString::FromUTF8("Директория pdf"),
                                                         wxString::FromUTF8("Выход")));
                        EXPECT_EQ(dialog->Grid(1), nullptr);  // built when first shown
+                       // The font's rows speak Russian too.
+                       wxPGProperty* font =
+                           dialog->Grid(0)->GetGrid()->GetPropertyByLabel(wxString::FromUTF8("Шрифт"));
+                       ASSERT_NE(font, nullptr);
+                       ASSERT_GT(font->GetChildCount(), 3u);
+                       std::vector<std::string> rows;
+                       for (unsigned i = 0; i < font->GetChildCount(); ++i) {
+                           rows.push_back(font->Item(i)->GetLabel().utf8_string());
+                       }
+                       EXPECT_NE(std::find(rows.begin(), rows.end(), "Размер точки"), rows.end());
+                       for (const char* english :
+                            {"Point Size", "Face Name", "Style", "Weight", "Underlined", "Family"}) {
+                           EXPECT_EQ(std::find(rows.begin(), rows.end(), english), rows.end()) << english;
+                       }
                        dialog->EndModal(wxID_CANCEL);
                    });
     EXPECT_EQ(settings.pdfDirName, "Выход");
@@ -400,6 +449,12 @@ TEST_F(ViewsWindowsTest, SettingsDialogAppliesEditsAndSavesOnOk) {
             ASSERT_NE(dialog->Grid(1), nullptr);
             EXPECT_TRUE(dialog->Grid(1)->IsShown());
             EXPECT_TRUE(dialog->EditProperty(1, wxString::FromUTF8("Формат файла"), 4L));
+            // The path row tells where the word processor's server is named.
+            wxPGProperty* exe =
+                dialog->Grid(1)->GetGrid()->GetPropertyByLabel(wxString::FromUTF8("Путь к exe"));
+            ASSERT_NE(exe, nullptr);
+            EXPECT_TRUE(exe->GetHelpString().Contains("Word.Application")) << exe->GetHelpString();
+            EXPECT_TRUE(exe->GetHelpString().Contains("classes.conf"));
             EXPECT_TRUE(dialog->EditProperty(1, wxString::FromUTF8("Внедрять внешние ссылки"), false));
             EXPECT_TRUE(dialog->EditProperty(0, wxString::FromUTF8("Нумеровать с"), 5L));
             auto* ok = dynamic_cast<wxButton*>(dialog->FindWindow(wxID_OK));

@@ -341,5 +341,32 @@ TEST(StopControlTest, TheSecondPressWithinTwoSecondsIsImpossibleAndLaterOffersTh
     GetPublishState().severity = 0;
 }
 
+TEST(StopControlTest, ARunThatEndsWhileTheEmergencyQuestionIsOpenLeavesNoStopForTheNextRun) {
+    ScopedManualClock clock;
+    RecordingChannel channel;
+    GetPublishState().running = true;
+    StopControl stop;
+    stop.OnStopPublish({});
+    clock->Advance(std::chrono::seconds(3));
+    // The run ends inside the question's modal loop; the user then answers OK.
+    stop.OnStopPublish([&stop](const std::string&, const std::string&) {
+        GetPublishState().running = false;
+        stop.RunEnded();
+        return true;
+    });
+    EXPECT_FALSE(stop.StopRequested());
+
+    // The next run's first Stop only asks the run to stop.
+    GetPublishState().running = true;
+    EXPECT_TRUE(stop.OnUpdateStopPublish(true));
+    int prompts = 0;
+    stop.OnStopPublish([&prompts](const std::string&, const std::string&) { return ++prompts, true; });
+    EXPECT_EQ(prompts, 0);
+    EXPECT_TRUE(stop.StopRequested());
+    EXPECT_FALSE(GetPublishState().running);
+    stop.RunEnded();
+    GetPublishState().severity = 0;
+}
+
 }  // namespace
 }  // namespace docvane::test
