@@ -29,9 +29,9 @@ bool CDocvaneApp::OnInit() {
 }
 
 int CDocvaneApp::OnExit() {
+    // Each project removes its own temporary folder when it closes; nothing shared is swept here, so
+    // runs of other programs and other users keep theirs.
     shell_.Stop();
-    std::error_code ec;
-    std::filesystem::remove_all(ApplicationTempFolder(), ec);
     return wxApp::OnExit();
 }
 
@@ -60,12 +60,6 @@ ScopedRussianToolkitTexts::~ScopedRussianToolkitTexts() {
     if (installed_) {
         wxTranslations::Set(nullptr);
     }
-}
-
-std::string ApplicationTempFolder() {
-    std::error_code ec;
-    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
-    return ec ? std::string() : (temp / "DV").string();
 }
 
 }  // namespace docvane

@@ -40,7 +40,5 @@ class ScopedRussianToolkitTexts {
     bool installed_;
 };
 
-// The application temporary folder: the system temporary folder's "DV".
-std::string ApplicationTempFolder();
 
 }  // namespace docvane

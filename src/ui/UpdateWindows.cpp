@@ -11,6 +11,7 @@
 
 #include "app/ApplicationSettings.h"
 #include "platform/DetachedProgram.h"
+#include "publish/paths/TempFolders.h"
 #include "ui/DocvaneApp.h"
 #include "ui/WxText.h"
 
@@ -97,8 +98,9 @@ void RunUpdateCheck(wxWindow* mainWindow, bool manual) {
     }
     CUpdatePrompts prompts(mainWindow);
     UpdateEnvironment env{UserSettingsStore(), *source, prompts,
-                          // Not the temporary folder: the exit that hands over removes it.
-                          UpdateDownloadRoot().empty() ? ApplicationTempFolder() : UpdateDownloadRoot(),
+                          // The user's cache, else the user's private temporary base: never a folder
+                          // others may write.
+                          UpdateDownloadRoot().empty() ? UserTempBase() : UpdateDownloadRoot(),
                           [](const std::string& path) { return StartDetachedProgram({path}, false); },
                           [mainWindow] {
                               if (mainWindow != nullptr) {
