@@ -180,6 +180,8 @@ def field_object(doc, code, cached, children=()):
                    f"2\n{code}\n90\n{len(children)}\n{links}97\n0\n91\n1\n92\n0\n94\n59\n95\n2\n96\n0\n300\n\n"
                    f"93\n0\n301\n{cached}\n98\n{len(cached)}\n")
     doc.objects.add_object(field)
+    for child in children:  # a field owns the fields it is made of, as the program writes them
+        child.dxf.owner = field.dxf.handle
     return field
 
 
@@ -204,9 +206,11 @@ def fields_drawing(path):
     cached_cell.add_mtext("ТАБЛИЦА старое", dxfattribs={"char_height": 4}).set_location((0, 0))
     cell_child = field_object(doc, "\\AcVar CustomDP.Шифр", "старое")
     cell_field = field_object(doc, "ТАБЛИЦА %<\\_FldIdx 0>%", "ТАБЛИЦА старое", [cell_child])
-    msp.add_entity(tagged(AcadTableBlockContent, doc, "0\nACAD_TABLE\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockReference\n"
-                          f"2\n{cached_cell.name}\n10\n0\n20\n280\n30\n0\n100\nAcDbTable\n"
-                          f"1\nТАБЛИЦА старое\n344\n{cell_field.dxf.handle}\n"))
+    table = tagged(AcadTableBlockContent, doc, "0\nACAD_TABLE\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockReference\n"
+                   f"2\n{cached_cell.name}\n10\n0\n20\n280\n30\n0\n100\nAcDbTable\n"
+                   f"1\nТАБЛИЦА старое\n344\n{cell_field.dxf.handle}\n")
+    msp.add_entity(table)
+    cell_field.dxf.owner = table.dxf.handle
     evaluated = msp.add_text("ПОЛЕ старое", dxfattribs={"height": 4})
     evaluated.set_placement((0, 200))
     child = field_object(doc, "\\AcVar CustomDP.Объект", "старое")
@@ -215,6 +219,7 @@ def fields_drawing(path):
     fields = doc.objects.add_dictionary(owner=dictionary.dictionary.dxf.handle)
     dictionary["ACAD_FIELD"] = fields
     fields["TEXT"] = parent
+    parent.dxf.owner = fields.dxf.handle
     doc.saveas(path)
     return path
 

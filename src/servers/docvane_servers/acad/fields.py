@@ -9,6 +9,8 @@ their cached result, and their text the evaluated string, as on every evaluation
 import re
 from contextlib import contextmanager
 
+from .drawing import decode_property_text
+
 UNKNOWN = "####"
 TEXT_KINDS = ("TEXT", "ATTRIB", "ATTDEF")
 MTEXT_KIND = "MTEXT"
@@ -34,7 +36,9 @@ class Values:
     def __init__(self, doc):
         self.exact = {}
         self.folded = {}
+        # The header keeps control characters and carets in the file's caret form.
         for key, value in doc.header.custom_vars.properties:
+            key, value = decode_property_text(key), decode_property_text(value)
             self.exact.setdefault(key, value)
             self.folded.setdefault(key.strip().casefold(), value)
 
