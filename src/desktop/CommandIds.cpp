@@ -52,6 +52,7 @@ constexpr int kLargeCommands[] = {
     ID_OPEN_EXIT_PDF_DIR,
     ID_OPEN_EXIT_EDIT_DIR,
     ID_VIEW_APPLOOK_WINDOWS_10,
+    ID_CHECK_PDF_A,
 };
 constexpr int kLargeCount = static_cast<int>(std::size(kLargeCommands));
 static_assert(kFirstItem + kLargeCount < 6700, "the project views' menu items start at 6700");
