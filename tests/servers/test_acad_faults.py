@@ -2,16 +2,12 @@
 the command line: what the run's log says, and what it leaves in the output folders."""
 
 import os
-import shutil
 import stat
-import tempfile
 import unittest
 from xml.sax.saxutils import escape
 
-from contextlib import redirect_stderr
-from io import StringIO
-
-from acad_support import RUNNABLE, CliCase, make_application, send, two_sheet_drawing  # first: the servers' path
+from acad_support import RUNNABLE, CliCase, send, two_sheet_drawing  # first: the servers' path
+from test_acad_commands import StandInCase
 
 import ezdxf
 from docvane_servers.acad import saving
@@ -166,18 +162,12 @@ class DrawingFaultsTest(CliCase):
             self.assertEqual("outside\n", stream.read())
 
 
-class ServerSideTest(unittest.TestCase):
+class ServerSideTest(StandInCase):
     """The same rules at the stand-in's own members, without a client."""
 
     def setUp(self):
-        self.folder = tempfile.mkdtemp(prefix="acad-faults-server-")
-        self.addCleanup(shutil.rmtree, self.folder, True)
-        self.app = make_application()
-        self.addCleanup(self.app.commands.stop)
-        redirect = redirect_stderr(StringIO())
-        redirect.__enter__()
-        self.addCleanup(redirect.__exit__, None, None, None)
-        self.source = os.path.join(self.folder, "src", "plan.dxf")
+        super().setUp()
+        self.source = self.path("src/plan.dxf")
         os.makedirs(os.path.dirname(self.source))
         two_sheet_drawing(self.source)
 
