@@ -81,10 +81,10 @@ TEST_F(CliDigestTest, ChangesTheTimesCannotShowAreSeenByStatusAndPublishedByAFas
         std::function<void()> change;
         int statusExit;
         std::vector<std::string> statusLines;
-        std::vector<std::string> published;  // sources the fast run publishes again
-        std::function<void()> check;         // after the fast run
+        std::function<void()> check = nullptr;    // after the fast run
+        std::vector<std::string> published = {};  // sources the fast run publishes again
     } kSteps[] = {
-        {"nothing", [] {}, 0, {a, b, all}, {}, nullptr},
+        {"nothing", [] {}, 0, {a, b, all}},
         {"fields and scripts",
          [&] {
              Edit("<value>2026-АР</value>", "<value>2026-АР.1</value>");
@@ -92,15 +92,11 @@ TEST_F(CliDigestTest, ChangesTheTimesCannotShowAreSeenByStatusAndPublishedByAFas
              Edit("Sub A()", "Sub B()");
          },
          0,
-         {a, b, all},
-         {},
-         nullptr},
+         {a, b, all}},
         {"numbering corner",
          [&] { Edit("<posX>10</posX>", "<posX>25</posX>"); },
          3,
-         {a, b, combinedSettings},
-         {},
-         nullptr},
+         {a, b, combinedSettings}},
         {"list reordered",
          [&] {
              // The rows move with everything recorded for them, as dragging them in the window does.
@@ -115,7 +111,6 @@ TEST_F(CliDigestTest, ChangesTheTimesCannotShowAreSeenByStatusAndPublishedByAFas
          },
          3,
          {b, a, fileList},
-         {},
          [&] {
              const auto pages = test::PageTexts(dir_ / "All.pdf");
              ASSERT_EQ(pages.size(), 3u);
@@ -130,7 +125,6 @@ TEST_F(CliDigestTest, ChangesTheTimesCannotShowAreSeenByStatusAndPublishedByAFas
          },
          3,
          {a, fileList},
-         {},
          [&] { EXPECT_EQ(test::QpdfPageCount(dir_ / "All.pdf"), 2); }},
         {"source swapped for an older copy",
          [&] {
@@ -140,12 +134,12 @@ TEST_F(CliDigestTest, ChangesTheTimesCannotShowAreSeenByStatusAndPublishedByAFas
          3,
          {"Исходный файл заменен, требуется перепубликация: " + (dir_ / "src/A.pdf"),
           "Файлы изменились, требуется перепубликация"},
-         {"src/A.pdf"},
          [&] {
              for (const char* result : {"PDF/A.pdf", "EDIT/A.pdf", "All.pdf"}) {
                  EXPECT_EQ(test::QpdfPageCount(dir_ / result), 3) << result;
              }
-         }},
+         },
+         {"src/A.pdf"}},
     };
     for (const auto& step : kSteps) {
         SCOPED_TRACE(step.name);
