@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "app/ApplicationSettings.h"
@@ -61,146 +62,73 @@ class PublishDigestTest : public ::testing::Test {
 };
 
 TEST_F(PublishDigestTest, EveryChangedInputMakesTheFilesItShapesNeedPublishingAndNamesTheReason) {
-    const std::string fields = "Поля проекта изменены, требуется перепубликация: ";
-    const std::string script = "Пользовательский скрипт изменен, требуется перепубликация: ";
-    const std::string settings = "Настройки публикации изменены, требуется перепубликация: ";
-    const std::string replaced = "Исходный файл заменен, требуется перепубликация: ";
-    const std::string references = "Внешние ссылки изменены, требуется перепубликация: ";
-    const std::string upToDate = "Файл не нуждается в публикации: ";
-    const std::string combinedSettings = "Настройки общего PDF изменены, требуется перепубликация: ";
-    const std::string fileList = "Состав или порядок файлов изменен, требуется перепубликация: ";
-    const std::string filesChanged = "Файлы изменились, требуется перепубликация";
-
-    struct Expected {
-        int code;
-        const std::string& text;  // followed by the source path (the combined PDF's for the last)
+    // A file's status text by its code, followed by the source path.
+    const std::map<int, std::string> kFileText = {
+        {0, "Файл не нуждается в публикации: "},
+        {5, "Настройки публикации изменены, требуется перепубликация: "},
+        {6, "Поля проекта изменены, требуется перепубликация: "},
+        {7, "Пользовательский скрипт изменен, требуется перепубликация: "},
+        {8, "Исходный файл заменен, требуется перепубликация: "},
+        {33, "Внешние ссылки изменены, требуется перепубликация: "},
+    };
+    // The combined PDF's, followed by its path; any other code comes from a file that changed.
+    const std::map<int, std::string> kCombinedText = {
+        {0, "Файл не нуждается в публикации: "},
+        {9, "Настройки общего PDF изменены, требуется перепубликация: "},
+        {10, "Состав или порядок файлов изменен, требуется перепубликация: "},
     };
     const struct {
         const char* name;
         std::function<void(Published&)> change;
-        Expected plan, note, ready, combined;
+        int plan, note, ready, combined;
     } kCases[] = {
-        {"nothing", [](Published&) {}, {0, upToDate}, {0, upToDate}, {0, upToDate}, {0, upToDate}},
-        {"field value",
-         [](Published& p) { p.project.fieldDocs[0].value = "2026-АР.1"; },
-         {6, fields},
-         {6, fields},
-         {0, upToDate},
-         {6, filesChanged}},
-        {"field name",
-         [](Published& p) { p.project.fieldDocs[1].name = "Этап"; },
-         {6, fields},
-         {6, fields},
-         {0, upToDate},
-         {6, filesChanged}},
-        {"fields reordered",
-         [](Published& p) { std::swap(p.project.fieldDocs[0], p.project.fieldDocs[1]); },
-         {6, fields},
-         {6, fields},
-         {0, upToDate},
-         {6, filesChanged}},
-        {"field added",
-         [](Published& p) { p.project.AddField("Лист", ""); },
-         {6, fields},
-         {6, fields},
-         {0, upToDate},
-         {6, filesChanged}},
+        {"nothing", [](Published&) {}, 0, 0, 0, 0},
+        {"field value", [](Published& p) { p.project.fieldDocs[0].value = "2026-АР.1"; }, 6, 6, 0, 6},
+        {"field name", [](Published& p) { p.project.fieldDocs[1].name = "Этап"; }, 6, 6, 0, 6},
+        {"fields reordered", [](Published& p) { std::swap(p.project.fieldDocs[0], p.project.fieldDocs[1]); },
+         6, 6, 0, 6},
+        {"field added", [](Published& p) { p.project.AddField("Лист", ""); }, 6, 6, 0, 6},
         {"drawing script",
-         [](Published& p) { p.project.propertyDoc.autocad.lispScript = "(setvar \"FILEDIA\" 0)\r\n"; },
-         {7, script},
-         {0, upToDate},
-         {0, upToDate},
-         {7, filesChanged}},
+         [](Published& p) { p.project.propertyDoc.autocad.lispScript = "(setvar \"FILEDIA\" 0)\r\n"; }, 7, 0,
+         0, 7},
         {"document script",
-         [](Published& p) { p.project.propertyDoc.vbaScript = "Sub Main()\r\n  Beep\r\nEnd Sub\r\n"; },
-         {0, upToDate},
-         {7, script},
-         {0, upToDate},
-         {7, filesChanged}},
+         [](Published& p) { p.project.propertyDoc.vbaScript = "Sub Main()\r\n  Beep\r\nEnd Sub\r\n"; }, 0, 7,
+         0, 7},
         {"script line ends only",
-         [](Published& p) { p.project.propertyDoc.autocad.lispScript = "(princ)\n"; },
-         {0, upToDate},
-         {0, upToDate},
-         {0, upToDate},
-         {0, upToDate}},
-        {"editable version (application)",
-         [](Published&) { AppSettings().fileFormat = "2018"; },
-         {5, settings},
-         {0, upToDate},
-         {0, upToDate},
-         {5, filesChanged}},
+         [](Published& p) { p.project.propertyDoc.autocad.lispScript = "(princ)\n"; }, 0, 0, 0, 0},
+        {"editable version (application)", [](Published&) { AppSettings().fileFormat = "2018"; }, 5, 0, 0, 5},
         {"editable version (project)",
-         [](Published& p) { p.project.propertyDoc.autocad.fileFormat = "2004"; },
-         {5, settings},
-         {0, upToDate},
-         {0, upToDate},
-         {5, filesChanged}},
+         [](Published& p) { p.project.propertyDoc.autocad.fileFormat = "2004"; }, 5, 0, 0, 5},
         {"per-sheet split with every sheet's result present",
          [](Published& p) {
              p.project.propertyDoc.autocad.splitIntoLayouts = true;
              p.Plan().sheetNames = {"Plan"};  // the per-sheet results have the whole file's names
          },
-         {5, settings},
-         {0, upToDate},
-         {0, upToDate},
-         {5, filesChanged}},
-        {"field refresh of documents",
-         [](Published&) { AppSettings().refreshFields = false; },
-         {0, upToDate},
-         {5, settings},
-         {0, upToDate},
-         {5, filesChanged}},
+         5, 0, 0, 5},
+        {"field refresh of documents", [](Published&) { AppSettings().refreshFields = false; }, 0, 5, 0, 5},
         {"sources swapped for older copies",
          [](Published& p) {
              for (const char* name : {"/Plan.dxf", "/Note.docx", "/Ready.pdf"}) {
                  SetModificationTime(p.dir + name, 900);
              }
          },
-         {8, replaced},
-         {8, replaced},
-         {8, replaced},
-         {8, filesChanged}},
+         8, 8, 8, 8},
         {"reference swapped for an older copy",
-         [](Published& p) { WriteFile(p.dir + "/refs/Site.dxf", "older site", 900); },
-         {33, references},
-         {0, upToDate},
-         {0, upToDate},
-         {33, filesChanged}},
-        {"numbering corner",
-         [](Published& p) { p.project.propertyDoc.posX += 5; },
-         {0, upToDate},
-         {0, upToDate},
-         {0, upToDate},
-         {9, combinedSettings}},
-        {"numbering start",
-         [](Published& p) { p.project.propertyDoc.startPage = 1; },
-         {0, upToDate},
-         {0, upToDate},
-         {0, upToDate},
-         {9, combinedSettings}},
-        {"comment removal",
-         [](Published& p) { p.project.propertyDoc.autocad.clearComments = false; },
-         {0, upToDate},
-         {0, upToDate},
-         {0, upToDate},
-         {9, combinedSettings}},
-        {"list reordered",
-         [](Published& p) { std::swap(p.project.fileDocs[0], p.project.fileDocs[2]); },
-         {0, upToDate},
-         {0, upToDate},
-         {0, upToDate},
-         {10, fileList}},
+         [](Published& p) { WriteFile(p.dir + "/refs/Site.dxf", "older site", 900); }, 33, 0, 0, 33},
+        {"numbering corner", [](Published& p) { p.project.propertyDoc.posX += 5; }, 0, 0, 0, 9},
+        {"numbering start", [](Published& p) { p.project.propertyDoc.startPage = 1; }, 0, 0, 0, 9},
+        {"comment removal", [](Published& p) { p.project.propertyDoc.autocad.clearComments = false; }, 0, 0,
+         0, 9},
+        {"list reordered", [](Published& p) { std::swap(p.project.fileDocs[0], p.project.fileDocs[2]); }, 0,
+         0, 0, 10},
         {"file added",
          [](Published& p) {
-             WriteFile(p.dir + "/Extra.pdf", "x", 1000);
-             WriteFile(p.dir + "/PDF/Extra.pdf", "x", 1000);
-             WriteFile(p.dir + "/EDIT/Extra.pdf", "x", 1000);
+             for (const char* folder : {"/", "/PDF/", "/EDIT/"}) {
+                 WriteFile(p.dir + folder + "Extra.pdf", "x", 1000);
+             }
              p.project.AppendFile(p.dir + "/Extra.pdf");
          },
-         {0, upToDate},
-         {0, upToDate},
-         {0, upToDate},
-         {10, fileList}},
+         0, 0, 0, 10},
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
@@ -209,17 +137,18 @@ TEST_F(PublishDigestTest, EveryChangedInputMakesTheFilesItShapesNeedPublishingAn
         Published p(folder);
         c.change(p);
         const int combined = ComputeProjectStatus(p.project);
-        const std::pair<FileDoc*, const Expected*> files[] = {
-            {&p.Plan(), &c.plan}, {&p.Note(), &c.note}, {&p.Ready(), &c.ready}};
-        for (const auto& [file, expected] : files) {
+        const std::pair<FileDoc*, int> files[] = {
+            {&p.Plan(), c.plan}, {&p.Note(), c.note}, {&p.Ready(), c.ready}};
+        for (const auto& [file, code] : files) {
             SCOPED_TRACE(file->fullPath);
-            EXPECT_EQ(file->statusText, expected->text + file->fullPath);
-            EXPECT_EQ(ComputeStatus(*file), expected->code);
-            EXPECT_EQ(file->statusColor, expected->code == 0 ? kColourUpToDate : kColourNeedsPublishing);
+            EXPECT_EQ(file->statusText, kFileText.at(code) + file->fullPath);
+            EXPECT_EQ(ComputeStatus(*file), code);
+            EXPECT_EQ(file->statusColor, code == 0 ? kColourUpToDate : kColourNeedsPublishing);
         }
-        EXPECT_EQ(combined, c.combined.code);
-        EXPECT_EQ(p.project.pdfFile.statusText,
-                  &c.combined.text == &filesChanged ? filesChanged : c.combined.text + (folder + "/All.pdf"));
+        EXPECT_EQ(combined, c.combined);
+        EXPECT_EQ(p.project.pdfFile.statusText, kCombinedText.count(c.combined) != 0
+                                                    ? kCombinedText.at(c.combined) + (folder + "/All.pdf")
+                                                    : "Файлы изменились, требуется перепубликация");
         AppSettings() = kept;
     }
 }

@@ -1,12 +1,18 @@
 """Drawings made for the stand-in's tests and a way to drive its objects as the client does."""
 
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 import threading
+import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.normpath(os.path.join(HERE, "..", "..", "src", "servers")))
+CLI = os.environ.get("DOCVANE_CLI") or os.path.normpath(os.path.join(HERE, "..", "..", "build", "docvane-cli"))
+SERVER_BESIDE = os.path.join(os.path.dirname(CLI), "docvane-acad-server")
+RUNNABLE = os.access(CLI, os.X_OK) and os.access(SERVER_BESIDE, os.X_OK)
 
 import ezdxf  # noqa: E402
 
@@ -80,3 +86,34 @@ def pdf_text(path, page=None):
 
 A3_LANDSCAPE = (1191, 842)
 A4_PORTRAIT = (595, 842)
+
+
+class CliCase(unittest.TestCase):
+    """docvane-cli in a scratch folder of its own: private settings, runtime and temporary folders, and a
+    project folder with src/ in it."""
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="acad-cli-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        for name in ("config", "tmp", "project/src"):
+            os.makedirs(self.path(name))
+        os.makedirs(self.path("run"), mode=0o700)
+        self.settings()
+        self.environment = dict(os.environ, DOCVANE_CONFIG_HOME=self.path("config"),
+                                DOCVANE_RUNTIME_DIR=self.path("run"), TMPDIR=self.path("tmp"))
+
+    def path(self, *parts):
+        return os.path.join(self.folder, *parts)
+
+    def write(self, relative, text):
+        with open(self.path(relative), "w", encoding="utf-8", newline="") as stream:
+            stream.write(text)
+
+    def settings(self, file_format="2013", trusted=False):
+        self.write("config/settings.xml", '<settings><section name="Autocad_General">'
+                   f'<text name="fileFormat">{file_format}</text>'
+                   f'<number name="trustProjectFolder">{1 if trusted else 0}</number></section></settings>')
+
+    def cli(self, *args, umask=0o022):
+        return subprocess.run([CLI, *args], env=self.environment, capture_output=True, text=True, timeout=300,
+                              preexec_fn=lambda: os.umask(umask))

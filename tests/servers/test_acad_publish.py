@@ -13,14 +13,10 @@ import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from acad_support import A3_LANDSCAPE, A4_PORTRAIT, pdf_pages, pdf_text, sheet, two_sheet_drawing
+from acad_support import CLI, HERE, RUNNABLE, A3_LANDSCAPE, A4_PORTRAIT, pdf_pages, pdf_text, sheet, two_sheet_drawing
 
 import ezdxf
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-CLI = os.environ.get("DOCVANE_CLI") or os.path.normpath(os.path.join(HERE, "..", "..", "build", "docvane-cli"))
-SERVER_BESIDE = os.path.join(os.path.dirname(CLI), "docvane-acad-server")
-RUNNABLE = os.access(CLI, os.X_OK) and os.access(SERVER_BESIDE, os.X_OK)
 
 
 def digest(path):

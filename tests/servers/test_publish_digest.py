@@ -3,19 +3,11 @@ command line: an edited field, user script or editable version makes the drawing
 own reason, and the fast run publishes it again with the new value in the copy."""
 
 import os
-import shutil
-import subprocess
-import tempfile
 import unittest
 
-from acad_support import sheet
+from acad_support import RUNNABLE, CliCase, sheet
 
 import ezdxf
-
-HERE = os.path.dirname(os.path.abspath(__file__))
-CLI = os.environ.get("DOCVANE_CLI") or os.path.normpath(os.path.join(HERE, "..", "..", "build", "docvane-cli"))
-SERVER_BESIDE = os.path.join(os.path.dirname(CLI), "docvane-acad-server")
-RUNNABLE = os.access(CLI, os.X_OK) and os.access(SERVER_BESIDE, os.X_OK)
 
 PROJECT = (
     "<docvane><pdfFile><fileRelativePath>.\\out\\Комплект.pdf</fileRelativePath></pdfFile>"
@@ -28,51 +20,28 @@ PROJECT = (
     "</propertyDoc></docvane>")
 
 
-def settings_xml(release):
-    return ('<settings><section name="Autocad_General"><text name="fileFormat">' + release +
-            "</text></section></settings>")
-
-
 @unittest.skipUnless(RUNNABLE, "docvane-cli with the drawing server beside it is not built")
-class PublishDigestTest(unittest.TestCase):
+class PublishDigestTest(CliCase):
 
     def setUp(self):
-        self.folder = tempfile.mkdtemp(prefix="publish-digest-")
-        self.addCleanup(shutil.rmtree, self.folder, True)
-        runtime = os.path.join(self.folder, "run")
-        os.makedirs(runtime, mode=0o700)
-        os.makedirs(self.path("config"))
-        self.write("config/settings.xml", settings_xml("2013"))
-        self.environment = dict(os.environ, DOCVANE_CONFIG_HOME=self.path("config"), DOCVANE_RUNTIME_DIR=runtime)
-        os.makedirs(self.path("src"))
+        super().setUp()
         doc = ezdxf.new("R2010")
         sheet(doc, "Layout1", (297, 210), "Узел А")
-        doc.saveas(self.path("src", "plan.dxf"))
-        self.write("p.dv1", PROJECT)
-
-    def path(self, *parts):
-        return os.path.join(self.folder, *parts)
-
-    def write(self, relative, text):
-        with open(self.path(relative), "w", encoding="utf-8") as stream:
-            stream.write(text)
+        doc.saveas(self.path("project", "src", "plan.dxf"))
+        self.write("project/p.dv1", PROJECT)
 
     def edit(self, old, new):
-        with open(self.path("p.dv1"), "rb") as stream:
-            text = stream.read().decode("utf-8")
+        with open(self.path("project", "p.dv1"), encoding="utf-8", newline="") as stream:
+            text = stream.read()
         self.assertIn(old, text)
-        with open(self.path("p.dv1"), "wb") as stream:
-            stream.write(text.replace(old, new, 1).encode("utf-8"))
-
-    def cli(self, *args):
-        return subprocess.run([CLI, *args], env=self.environment, capture_output=True, text=True, timeout=300)
+        self.write("project/p.dv1", text.replace(old, new, 1))
 
     def copy(self):
-        return ezdxf.readfile(self.path("out", "EDIT", "plan.dxf"))
+        return ezdxf.readfile(self.path("project", "out", "EDIT", "plan.dxf"))
 
     def test_each_changed_input_is_named_and_published_again(self):
-        source = self.path("src", "plan.dxf")
-        first = self.cli("publish", self.path("p.dv1"))
+        source = self.path("project", "src", "plan.dxf")
+        first = self.cli("publish", self.path("project", "p.dv1"))
         self.assertEqual(0, first.returncode, first.stdout + first.stderr)
         self.assertEqual("2026-АР", self.copy().header.custom_vars.get("Шифр"))
         self.assertEqual("AC1027", self.copy().dxfversion)
@@ -84,35 +53,35 @@ class PublishDigestTest(unittest.TestCase):
              lambda copy: self.assertEqual("2026-АР.1", copy.header.custom_vars.get("Шифр"))),
             ("script", lambda: self.edit("(setvar \"USERI1\" 1)", "(setvar \"USERI1\" 2)"),
              "Пользовательский скрипт изменен, требуется перепубликация: " + source, None),
-            ("version", lambda: self.write("config/settings.xml", settings_xml("2018")),
+            ("version", lambda: self.settings("2018"),
              "Настройки публикации изменены, требуется перепубликация: " + source,
              lambda copy: self.assertEqual("AC1032", copy.dxfversion)),
         )
         for name, change, line, check in steps:
             with self.subTest(name):
-                copied = os.stat(self.path("out", "EDIT", "plan.dxf")).st_mtime_ns
+                copied = os.stat(self.path("project", "out", "EDIT", "plan.dxf")).st_mtime_ns
                 change()
-                status = self.cli("status", self.path("p.dv1"))
+                status = self.cli("status", self.path("project", "p.dv1"))
                 self.assertEqual(3, status.returncode, status.stdout + status.stderr)
                 self.assertEqual([line, "Файлы изменились, требуется перепубликация"], status.stdout.splitlines())
-                run = self.cli("publish", self.path("p.dv1"))
+                run = self.cli("publish", self.path("project", "p.dv1"))
                 self.assertEqual(0, run.returncode, run.stdout + run.stderr)
                 self.assertIn("[?] " + line + "\n", run.stdout)
                 self.assertIn("[?] Файл опубликован: " + source + "\n", run.stdout)
-                self.assertGreater(os.stat(self.path("out", "EDIT", "plan.dxf")).st_mtime_ns, copied)
+                self.assertGreater(os.stat(self.path("project", "out", "EDIT", "plan.dxf")).st_mtime_ns, copied)
                 if check:
                     check(self.copy())
-                status = self.cli("status", self.path("p.dv1"))
+                status = self.cli("status", self.path("project", "p.dv1"))
                 self.assertEqual(0, status.returncode, status.stdout)
 
         # Nothing changed: nothing is published and the project file is not written again.
-        with open(self.path("p.dv1"), "rb") as stream:
+        with open(self.path("project", "p.dv1"), "rb") as stream:
             before = stream.read()
-        run = self.cli("publish", self.path("p.dv1"))
+        run = self.cli("publish", self.path("project", "p.dv1"))
         self.assertEqual(0, run.returncode, run.stdout + run.stderr)
         self.assertIn("[?] Файл не нуждается в публикации: " + source + "\n", run.stdout)
         self.assertNotIn("Файл опубликован", run.stdout)
-        with open(self.path("p.dv1"), "rb") as stream:
+        with open(self.path("project", "p.dv1"), "rb") as stream:
             self.assertEqual(before, stream.read())
 
 
