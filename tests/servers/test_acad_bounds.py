@@ -17,7 +17,7 @@ import unittest
 from unittest import mock
 from xml.sax.saxutils import escape
 
-from acad_support import make_application, pdf_text, send
+from acad_support import CliCase, make_application, pdf_text, send
 
 import ezdxf
 from ezdxf.entities.acad_table import AcadTableBlockContent
@@ -88,7 +88,9 @@ def many_lines(path, count):
     return path
 
 
-class BoundedDrawingsTest(unittest.TestCase):
+class StandInCase(unittest.TestCase):
+    """The stand-in's objects in process, with a scratch folder for the drawings."""
+
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="acad-bounds-")
         self.addCleanup(shutil.rmtree, self.folder, True)
@@ -100,6 +102,15 @@ class BoundedDrawingsTest(unittest.TestCase):
     def open(self, path):
         return self.application.get_Documents().m_Open(path, 1)
 
+    def export(self, document, target):
+        """Exports the document to a PDF; returns what the command wrote to the command line."""
+        errors = io.StringIO()
+        with contextlib.redirect_stderr(errors):
+            send(document, f'(command "_.-EXPORT" "_P" "_C" "_N" "{target}")')
+        return errors.getvalue()
+
+
+class BoundedDrawingsTest(StandInCase):
     def test_drawings_past_a_bound_are_refused_on_opening_with_the_reason(self):
         cases = [
             ("array insert", array_insert(self.path("array.dxf"), 30000, 30000), {}, "слишком сложен"),
@@ -142,30 +153,12 @@ class BoundedDrawingsTest(unittest.TestCase):
             send(document, '(command "_.-XREF" "_B" "*")')
         self.assertIn("замыкает круг ссылок и не внедрена: " + self.path("b.dxf"), errors.getvalue())
 
-    def export(self, document, target):
-        errors = io.StringIO()
-        with contextlib.redirect_stderr(errors):
-            send(document, f'(command "_.-EXPORT" "_P" "_C" "_N" "{target}")')
-        return errors.getvalue()
-
-    def test_the_time_bound_and_escape_end_a_long_export(self):
-        source = array_insert(self.path("busy.dxf"), 300, 300)
+    def test_the_time_bound_ends_a_long_export(self):  # Escape ends one: the Ctrl+C case of docvane-cli
         with mock.patch.dict(os.environ, {"DOCVANE_ACAD_MAX_SECONDS": "0.2"}):
-            document = self.open(source)
+            document = self.open(array_insert(self.path("busy.dxf"), 300, 300))
             errors = self.export(document, self.path("timed.pdf"))
         self.assertIn("превышен предел времени 0.2 с", errors)
         self.assertFalse(os.path.exists(self.path("timed.pdf")))
-
-        document = self.open(source)
-        commands = self.application.commands
-        errors = io.StringIO()
-        with contextlib.redirect_stderr(errors):
-            document.m_SendCommand(f'(command "_.-EXPORT" "_P" "_C" "_N" "{self.path("cancelled.pdf")}")\r')
-            self.assertFalse(commands.quiescent, "the export ended before it could be cancelled")
-            document.m_SendCommand("(command)\r\n")
-            self.assertTrue(commands.wait_idle(30), "Escape did not end the export")
-        self.assertIn("*Прервано*", errors.getvalue())
-        self.assertFalse(os.path.exists(self.path("cancelled.pdf")))
 
 
 def tagged(cls, doc, text):
@@ -231,19 +224,14 @@ FIELD_VALUES = (
 )
 
 
-class FieldsTest(unittest.TestCase):
-    def setUp(self):
-        self.folder = tempfile.mkdtemp(prefix="acad-fields-")
-        self.addCleanup(shutil.rmtree, self.folder, True)
-
+class FieldsTest(StandInCase):
     def test_printed_text_shows_the_values_and_the_copy_keeps_the_fields(self):
-        source = fields_drawing(os.path.join(self.folder, "fields.dxf"))
-        document = make_application().get_Documents().m_Open(source, 1)
+        document = self.open(fields_drawing(self.path("fields.dxf")))
         summary = document.get_SummaryInfo()
         for name, value in FIELD_VALUES:
             summary.m_AddCustomInfo(name, value)
-        pdf = os.path.join(self.folder, "fields.pdf")
-        send(document, f'(command "_.-EXPORT" "_P" "_C" "_N" "{pdf}")')
+        pdf = self.path("fields.pdf")
+        self.export(document, pdf)
         lines = [" ".join(line.split()) for line in pdf_text(pdf).splitlines() if line.strip()]
         for expected in ('ТЕКСТ Дом "на углу" <&> 5^2', "АБЗАЦ ул. Ленина, 1", "корп. {2} \\P КОНЕЦ",
                          "АТРИБУТ 2026-АР", "ЯЧЕЙКА 2026-АР", 'ПОЛЕ Дом "на углу" <&> 5^2', "НЕТ ####",
@@ -253,7 +241,7 @@ class FieldsTest(unittest.TestCase):
 
         # Line breaks in stored properties are the saving's business; the copy's fields are checked here.
         summary.m_SetCustomByKey("Адрес", "ул. Ленина, 1")
-        copy = os.path.join(self.folder, "copy.dxf")
+        copy = self.path("copy.dxf")
         send(document, f'(command "_.SAVEAS" "2018" "{copy}")')
         saved = ezdxf.readfile(copy)
         texts = {entity.dxf.text.split()[0]: entity.dxf.text for entity in saved.modelspace().query("TEXT")}
@@ -313,21 +301,6 @@ class ServerTracesTest(unittest.TestCase):
         for path in alive + (foreign,):
             self.assertTrue(os.path.exists(path), path)
 
-    def test_a_killed_server_is_cleaned_up_by_the_next_start(self):
-        process, ready = start_server(self.runtime)
-        self.assertTrue(ready)
-        traces = glob.glob(os.path.join(self.runtime, "running", "*.entry"))
-        traces += glob.glob(os.path.join(self.runtime, "*.sock"))
-        self.assertEqual(2, len(traces))
-        process.kill()
-        process.wait()
-        self.assertTrue(all(os.path.exists(path) for path in traces))
-        second, ready = start_server(self.runtime)
-        self.addCleanup(second.wait)
-        self.addCleanup(second.kill)
-        self.assertTrue(ready)
-        self.assertFalse(any(os.path.exists(path) for path in traces), "the killed server's traces stay")
-
     def test_the_memory_bound_is_the_servers_own_not_its_helpers(self):
         program = (
             "import subprocess, sys\n"
@@ -355,12 +328,6 @@ class ServerTracesTest(unittest.TestCase):
         client = Client(address, timeout=120)
         self.addCleanup(client.close)
         documents = client.root.get("Documents")
-        # The reply of the refused member carries the reason, for the client's log line.
-        for drawing, reason in ((array_insert(os.path.join(self.folder, "array.dxf"), 30000, 30000), "слишком сложен"),
-                                (self_inserting(os.path.join(self.folder, "self.dxf")), "вставляет сам себя")):
-            with self.assertRaises(RemoteError) as refused:
-                documents.call("Open", drawing, 1)
-            self.assertIn(reason, str(refused.exception))
         with self.assertRaises(RemoteError) as raised:
             documents.call("Open", source, 1)
         self.assertIn("Недостаточно памяти для обработки чертежа (предел 400 МБ)", str(raised.exception))
@@ -370,73 +337,65 @@ class ServerTracesTest(unittest.TestCase):
 
 
 @unittest.skipUnless(RUNNABLE, "docvane-cli with the drawing server beside it is not built")
-class PublishBoundedDrawingTest(unittest.TestCase):
-    def publish(self, drawing, prepare=None):
-        folder = tempfile.mkdtemp(prefix="acad-bounds-cli-")
-        self.addCleanup(shutil.rmtree, folder, True)
-        runtime = os.path.join(folder, "run")
-        config = os.path.join(folder, "config")
-        os.makedirs(runtime, mode=0o700)
-        os.makedirs(config, mode=0o700)
-        os.makedirs(os.path.join(folder, "src"))
-        drawing(os.path.join(folder, "src", "drawing.dxf"))
-        with open(os.path.join(folder, "p.dv1"), "w", encoding="utf-8") as stream:
-            stream.write(project_xml([".\\src\\drawing.dxf"], [("Шифр", "1")], False))
-        if prepare is not None:
-            prepare(runtime, config)
-        environment = dict(os.environ, DOCVANE_CONFIG_HOME=config, DOCVANE_RUNTIME_DIR=runtime)
-        result = subprocess.run([CLI, "publish", os.path.join(folder, "p.dv1"), "--full"], env=environment,
-                                capture_output=True, text=True, timeout=300)
-        self.assertEqual(2, result.returncode, result.stdout + result.stderr)
-        self.assertIn("[X] Публикация окончена.", result.stdout)
-        return runtime, result
+class PublishBoundedDrawingTest(CliCase):
+    def project(self, drawing, fields=(("Шифр", "1"),), release="2000"):
+        drawing(self.path("project", "src", "drawing.dxf"))
+        self.write("project/p.dv1", project_xml([".\\src\\drawing.dxf"], list(fields), False, release))
 
-    def test_refused_folders_and_registries_are_named_in_the_error_line(self):
-        def open_runtime(runtime, config):
-            os.chmod(runtime, 0o775)
+    def publish(self, exit_status):
+        result = self.cli("publish", self.path("project", "p.dv1"), "--full")
+        self.assertEqual(exit_status, result.returncode, result.stdout + result.stderr)
+        if exit_status == 2:
+            self.assertIn("[X] Публикация окончена.", result.stdout)
+        return result
 
-        def open_registry(runtime, config):
-            path = os.path.join(config, "classes.conf")
-            with open(path, "w", encoding="utf-8") as out:
-                out.write("AutoCAD.Application=/bin/true\n")
-            os.chmod(path, 0o646)
-
-        cases = [
-            ("runtime folder others may write", open_runtime,
-             "[X] Папка для связи с программами не используется: {runtime} (в папку могут писать другие пользователи)"),
-            ("registry others may write", open_registry,
-             "[X] Реестр классов не используется: {config}/classes.conf (в него могут писать другие пользователи)"),
-        ]
-        for name, prepare, line in cases:
-            with self.subTest(name):
-                places = {}
-
-                def remember(runtime, config, prepare=prepare):
-                    places.update(runtime=runtime, config=config)
-                    prepare(runtime, config)
-
-                _, result = self.publish(lambda path: array_insert(path, 1, 1), remember)
-                self.assertIn(line.format(**places), result.stdout)
-                self.assertNotIn("Процесс AutoCAD завершился", result.stdout)
-
-    def test_ctrl_c_during_a_long_export_ends_the_run(self):
-        folder = tempfile.mkdtemp(prefix="acad-cancel-cli-")
-        self.addCleanup(shutil.rmtree, folder, True)
-        for name in ("run", "config", "src", "tmp"):
-            os.makedirs(os.path.join(folder, name), mode=0o700)
-        # Within the bounds, but minutes of drawing: the model is fitted and drawn insert by insert.
-        array_insert(os.path.join(folder, "src", "drawing.dxf"), 700, 700)
-        with open(os.path.join(folder, "p.dv1"), "w", encoding="utf-8") as stream:
-            stream.write(project_xml([".\\src\\drawing.dxf"], [("Шифр", "1")], False))
-        environment = dict(os.environ, DOCVANE_CONFIG_HOME=os.path.join(folder, "config"),
-                           DOCVANE_RUNTIME_DIR=os.path.join(folder, "run"), TMPDIR=os.path.join(folder, "tmp"))
-        cli = subprocess.Popen([CLI, "publish", os.path.join(folder, "p.dv1"), "--full"], env=environment,
-                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, start_new_session=True)
+    def start_long_export(self, **options):
+        """A run of a drawing within the bounds but minutes of drawing (the model is fitted and drawn insert
+        by insert), returned once its export has begun."""
+        self.project(lambda path: array_insert(path, 700, 700))
+        cli = subprocess.Popen([CLI, "publish", self.path("project", "p.dv1"), "--full"], env=self.environment,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, **options)
         self.addCleanup(lambda: cli.poll() is not None or cli.kill())
         # The export writes through a temporary file in the temporary folder from its first page on.
-        while not glob.glob(os.path.join(folder, "tmp", "**", ".docvane-*"), recursive=True):
+        while not glob.glob(self.path("tmp", "**", ".docvane-*"), recursive=True):
             self.assertIsNone(cli.poll(), "the run ended before the export")
             time.sleep(0.01)
+        return cli
+
+    def server_entries(self):
+        return glob.glob(self.path("run", "running", "*.entry"))
+
+    def test_refused_folders_and_registries_are_named_in_the_error_line(self):
+        self.project(lambda path: array_insert(path, 1, 1))
+        registry = self.path("config", "classes.conf")
+
+        def open_registry():
+            self.write("config/classes.conf", "AutoCAD.Application=/bin/true\n")
+            os.chmod(registry, 0o646)
+
+        cases = [
+            (lambda: os.chmod(self.path("run"), 0o775), lambda: os.chmod(self.path("run"), 0o700),
+             f"[X] Папка для связи с программами не используется: {self.path('run')} "
+             "(в папку могут писать другие пользователи)"),
+            (open_registry, lambda: os.remove(registry),
+             f"[X] Реестр классов не используется: {registry} (в него могут писать другие пользователи)"),
+        ]
+        for prepare, undo, line in cases:
+            with self.subTest(line):
+                prepare()
+                result = self.publish(2)
+                undo()
+                self.assertIn(line, result.stdout)
+                self.assertNotIn("Процесс AutoCAD завершился", result.stdout)
+
+    def test_a_drawing_past_its_bound_ends_the_run_with_an_error_line(self):
+        self.project(lambda path: array_insert(path, 30000, 30000))
+        result = self.publish(2)
+        self.assertIn("слишком сложен", result.stderr + result.stdout)
+        self.assertEqual([], self.server_entries(), "a server is left")
+
+    def test_ctrl_c_during_a_long_export_ends_the_run(self):
+        cli = self.start_long_export(start_new_session=True)
         os.killpg(cli.pid, signal.SIGINT)  # Ctrl+C reaches the terminal's whole process group
         output, _ = cli.communicate(timeout=120)
         self.assertIn("[!] Отмена публикации...", output)
@@ -444,64 +403,33 @@ class PublishBoundedDrawingTest(unittest.TestCase):
         # Fitting the model to the page once walked every expanded insert without looking at Escape.
         self.assertNotIn("не прервал команду после отмены", output)
         self.assertNotIn("Файл опубликован", output)
-        self.assertEqual([], glob.glob(os.path.join(folder, "run", "running", "*.entry")), "a server is left")
-
-    def test_the_projects_fields_reach_the_printed_drawing(self):
-        fields = [(name, escape(value)) for name, value in FIELD_VALUES if "\n" not in value]
-        folder = tempfile.mkdtemp(prefix="acad-fields-cli-")
-        self.addCleanup(shutil.rmtree, folder, True)
-        for name in ("run", "config", "src"):
-            os.makedirs(os.path.join(folder, name), mode=0o700)
-        fields_drawing(os.path.join(folder, "src", "drawing.dxf"))
-        with open(os.path.join(folder, "p.dv1"), "w", encoding="utf-8") as stream:
-            stream.write(project_xml([".\\src\\drawing.dxf"], fields, False, release="2018"))
-        environment = dict(os.environ, DOCVANE_CONFIG_HOME=os.path.join(folder, "config"),
-                           DOCVANE_RUNTIME_DIR=os.path.join(folder, "run"))
-        result = subprocess.run([CLI, "publish", os.path.join(folder, "p.dv1"), "--full"], env=environment,
-                                capture_output=True, text=True, timeout=300)
-        self.assertEqual(0, result.returncode, result.stdout + result.stderr)
-        text = " ".join(pdf_text(os.path.join(folder, "out", "PDF", "drawing.pdf")).split())
-        for expected in ('ТЕКСТ Дом "на углу" <&> 5^2', "АТРИБУТ 2026-АР", "ЯЧЕЙКА 2026-АР",
-                         'ПОЛЕ Дом "на углу" <&> 5^2', "АБЗАЦ #### КОНЕЦ", "НЕТ ####", "ТАБЛИЦА 2026-АР"):
-            self.assertIn(expected, text)
-        copy = ezdxf.readfile(os.path.join(folder, "out", "EDIT", "drawing.dxf"))
-        self.assertIn("ТЕКСТ %<\\AcVar CustomDP.Объект>%", [e.dxf.text for e in copy.modelspace().query("TEXT")])
+        self.assertFalse(os.path.exists(self.path("project", "out", "PDF", "drawing.pdf")))
+        self.assertEqual([], self.server_entries(), "a server is left")
 
     def test_a_server_killed_in_one_run_leaves_nothing_after_the_next(self):
-        folder = tempfile.mkdtemp(prefix="acad-killed-cli-")
-        self.addCleanup(shutil.rmtree, folder, True)
-        for name in ("run", "config", "src", "tmp"):
-            os.makedirs(os.path.join(folder, name), mode=0o700)
-        array_insert(os.path.join(folder, "src", "drawing.dxf"), 700, 700)
-        with open(os.path.join(folder, "p.dv1"), "w", encoding="utf-8") as stream:
-            stream.write(project_xml([".\\src\\drawing.dxf"], [("Шифр", "1")], False))
-        runtime = os.path.join(folder, "run")
-        environment = dict(os.environ, DOCVANE_CONFIG_HOME=os.path.join(folder, "config"),
-                           DOCVANE_RUNTIME_DIR=runtime, TMPDIR=os.path.join(folder, "tmp"))
-        cli = subprocess.Popen([CLI, "publish", os.path.join(folder, "p.dv1"), "--full"], env=environment,
-                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        self.addCleanup(lambda: cli.poll() is not None or cli.kill())
-        while not glob.glob(os.path.join(folder, "tmp", "**", ".docvane-*"), recursive=True):
-            self.assertIsNone(cli.poll(), "the run ended before the export")
-            time.sleep(0.01)
-        entries = glob.glob(os.path.join(runtime, "running", "*.entry"))
+        cli = self.start_long_export()
+        entries = self.server_entries()
         self.assertEqual(1, len(entries))
         os.kill(int(os.path.basename(entries[0]).split("-")[0]), signal.SIGKILL)
         cli.communicate(timeout=120)
-        traces = entries + glob.glob(os.path.join(runtime, "*.sock"))
+        traces = entries + glob.glob(self.path("run", "*.sock"))
         self.assertEqual(2, len(traces), "the killed server left no socket and entry to clean")
         self.assertTrue(all(os.path.exists(path) for path in traces))
 
-        array_insert(os.path.join(folder, "src", "drawing.dxf"), 1, 1)
-        result = subprocess.run([CLI, "publish", os.path.join(folder, "p.dv1"), "--full"], env=environment,
-                                capture_output=True, text=True, timeout=300)
-        self.assertEqual(0, result.returncode, result.stdout + result.stderr)
-        self.assertEqual([], glob.glob(os.path.join(runtime, "running", "*")) + glob.glob(os.path.join(runtime, "*.sock")))
+        self.project(lambda path: array_insert(path, 1, 1))
+        self.publish(0)
+        self.assertEqual([], glob.glob(self.path("run", "running", "*")) + glob.glob(self.path("run", "*.sock")))
 
-    def test_a_drawing_past_its_bound_ends_the_run_with_an_error_line(self):
-        runtime, result = self.publish(lambda path: array_insert(path, 30000, 30000))
-        self.assertIn("слишком сложен", result.stderr + result.stdout)
-        self.assertEqual([], glob.glob(os.path.join(runtime, "running", "*.entry")), "a server is left")
+    def test_the_projects_fields_reach_the_printed_drawing(self):
+        self.project(fields_drawing, [(name, escape(value)) for name, value in FIELD_VALUES if "\n" not in value],
+                     release="2018")
+        self.publish(0)
+        text = " ".join(pdf_text(self.path("project", "out", "PDF", "drawing.pdf")).split())
+        for expected in ('ТЕКСТ Дом "на углу" <&> 5^2', "АТРИБУТ 2026-АР", "ЯЧЕЙКА 2026-АР",
+                         'ПОЛЕ Дом "на углу" <&> 5^2', "АБЗАЦ #### КОНЕЦ", "НЕТ ####", "ТАБЛИЦА 2026-АР"):
+            self.assertIn(expected, text)
+        copy = ezdxf.readfile(self.path("project", "out", "EDIT", "drawing.dxf"))
+        self.assertIn("ТЕКСТ %<\\AcVar CustomDP.Объект>%", [e.dxf.text for e in copy.modelspace().query("TEXT")])
 
 
 if __name__ == "__main__":

@@ -1,7 +1,6 @@
 """The demo published as a set for submission with `docvane-cli publish --pdfa --report`: the combined
 PDF passes Apache PDFBox's PDF/A-1b preflight, its page labels are the printed numbers, and the register
-beside it and the run report agree with the log and with each other. DOCVANE_CLI names the command line
-(default: build/docvane-cli of this checkout)."""
+beside it and the run report agree with the log and with each other."""
 
 import csv
 import io
@@ -13,10 +12,9 @@ import subprocess
 import tempfile
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-CLI = os.environ.get("DOCVANE_CLI") or os.path.normpath(os.path.join(HERE, "..", "..", "build", "docvane-cli"))
+from acad_support import CLI, HERE, RUNNABLE
+
 DEMO = os.path.normpath(os.path.join(HERE, "..", "..", "examples", "demo"))
-RUNNABLE = os.access(CLI, os.X_OK) and os.access(os.path.join(os.path.dirname(CLI), "docvane-acad-server"), os.X_OK)
 JARS = ["preflight", "pdfbox2", "fontbox2", "xmpbox", "commons-logging", "jaxb-api", "javax.activation"]
 
 
