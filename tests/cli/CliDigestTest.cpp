@@ -5,25 +5,20 @@
 #include <filesystem>
 #include <functional>
 
+#include "support/CliTest.h"
 #include "support/PdfFixtures.h"
 #include "support/PdfInspection.h"
-#include "support/RunProgram.h"
 #include "support/TestSupport.h"
 
 namespace docvane {
 namespace {
 
+using test::FileDocXml;
 using test::ReadFile;
-using test::RunProgram;
 using test::WriteFile;
 
-class CliDigestTest : public ::testing::Test {
+class CliDigestTest : public test::CliTest {
   protected:
-    test::ProgramResult Cli(const std::vector<std::string>& args) {
-        std::vector<std::string> argv{DOCVANE_CLI};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return RunProgram(argv, {{"DOCVANE_CONFIG_HOME", config_.Path()}});
-    }
     // Replaces text of the project file, as an engineer editing it (or the window saving it) would.
     void Edit(const std::string& from, const std::string& to) {
         std::string text = ReadFile(dir_ / "p.dv1");
@@ -31,9 +26,6 @@ class CliDigestTest : public ::testing::Test {
         ASSERT_NE(at, std::string::npos) << from;
         text.replace(at, from.size(), to);
         WriteFile(dir_ / "p.dv1", text);
-    }
-    static std::string FileDocXml(const std::string& relative) {
-        return "<fileDoc><fileRelativePath>" + relative + "</fileRelativePath></fileDoc>";
     }
     void WriteProject() {
         WriteFile(dir_ / "p.dv1",
@@ -55,8 +47,6 @@ class CliDigestTest : public ::testing::Test {
     std::string UpToDate(const std::string& relative) {
         return "Файл не нуждается в публикации: " + (dir_ / relative);
     }
-    test::TempDir config_;
-    test::TempDir dir_;
 };
 
 TEST_F(CliDigestTest, ChangesTheTimesCannotShowAreSeenByStatusAndPublishedByAFastRun) {

@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "support/CliTest.h"
 #include "support/PdfFixtures.h"
 #include "support/PdfInspection.h"
-#include "support/RunProgram.h"
 #include "support/TestSupport.h"
 
 extern char** environ;
@@ -20,17 +20,12 @@ extern char** environ;
 namespace docvane {
 namespace {
 
+using test::FileDocXml;
 using test::ReadFile;
-using test::RunProgram;
 using test::WriteFile;
 
-class CliPublishTest : public ::testing::Test {
+class CliPublishTest : public test::CliTest {
   protected:
-    test::ProgramResult Cli(const std::vector<std::string>& args) {
-        std::vector<std::string> argv{DOCVANE_CLI};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return RunProgram(argv, {{"DOCVANE_CONFIG_HOME", config_.Path()}});
-    }
     void Pdf(const std::string& name) {
         std::filesystem::create_directories(std::filesystem::path(dir_ / name).parent_path());
         test::WriteFixturePdf(dir_ / name, 2, name);
@@ -42,11 +37,6 @@ class CliPublishTest : public ::testing::Test {
                       "</pdfDir><fileDocs>" +
                       files + "</fileDocs></docvane>");
     }
-    static std::string FileDocXml(const std::string& relative) {
-        return "<fileDoc><fileRelativePath>" + relative + "</fileRelativePath></fileDoc>";
-    }
-    test::TempDir config_;
-    test::TempDir dir_;
 };
 
 TEST_F(CliPublishTest, PublishesPrintsEveryLineAndExitsBySeverity) {

@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "pdf/PageGeometry.h"
+#include "support/CliTest.h"
 #include "support/PdfFixtures.h"
-#include "support/RunProgram.h"
 #include "support/TestSupport.h"
 
 namespace docvane {
@@ -15,16 +15,9 @@ using nlohmann::json;
 using test::ReadFile;
 using test::WriteFile;
 
-class CliReportTest : public ::testing::Test {
+class CliReportTest : public test::CliTest {
   protected:
-    test::ProgramResult Cli(const std::vector<std::string>& args) {
-        std::vector<std::string> argv{DOCVANE_CLI};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return test::RunProgram(argv, {{"DOCVANE_CONFIG_HOME", config_.Path()}});
-    }
     json Report() { return json::parse(ReadFile(dir_ / "report.json"), nullptr, false); }
-    test::TempDir config_;
-    test::TempDir dir_;
 };
 
 // Every key of the documented schema is there with its type.
@@ -75,11 +68,7 @@ TEST_F(CliReportTest, ReportsEveryFileTheRunsResultAndTotals) {
     test::WriteFixturePdf(dir_ / "src/A.pdf", 2, "a");
     test::WriteFixturePdf(dir_ / "src/B.pdf", {{420 * mm, 297 * mm, "b1"}, {210 * mm, 297 * mm, "b2"}});
     WriteFile(dir_ / "p.dv1",
-              "<docvane><pdfFile><fileRelativePath>.\\out\\Комплект.pdf</fileRelativePath></pdfFile>"
-              "<pdfDir><dirRelativePath>.\\PDF</dirRelativePath></pdfDir><fileDocs>"
-              "<fileDoc><fileRelativePath>.\\src\\A.pdf</fileRelativePath></fileDoc>"
-              "<fileDoc><fileRelativePath>.\\src\\B.pdf</fileRelativePath></fileDoc>"
-              "</fileDocs></docvane>");
+              test::ProjectXml(".\\out\\Комплект.pdf", ".\\PDF", "", {".\\src\\A.pdf", ".\\src\\B.pdf"}));
     auto result = Cli({"publish", dir_ / "p.dv1", "--report", dir_ / "report.json"});
     ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
     json report = Report();

@@ -2,30 +2,22 @@
 
 #include <filesystem>
 
-#include "support/RunProgram.h"
+#include "support/CliTest.h"
 #include "support/TestSupport.h"
 
 namespace docvane {
 namespace {
 
-using test::RunProgram;
 using test::WriteFile;
 
-class CliStatusTest : public ::testing::Test {
+class CliStatusTest : public test::CliTest {
   protected:
-    test::ProgramResult Cli(const std::vector<std::string>& args) {
-        std::vector<std::string> argv{DOCVANE_CLI};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return RunProgram(argv, {{"DOCVANE_CONFIG_HOME", config_.Path()}});
-    }
     void WriteProject(const std::string& files) {
         WriteFile(dir_ / "p.dv1",
                   "<docvane><pdfFile><fileRelativePath>.\\All.pdf</fileRelativePath></pdfFile>"
                   "<pdfDir><dirRelativePath>.\\PDF</dirRelativePath></pdfDir><fileDocs>" +
                       files + "</fileDocs></docvane>");
     }
-    test::TempDir config_;
-    test::TempDir dir_;
 };
 
 TEST_F(CliStatusTest, PrintsEveryStatusAndExitsByTheCombinedStatus) {

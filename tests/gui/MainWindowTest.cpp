@@ -345,6 +345,15 @@ void ClickRibbonDropdown(wxRibbonButtonBar* bar, int id) {
     ClickAt(rect);
 }
 
+// A right click at the offset into the window, as a user opens its context menu.
+void RightClickIn(wxWindow* window, const wxPoint& offset) {
+    wxUIActionSimulator sim;
+    const wxRect rect = window->GetScreenRect();
+    sim.MouseMove(rect.x + offset.x, rect.y + offset.y);
+    Pump(150);
+    sim.MouseClick(wxMOUSE_BTN_RIGHT);
+}
+
 void ChangeRibbonPage(wxRibbonBar* ribbon, size_t page) {
     wxRibbonBarEvent changing(wxEVT_RIBBONBAR_PAGE_CHANGING, ribbon->GetId(), ribbon->GetPage(page));
     changing.SetEventObject(ribbon);
@@ -372,8 +381,9 @@ TEST_F(DesktopWindow, EveryMenuOpensWithoutAssertionsAndItsItemsAndShortcutsRunT
     Pump(200);
 
     // "Стиль": its last item, "Windows 10".
-    InPopup([&] { ChangeRibbonPage(frame->Ribbon(), frame->Ribbon()->GetPageCount() - 1); },
-            {WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_RETURN});
+    std::vector<int> toLast(8, WXK_DOWN);
+    toLast.push_back(WXK_RETURN);
+    InPopup([&] { ChangeRibbonPage(frame->Ribbon(), frame->Ribbon()->GetPageCount() - 1); }, toLast);
     EXPECT_EQ(frame->Look(), ID_VIEW_APPLOOK_WINDOWS_10);
 
     // "Публикация ▾": the full publication.
@@ -404,15 +414,8 @@ TEST_F(DesktopWindow, EveryMenuOpensWithoutAssertionsAndItsItemsAndShortcutsRunT
 
     // The output pane's menu: "Скрыть".
     COutputList* info = frame->Output()->InfoList();
-    InPopup(
-        [&] {
-            wxUIActionSimulator sim;
-            const wxRect rect = info->GetScreenRect();
-            sim.MouseMove(rect.x + rect.width / 2, rect.y + rect.height / 2);
-            Pump(150);
-            sim.MouseClick(wxMOUSE_BTN_RIGHT);
-        },
-        {WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_RETURN});
+    InPopup([&] { RightClickIn(info, wxPoint(info->GetSize().x / 2, info->GetSize().y / 2)); },
+            {WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_RETURN});
     EXPECT_FALSE(frame->Docking().GetPane("output").IsShown());
     frame->Docking().GetPane("output").Show();
     frame->Docking().Update();
@@ -421,15 +424,7 @@ TEST_F(DesktopWindow, EveryMenuOpensWithoutAssertionsAndItsItemsAndShortcutsRunT
     frame->Notebook()->SetSelection(0);
     Pump(200);
     wxWindow* rows = frame->ActivePanel()->FileList().Window();
-    InPopup(
-        [&] {
-            wxUIActionSimulator sim;
-            const wxRect rect = rows->GetScreenRect();
-            sim.MouseMove(rect.x + 40, rect.y + 40);
-            Pump(150);
-            sim.MouseClick(wxMOUSE_BTN_RIGHT);
-        },
-        {WXK_ESCAPE});
+    InPopup([&] { RightClickIn(rows, wxPoint(40, 40)); }, {WXK_ESCAPE});
 
     // Shortcuts: Ctrl+P publishes fast, Ctrl+S saves, Ctrl+N makes a project.
     rows->SetFocus();
@@ -484,10 +479,10 @@ TEST_F(DesktopWindow, PathPanelShowsItsOpenButtonsAndKeepsItsWidthAcrossTabsAndR
 
     frame->Ribbon()->SetActivePage(3);
     Pump(300);
-    frame->SetSize(wxSize(1280, 760));  // resized while another category is shown
-    Pump(300);
-    frame->SetSize(wxSize(1200, 760));
-    Pump(300);
+    for (int width : {1280, 1200}) {  // resized while another category is shown
+        frame->SetSize(wxSize(width, 760));
+        Pump(300);
+    }
     frame->Ribbon()->SetActivePage(1);
     Pump(400);
     EXPECT_EQ(box->GetSize().GetWidth(), boxWidth);

@@ -18,23 +18,8 @@ namespace docvane {
 namespace {
 
 using namespace PoDoFo;
+using test::ConformsToPdfA1b;
 using test::StageProject;
-
-// Apache PDFBox's PDF/A-1b preflight: its verdict line and the errors it lists.
-std::string Preflight(const std::string& path) {
-    const char* kJars[] = {"preflight",       "pdfbox2",  "fontbox2",        "xmpbox",
-                           "commons-logging", "jaxb-api", "javax.activation"};
-    std::string classPath;
-    for (const char* jar : kJars) {
-        classPath += (classPath.empty() ? "" : ":") + std::string("/usr/share/java/") + jar + ".jar";
-    }
-    return test::RunTool({"java", "-cp", classPath, "org.apache.pdfbox.preflight.Validator_A1b", path})
-        .output;
-}
-
-bool ConformsToPdfA1b(const std::string& path) {
-    return Preflight(path).find("is a valid PDF/A-1b file") != std::string::npos;
-}
 
 // Builds the combined PDF and returns what the stage reported.
 CombinedPdfSummary Build(StageProject& stage) {
@@ -68,6 +53,9 @@ TEST(PdfATest, CombinedPdfConformsWithOutlineNumbersLabelsAndLinks) {
     test::WriteFixturePdf(PdfTempPath(first, -1), {{}, {}, {}},
                           {{"Раздел 1", 0, {{"1.1", 1, {}}}}, {"Раздел 2", 2, {}}});
     stage.AddPublishedPdf("План.pdf", 2, "plan ");
+    // A standard font that is not embedded is embedded from the system.
+    FileDoc& helvetica = stage.AddSource("Helvetica.pdf");
+    test::WriteFile(PdfTempPath(helvetica, -1), test::HandWrittenPdf(test::TwoPageObjects()));
     // A link annotation such as the contents links are.
     test::EditPdf(PdfTempPath(first, -1), [](PdfMemDocument& document) {
         PdfPage* page = document.GetPage(0);
@@ -78,16 +66,19 @@ TEST(PdfATest, CombinedPdfConformsWithOutlineNumbersLabelsAndLinks) {
     const CombinedPdfSummary summary = Build(stage);
     EXPECT_TRUE(summary.pdfA);
     EXPECT_TRUE(Warnings(stage).empty());
-    EXPECT_TRUE(ConformsToPdfA1b(stage.CombinedPath())) << Preflight(stage.CombinedPath());
+    EXPECT_TRUE(ConformsToPdfA1b(stage.CombinedPath())) << test::PdfA1bPreflight(stage.CombinedPath());
     EXPECT_EQ(test::ReadFile(stage.CombinedPath()).substr(0, 9), "%PDF-1.4\n");
     EXPECT_TRUE(test::QpdfCheckClean(stage.CombinedPath()));
     const auto outline = test::QpdfOutline(stage.CombinedPath());
-    ASSERT_EQ(outline.size(), 2u);
+    ASSERT_EQ(outline.size(), 3u);  // one item per file
     EXPECT_EQ(outline[0].kids.size(), 2u);
     EXPECT_EQ(test::QpdfLinks(stage.CombinedPath()).size(), 1u);
     const auto texts = test::PageTexts(stage.CombinedPath());
-    ASSERT_EQ(texts.size(), 5u);
+    ASSERT_EQ(texts.size(), 7u);
     EXPECT_NE(texts[4].find("4"), std::string::npos);  // numbered: the fifth page shows 4
+    EXPECT_NE(texts[5].find("Alpha one"), std::string::npos);
+    EXPECT_NE(texts[6].find("Beta two"), std::string::npos);
+    EXPECT_NE(test::FontTable(stage.CombinedPath()).find("NimbusSans-Regular"), std::string::npos);
 }
 
 // Puts one more stream after the page's content.
@@ -177,12 +168,14 @@ TEST(PdfATest, LayersAreFlattenedHiddenContentRemovedAndTheFileNamed) {
     const std::string path = PdfTempPath(layered, -1);
     test::WriteFixturePdf(path, 2, "layer ");
     test::EditPdf(path, [](PdfMemDocument& document) {
-        PdfObject* hidden = document.GetObjects().CreateObject(PdfVariant(PdfDictionary()));
-        hidden->GetDictionary().AddKey(PoDoFo::PdfName("Type"), PoDoFo::PdfName("OCG"));
-        hidden->GetDictionary().AddKey(PoDoFo::PdfName("Name"), PdfString("Скрытый"));
-        PdfObject* shown = document.GetObjects().CreateObject(PdfVariant(PdfDictionary()));
-        shown->GetDictionary().AddKey(PoDoFo::PdfName("Type"), PoDoFo::PdfName("OCG"));
-        shown->GetDictionary().AddKey(PoDoFo::PdfName("Name"), PdfString("Видимый"));
+        const auto layer = [&document](const char* name) {
+            PdfObject* group = document.GetObjects().CreateObject(PdfVariant(PdfDictionary()));
+            group->GetDictionary().AddKey(PoDoFo::PdfName("Type"), PoDoFo::PdfName("OCG"));
+            group->GetDictionary().AddKey(PoDoFo::PdfName("Name"), PdfString(name));
+            return group;
+        };
+        PdfObject* hidden = layer("Скрытый");
+        PdfObject* shown = layer("Видимый");
         PdfArray groups;
         groups.push_back(hidden->Reference());
         groups.push_back(shown->Reference());
@@ -225,29 +218,12 @@ TEST(PdfATest, LayersAreFlattenedHiddenContentRemovedAndTheFileNamed) {
               (std::vector<std::string>{
                   "[!] Слои убраны для PDF/A-1b (скрытые удалены, видимые оставлены без слоёв): "
                   "Слои.pdf"}));
-    EXPECT_TRUE(ConformsToPdfA1b(stage.CombinedPath())) << Preflight(stage.CombinedPath());
+    EXPECT_TRUE(ConformsToPdfA1b(stage.CombinedPath())) << test::PdfA1bPreflight(stage.CombinedPath());
     const auto texts = test::PageTexts(stage.CombinedPath());
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0].find("layer"), std::string::npos) << texts[0];
     EXPECT_NE(texts[1].find("layer 2"), std::string::npos);
     EXPECT_TRUE(test::QpdfCheckClean(stage.CombinedPath()));
-}
-
-TEST(PdfATest, AStandardFontThatIsNotEmbeddedIsEmbeddedFromTheSystem) {
-    StageProject stage;
-    stage.Settings().pdfA = true;
-    FileDoc& file = stage.AddSource("Helvetica.pdf");
-    std::filesystem::create_directories(stage.TempFolder());
-    test::WriteFile(PdfTempPath(file, -1), test::HandWrittenPdf(test::TwoPageObjects()));
-    const CombinedPdfSummary summary = Build(stage);
-    EXPECT_TRUE(summary.pdfA);
-    EXPECT_TRUE(Warnings(stage).empty());
-    EXPECT_TRUE(ConformsToPdfA1b(stage.CombinedPath())) << Preflight(stage.CombinedPath());
-    const auto texts = test::PageTexts(stage.CombinedPath());
-    ASSERT_EQ(texts.size(), 2u);
-    EXPECT_NE(texts[0].find("Alpha one"), std::string::npos);
-    EXPECT_NE(texts[1].find("Beta two"), std::string::npos);
-    EXPECT_NE(test::FontTable(stage.CombinedPath()).find("NimbusSans-Regular"), std::string::npos);
 }
 
 TEST(PdfATest, MetadataMirrorsTheInformationDictionary) {

@@ -18,6 +18,7 @@
 #include "platform/RunningObjectDirectory.h"
 #include "support/FakeAcadServer.h"
 #include "support/FakeAutomationHost.h"
+#include "support/ScopedEnv.h"
 #include "support/TestSupport.h"
 
 using ::testing::ElementsAre;
@@ -205,9 +206,7 @@ TEST(ClassRegistryFileTest, AFileOthersOwnOrMayWriteIsNotObeyed) {
 
 TEST(RunningObjectDirectoryTest, TheUserRuntimeFolderIsPrivate) {
     test::TempDir dir;
-    const char* previous = std::getenv("DOCVANE_RUNTIME_DIR");
-    const std::string saved = previous != nullptr ? previous : "";
-    ::setenv("DOCVANE_RUNTIME_DIR", (dir / "rt").c_str(), 1);
+    const test::ScopedEnv runtime("DOCVANE_RUNTIME_DIR", dir / "rt");
     EXPECT_EQ(UserRuntimeDirectory(), dir / "rt");
     EXPECT_EQ(RunningObjectDirectory().Folder(), dir / "rt/running");
     EXPECT_EQ(UserRuntimeDirectoryRefusal(), "");
@@ -218,11 +217,6 @@ TEST(RunningObjectDirectoryTest, TheUserRuntimeFolderIsPrivate) {
                                 " (в папку могут писать другие пользователи)";
     EXPECT_EQ(UserRuntimeDirectoryRefusal(), refusal);
     EXPECT_EQ(RunningObjectDirectory().Refusal(), refusal);
-    if (previous != nullptr) {
-        ::setenv("DOCVANE_RUNTIME_DIR", saved.c_str(), 1);
-    } else {
-        ::unsetenv("DOCVANE_RUNTIME_DIR");
-    }
 }
 
 TEST(PosixServerProcessTest, StartsWithExactlyTheGivenArgumentsAndReportsReadiness) {

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "project/DocvaneDoc.h"
@@ -13,6 +12,7 @@
 #include "publish/OutputSafety.h"
 #include "publish/PublishState.h"
 #include "publish/paths/TempFolders.h"
+#include "support/ScopedEnv.h"
 #include "support/TestSupport.h"
 
 namespace docvane {
@@ -30,26 +30,12 @@ int Mode(const std::string& path) {
 // TMPDIR points into the scratch folder while it lives.
 class ScratchTemp {
   public:
-    ScratchTemp() {
-        const char* previous = std::getenv("TMPDIR");
-        had_ = previous != nullptr;
-        previous_ = had_ ? previous : "";
-        ::setenv("TMPDIR", dir_.Path().c_str(), 1);
-    }
-    ~ScratchTemp() {
-        if (had_) {
-            ::setenv("TMPDIR", previous_.c_str(), 1);
-        } else {
-            ::unsetenv("TMPDIR");
-        }
-    }
     const test::TempDir& Dir() const { return dir_; }
     std::string Base() const { return dir_ / ("docvane-" + std::to_string(::geteuid())); }
 
   private:
     test::TempDir dir_;
-    std::string previous_;
-    bool had_ = false;
+    test::ScopedEnv tmpdir_{"TMPDIR", dir_.Path()};
 };
 
 TEST(RunSafetyTest, TheUsersBaseIsMadePrivateOrAvoided) {

@@ -55,3 +55,20 @@ ToolResult RunTool(const std::vector<std::string>& argv) {
 }
 
 }  // namespace docvane::test
+
+namespace docvane::test {
+
+std::string PdfA1bPreflight(const std::string& path) {
+    std::string classPath;
+    for (const char* jar :
+         {"preflight", "pdfbox2", "fontbox2", "xmpbox", "commons-logging", "jaxb-api", "javax.activation"}) {
+        classPath += (classPath.empty() ? "" : ":") + std::string("/usr/share/java/") + jar + ".jar";
+    }
+    return RunTool({"java", "-cp", classPath, "org.apache.pdfbox.preflight.Validator_A1b", path}).output;
+}
+
+bool ConformsToPdfA1b(const std::string& path) {
+    return PdfA1bPreflight(path).find("is a valid PDF/A-1b file") != std::string::npos;
+}
+
+}  // namespace docvane::test

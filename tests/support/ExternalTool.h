@@ -15,3 +15,12 @@ struct ToolResult {
 ToolResult RunTool(const std::vector<std::string>& argv);
 
 }  // namespace docvane::test
+
+namespace docvane::test {
+
+// Apache PDFBox's PDF/A-1b preflight of the file: its verdict line and the errors it lists.
+std::string PdfA1bPreflight(const std::string& path);
+// Whether that preflight finds the file a valid PDF/A-1b file.
+bool ConformsToPdfA1b(const std::string& path);
+
+}  // namespace docvane::test
