@@ -190,20 +190,21 @@ def fields_drawing(path):
     doc.blocks.new("Штамп").add_attdef("ШИФР", (0, 0), dxfattribs={"height": 4})
     stamp = msp.add_blockref("Штамп", (0, 120))
     stamp.add_attrib("ШИФР", 'АТРИБУТ %<\\AcVar CustomDP.Шифр \\f "%tc1">%', (0, 120), dxfattribs={"height": 4})
-    cell = doc.blocks.new_anonymous_block(type_char="T")
-    cell.add_mtext("ЯЧЕЙКА %<\\\\AcVar CustomDP.Шифр>%", dxfattribs={"char_height": 4}).set_location((0, 0))
-    msp.add_entity(tagged(AcadTableBlockContent, doc, "0\nACAD_TABLE\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockReference\n"
-                          f"2\n{cell.name}\n10\n0\n20\n160\n30\n0\n100\nAcDbTable\n1\n%<\\AcVar CustomDP.Шифр>%\n"))
+
+    def table(y, shown, tags):
+        """A one-cell table at height y whose block shows the text; tags follow its AcDbTable subclass."""
+        cell = doc.blocks.new_anonymous_block(type_char="T")
+        cell.add_mtext(shown, dxfattribs={"char_height": 4}).set_location((0, 0))
+        entity = tagged(AcadTableBlockContent, doc, "0\nACAD_TABLE\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockReference\n"
+                        f"2\n{cell.name}\n10\n0\n20\n{y}\n30\n0\n100\nAcDbTable\n" + tags)
+        msp.add_entity(entity)
+        return entity
+
+    table(160, "ЯЧЕЙКА %<\\\\AcVar CustomDP.Шифр>%", "1\n%<\\AcVar CustomDP.Шифр>%\n")
     # A cell whose field the program evaluated: the cell points at its FIELD, the block shows the cache.
-    cached_cell = doc.blocks.new_anonymous_block(type_char="T")
-    cached_cell.add_mtext("ТАБЛИЦА старое", dxfattribs={"char_height": 4}).set_location((0, 0))
     cell_child = field_object(doc, "\\AcVar CustomDP.Шифр", "старое")
     cell_field = field_object(doc, "ТАБЛИЦА %<\\_FldIdx 0>%", "ТАБЛИЦА старое", [cell_child])
-    table = tagged(AcadTableBlockContent, doc, "0\nACAD_TABLE\n100\nAcDbEntity\n8\n0\n100\nAcDbBlockReference\n"
-                   f"2\n{cached_cell.name}\n10\n0\n20\n280\n30\n0\n100\nAcDbTable\n"
-                   f"1\nТАБЛИЦА старое\n344\n{cell_field.dxf.handle}\n")
-    msp.add_entity(table)
-    cell_field.dxf.owner = table.dxf.handle
+    cell_field.dxf.owner = table(280, "ТАБЛИЦА старое", f"1\nТАБЛИЦА старое\n344\n{cell_field.dxf.handle}\n").dxf.handle
     evaluated = msp.add_text("ПОЛЕ старое", dxfattribs={"height": 4})
     evaluated.set_placement((0, 200))
     child = field_object(doc, "\\AcVar CustomDP.Объект", "старое")
