@@ -46,7 +46,8 @@ CMainFrame* CDesktopShell::Start(wxEvtHandler& queue, SettingsStore& store, cons
     frame_->onClosing = [this] { Stop(); };
     frame_->SetDropTarget(new ProjectDropTarget(*frame_));
     // The server's thread hands over through the channel, which runs the call on the window's thread.
-    server_.Start(socketPath, [channel = channel_.get()](const std::string& path) { channel->OpenProject(path); });
+    server_.Start(socketPath,
+                  [channel = channel_.get()](const std::string& path) { channel->OpenProject(path); });
     frame_->Show();
     if (projectPath.empty() || !frame_->OpenProjectFile(projectPath)) {
         frame_->NewProject();

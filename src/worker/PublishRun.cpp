@@ -101,9 +101,9 @@ PublishRun::Step PublishRun::RunFiles() {
         return Step::Ended;
     }
     // Drawings and documents are exported into the project's own folder; without it, say why at once.
-    const bool exports = std::any_of(project_.fileDocs.begin(), project_.fileDocs.end(), [](const auto& file) {
-        return IsDrawingFile(file->fullPath) || IsWordFile(file->fullPath);
-    });
+    const bool exports = std::any_of(
+        project_.fileDocs.begin(), project_.fileDocs.end(),
+        [](const auto& file) { return IsDrawingFile(file->fullPath) || IsWordFile(file->fullPath); });
     if (exports && project_.propertyDoc.tempDir.empty()) {
         LogError("Не могу создать временную директорию для файла: " + project_.TempFolder().Error());
         return Step::Ended;
