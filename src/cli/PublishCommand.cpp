@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <optional>
-#include <thread>
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
@@ -31,16 +30,16 @@ namespace {
 // Sent by the worker to the waiting thread when the run is over.
 constexpr int kRunEndedSignal = SIGUSR1;
 
-// The console channel plus what the main window does when a run ends: the stop timer stops. It also
-// keeps the run's outcome as it stood when the run ended, so that lines printed later (a late Ctrl+C)
-// cannot change the exit status.
+// The command line's run sink: the console channel plus what the main window does when a run ends
+// (the stop timer stops). It also keeps the run's outcome as it stood when the run ended, so that lines
+// printed later (a late Ctrl+C) cannot change the exit status.
 class PublishConsole : public ConsoleChannel {
   public:
     explicit PublishConsole(StopControl& stop, RunReport* report = nullptr) : stop_(stop), report_(report) {}
-    void LogLine(int kind, const std::string& line) override {
+    void LogLine(LogKind kind, const std::string& line) override {
         ConsoleChannel::LogLine(kind, line);
         if (report_ != nullptr) {
-            report_->OnLine(kind, line);
+            report_->OnLine(static_cast<int>(kind), line);
         }
     }
     void RefreshViews(CDocvaneDoc*) override {
@@ -48,12 +47,12 @@ class PublishConsole : public ConsoleChannel {
             report_->OnViewsRefreshed();
         }
     }
-    void ElapsedTime(int show) override {
-        if (show == 0) {
+    void ElapsedTime(bool show) override {
+        if (!show) {
             stop_.RunEnded();
         }
     }
-    void PublishStateChanged(int state) override {
+    void PublishStateChanged(RunState state) override {
         if (state == kRunEnded) {
             endSeverity_ = GetPublishState().severity.load();
         }
@@ -222,11 +221,18 @@ int RunPublish(const std::vector<std::string>& args) {
     const auto started = GetClock().Now();
     std::atomic<bool> done = false;
     const pthread_t waiting = pthread_self();
-    std::thread worker([&project, &options, &done, waiting] {
-        PublishWorker(&project, !options.full);
-        done = true;
-        pthread_kill(waiting, kRunEndedSignal);
-    });
+    // Started as the window starts its runs; the worker's last act wakes this thread.
+    PublishJob job{!options.full, &project, PublishWorker, [&done, waiting] {
+                       done = true;
+                       pthread_kill(waiting, kRunEndedSignal);
+                   }};
+    if (!StartPublishJob(std::move(job))) {
+        SetMainWindowChannel(nullptr);
+        SetCombinedPdfObserver({});
+        pthread_sigmask(SIG_UNBLOCK, &awaited, nullptr);
+        std::fputs("docvane-cli publish: another publication is in progress\n", stderr);
+        return notStarted("another publication is in progress");
+    }
     const struct timespec tick { 0, 100 * 1000 * 1000 };
     while (!done) {
         const int taken = sigtimedwait(&awaited, nullptr, &tick);
@@ -243,7 +249,6 @@ int RunPublish(const std::vector<std::string>& args) {
         }
         stop.OnStopPublish([](const std::string&, const std::string&) { return true; });
     }
-    worker.join();
     SetMainWindowChannel(nullptr);
     SetCombinedPdfObserver({});
     project.propertyDoc.pdfA = projectPdfA;

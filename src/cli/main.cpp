@@ -4,15 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ApplicationSettings.h"
+#include "cli/CommandLineComposition.h"
 #include "cli/Commands.h"
-#include "platform/ClassRegistryFile.h"
-#include "platform/DesktopOpen.h"
-#include "platform/PosixServerProcess.h"
-#include "platform/RunningObjectDirectory.h"
-#include "platform/SettingsFile.h"
-#include "platform/SocketObjectTransport.h"
-#include "worker/PlatformServices.h"
 
 namespace docvane::cli {
 
@@ -54,20 +47,7 @@ int main(int argc, char** argv) {
             return kExitOk;
         }
         // The composition root: the platform objects live as long as main does.
-        docvane::SettingsFile settings(docvane::UserSettingsFilePath());
-        docvane::ClassRegistryFile classes;
-        docvane::RunningObjectDirectory running;
-        // Automation servers are other processes reached over local sockets.
-        docvane::SocketObjectTransport transport(docvane::DefaultProcessStarter());
-        docvane::PlatformServices services;
-        services.settings = &settings;
-        services.classes = &classes;
-        services.running = &running;
-        services.transport = &transport;
-        services.processes = docvane::DefaultProcessStarter();
-        services.openWithDesktop = docvane::OpenWithDesktop;
-        docvane::InstallPlatformServices(services);
-        docvane::LoadSettings();
+        CommandLineComposition composition;
         if (command == "status") {
             return RunStatus(args);
         }

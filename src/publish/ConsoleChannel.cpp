@@ -2,7 +2,8 @@
 
 namespace docvane {
 
-void ConsoleChannel::LogLine(int kind, const std::string& line) {
+void ConsoleChannel::LogLine(LogKind logKind, const std::string& line) {
+    const int kind = static_cast<int>(logKind);
     if (kind < 0 || kind > 3) {
         return;
     }

@@ -1,5 +1,5 @@
 #pragma once
-// The main-window channel of the command line: log lines go to standard output as they happen.
+// The command line's channel: log lines go to standard output as they happen.
 #include <cstdio>
 #include <mutex>
 
@@ -11,11 +11,10 @@ class ConsoleChannel : public MainWindowChannel {
   public:
     explicit ConsoleChannel(std::FILE* out = stdout) : out_(out) {}
 
-    void LogLine(int kind, const std::string& line) override;
-    void OpenProject(const std::string&) override {}
-    void PublishStateChanged(int) override {}
+    void LogLine(LogKind kind, const std::string& line) override;
+    void PublishStateChanged(RunState) override {}
     void RefreshViews(CDocvaneDoc*) override {}
-    void ElapsedTime(int) override {}
+    void ElapsedTime(bool) override {}
     void RefreshRibbon() override {}
 
     // The kind of the last line written, -1 before the first.

@@ -6,21 +6,21 @@
 namespace docvane {
 
 void LogInfo(const std::string& text) {
-    MainWindow().LogLine(static_cast<int>(LogKind::Info), "[?] " + text);
+    MainWindow().LogLine(LogKind::Info, "[?] " + text);
 }
 
 void LogSuccess(const std::string& text) {
-    MainWindow().LogLine(static_cast<int>(LogKind::Success), "[+] " + text);
+    MainWindow().LogLine(LogKind::Success, "[+] " + text);
 }
 
 void LogWarning(const std::string& text) {
     RaiseSeverity(2);
-    MainWindow().LogLine(static_cast<int>(LogKind::Warning), "[!] " + text);
+    MainWindow().LogLine(LogKind::Warning, "[!] " + text);
 }
 
 void LogError(const std::string& text) {
     RaiseSeverity(3);
-    MainWindow().LogLine(static_cast<int>(LogKind::Error), "[X] " + text);
+    MainWindow().LogLine(LogKind::Error, "[X] " + text);
 }
 
 }  // namespace docvane

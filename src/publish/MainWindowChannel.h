@@ -1,43 +1,26 @@
 #pragma once
-// The channel from any thread to the main window. Every call is delivered synchronously: it returns
-// only after the main window has handled it, so lines appear in order and before the caller goes on.
+// The process-wide channel to whatever shows the run: the main window, or the command line's console.
+// Every level logs through it (publish/Log.h), so it is installed once per program rather than handed
+// to each function. Every call is delivered synchronously, as RunSink describes.
 #include <string>
+
+#include "publish/RunSink.h"
 
 namespace docvane {
 
-class CDocvaneDoc;
-
-enum class LogKind : int { Info = 0, Success = 1, Warning = 2, Error = 3 };
-
-// Which state change PublishStateChanged reports.
-inline constexpr int kRunStarted = 0;
-inline constexpr int kRunEnded = -1;
-
-class MainWindowChannel {
+class MainWindowChannel : public RunSink {
   public:
-    virtual ~MainWindowChannel() = default;
-    // A log line with its prefix; kind is 0..3 (other kinds show nothing).
-    virtual void LogLine(int kind, const std::string& line) = 0;
-    // A second start handed over a project file path.
-    virtual void OpenProject(const std::string& path) = 0;
-    // kRunStarted: the Stop button replaces Publish; kRunEnded: the other way round.
-    virtual void PublishStateChanged(int state) = 0;
-    // The project's views repaint with the new statuses.
-    virtual void RefreshViews(CDocvaneDoc* project) = 0;
-    // show != 0: display the publication timer's elapsed time; 0: stop the publication and stop timers.
-    virtual void ElapsedTime(int show) = 0;
-    // The ribbon refreshes its controls from the active project.
+    // The ribbon refreshes its controls from the active project (a project was opened or reloaded).
     virtual void RefreshRibbon() = 0;
 };
 
 // A channel that shows nothing; in force until another is installed.
 class NullChannel : public MainWindowChannel {
   public:
-    void LogLine(int, const std::string&) override {}
-    void OpenProject(const std::string&) override {}
-    void PublishStateChanged(int) override {}
+    void LogLine(LogKind, const std::string&) override {}
+    void PublishStateChanged(RunState) override {}
     void RefreshViews(CDocvaneDoc*) override {}
-    void ElapsedTime(int) override {}
+    void ElapsedTime(bool) override {}
     void RefreshRibbon() override {}
 };
 

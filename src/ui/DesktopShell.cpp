@@ -41,11 +41,13 @@ CDesktopShell::~CDesktopShell() {
 CMainFrame* CDesktopShell::Start(wxEvtHandler& queue, SettingsStore& store, const std::string& socketPath,
                                  const std::string& projectPath) {
     frame_ = new CMainFrame(store);
-    channel_ = std::make_unique<CWindowChannel>(queue, *frame_);
+    channel_ = std::make_unique<CWindowChannel>(queue, *frame_, *frame_);
     SetMainWindowChannel(channel_.get());
     frame_->onClosing = [this] { Stop(); };
     frame_->SetDropTarget(new ProjectDropTarget(*frame_));
-    server_.Start(socketPath, [](const std::string& path) { MainWindow().OpenProject(path); });
+    // The server's thread hands over through the channel, which runs the call on the window's thread.
+    server_.Start(socketPath,
+                  [channel = channel_.get()](const std::string& path) { channel->OpenProject(path); });
     frame_->Show();
     if (projectPath.empty()) {
         frame_->NewProject();

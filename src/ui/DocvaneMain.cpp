@@ -7,18 +7,10 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/ClassRegistryFile.h"
-#include "platform/CurlUpdateSource.h"
-#include "platform/DesktopOpen.h"
-#include "platform/PosixServerProcess.h"
-#include "platform/RunningObjectDirectory.h"
-#include "platform/SettingsFile.h"
 #include "platform/SingleInstance.h"
-#include "platform/SocketObjectTransport.h"
 #include "publish/paths/PathUtils.h"
+#include "ui/DesktopComposition.h"
 #include "ui/DocvaneApp.h"
-#include "ui/UpdateWindows.h"
-#include "worker/PlatformServices.h"
 
 namespace {
 
@@ -45,21 +37,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         // The platform objects live as long as main does.
-        docvane::SettingsFile settings(docvane::UserSettingsFilePath());
-        docvane::ClassRegistryFile classes;
-        docvane::RunningObjectDirectory running;
-        // Automation servers are other processes reached over local sockets.
-        docvane::SocketObjectTransport transport(docvane::DefaultProcessStarter());
-        docvane::PlatformServices services;
-        services.settings = &settings;
-        services.classes = &classes;
-        services.running = &running;
-        services.transport = &transport;
-        services.processes = docvane::DefaultProcessStarter();
-        services.openWithDesktop = docvane::OpenWithDesktop;
-        docvane::InstallPlatformServices(services);
-        docvane::CurlUpdateSource updates;
-        docvane::InstallUpdateSource(&updates);
+        docvane::DesktopComposition composition;
         wxApp::SetInstance(new docvane::CDocvaneApp(project, socket));
         return wxEntry(argc, argv);
     } catch (const std::exception& e) {

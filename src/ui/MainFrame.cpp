@@ -155,8 +155,8 @@ CMainFrame::~CMainFrame() {
 
 // ---- The worker's calls ----
 
-void CMainFrame::LogLine(int kind, const std::string& line) {
-    output_->AddLogLine(kind, line);
+void CMainFrame::LogLine(LogKind kind, const std::string& line) {
+    output_->AddLogLine(static_cast<int>(kind), line);
 }
 
 void CMainFrame::OpenProject(const std::string& path) {
@@ -164,7 +164,7 @@ void CMainFrame::OpenProject(const std::string& path) {
     Raise();
 }
 
-void CMainFrame::PublishStateChanged(int state) {
+void CMainFrame::PublishStateChanged(RunState state) {
     if (state == kRunStarted) {
         published_ = publishing_ != nullptr ? publishing_ : ActiveProject();
     } else if (state == kRunEnded) {
@@ -195,8 +195,8 @@ void CMainFrame::RefreshViews(CDocvaneDoc* project) {
     UpdateTitles();
 }
 
-void CMainFrame::ElapsedTime(int show) {
-    if (show != 0) {
+void CMainFrame::ElapsedTime(bool show) {
+    if (show) {
         SetStatusText(Wx(FormatElapsed(publicationTimer_.Elapsed())), 1);
         return;
     }
@@ -334,7 +334,7 @@ void CMainFrame::OnPublish(int id) {
         publishing_ = nullptr;
         return;
     }
-    publicationTimer_.Start([] { MainWindow().ElapsedTime(1); }, 1000);
+    publicationTimer_.Start([] { MainWindow().ElapsedTime(true); }, 1000);
 }
 
 void CMainFrame::OnStopPublish() {
@@ -638,7 +638,7 @@ void CMainFrame::BuildProjectViews() {
     propertiesPane_->SetRefreshViews([this](CDocvaneDoc& project) { RefreshViews(&project); });
     // A project's list stays as it is while a run walks it.
     fileListHost_ = std::make_unique<CDesktopFileListHost>(
-        propertiesPane_, *this, [this](const CDocvaneDoc& project) { return &project != published_; });
+        propertiesPane_, *this, *this, [this](const CDocvaneDoc& project) { return &project != published_; });
     fileListFactory = [this](wxWindow* parent, CDocvaneDoc& project) -> std::unique_ptr<ProjectFileList> {
         return std::make_unique<CFileListViewList>(new CFileListView(parent, project, *fileListHost_));
     };

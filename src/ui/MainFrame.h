@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "desktop/KeyTips.h"
+#include "desktop/ProjectHandOver.h"
 #include "desktop/RecentFiles.h"
 #include "publish/IntervalTimer.h"
 #include "publish/MainWindowChannel.h"
@@ -54,19 +55,20 @@ class CDockManager : public wxAuiManager {
 // The icon a ribbon button shows while it is disabled.
 wxBitmap DisabledRibbonIcon(const wxBitmap& icon);
 
-class CMainFrame : public wxFrame, public MainWindowChannel {
+class CMainFrame : public wxFrame, public MainWindowChannel, public ProjectHandOver {
   public:
     // store keeps the recent files, the look and the window layout.
     CMainFrame(SettingsStore& store);
     ~CMainFrame() override;
 
     // The worker's calls, on the user-interface thread (CWindowChannel delivers them here).
-    void LogLine(int kind, const std::string& line) override;
-    void OpenProject(const std::string& path) override;
-    void PublishStateChanged(int state) override;
+    void LogLine(LogKind kind, const std::string& line) override;
+    void PublishStateChanged(RunState state) override;
     void RefreshViews(CDocvaneDoc* project) override;
-    void ElapsedTime(int show) override;
+    void ElapsedTime(bool show) override;
     void RefreshRibbon() override;
+    // A second start or a dropped project file hands its project over.
+    void OpenProject(const std::string& path) override;
 
     // Opens a project file in a new tab (or shows its tab when it is open already). False when the
     // file cannot be read.

@@ -5,8 +5,8 @@
 
 namespace docvane {
 
-CWindowChannel::CWindowChannel(wxEvtHandler& queue, MainWindowChannel& target)
-    : queue_(queue), target_(target) {}
+CWindowChannel::CWindowChannel(wxEvtHandler& queue, MainWindowChannel& target, ProjectHandOver& handOver)
+    : queue_(queue), target_(target), handOver_(handOver) {}
 
 CWindowChannel::~CWindowChannel() {
     Close();
@@ -56,15 +56,15 @@ void CWindowChannel::Deliver(std::function<void(MainWindowChannel&)> call) {
     shared->done.wait(lock, [&] { return *handled || shared->closed; });
 }
 
-void CWindowChannel::LogLine(int kind, const std::string& line) {
+void CWindowChannel::LogLine(LogKind kind, const std::string& line) {
     Deliver([kind, line](MainWindowChannel& t) { t.LogLine(kind, line); });
 }
 
 void CWindowChannel::OpenProject(const std::string& path) {
-    Deliver([path](MainWindowChannel& t) { t.OpenProject(path); });
+    Deliver([handOver = &handOver_, path](MainWindowChannel&) { handOver->OpenProject(path); });
 }
 
-void CWindowChannel::PublishStateChanged(int state) {
+void CWindowChannel::PublishStateChanged(RunState state) {
     Deliver([state](MainWindowChannel& t) { t.PublishStateChanged(state); });
 }
 
@@ -72,7 +72,7 @@ void CWindowChannel::RefreshViews(CDocvaneDoc* project) {
     Deliver([project](MainWindowChannel& t) { t.RefreshViews(project); });
 }
 
-void CWindowChannel::ElapsedTime(int show) {
+void CWindowChannel::ElapsedTime(bool show) {
     Deliver([show](MainWindowChannel& t) { t.ElapsedTime(show); });
 }
 

@@ -7,24 +7,26 @@
 #include <memory>
 #include <mutex>
 
+#include "desktop/ProjectHandOver.h"
 #include "publish/MainWindowChannel.h"
 
 class wxEvtHandler;
 
 namespace docvane {
 
-class CWindowChannel : public MainWindowChannel {
+class CWindowChannel : public MainWindowChannel, public ProjectHandOver {
   public:
-    // queue: the handler whose event queue runs the calls (the application object); target: the
-    // window's own handlers, touched only on the user-interface thread.
-    CWindowChannel(wxEvtHandler& queue, MainWindowChannel& target);
+    // queue: the handler whose event queue runs the calls (the application object); target and
+    // handOver: the window's own handlers, touched only on the user-interface thread.
+    CWindowChannel(wxEvtHandler& queue, MainWindowChannel& target, ProjectHandOver& handOver);
     ~CWindowChannel() override;
 
-    void LogLine(int kind, const std::string& line) override;
-    void OpenProject(const std::string& path) override;
-    void PublishStateChanged(int state) override;
+    void LogLine(LogKind kind, const std::string& line) override;
+    void PublishStateChanged(RunState state) override;
     void RefreshViews(CDocvaneDoc* project) override;
-    void ElapsedTime(int show) override;
+    void ElapsedTime(bool show) override;
+    // The hand-over travels the same way, so it waits its turn behind the run's calls.
+    void OpenProject(const std::string& path) override;
     void RefreshRibbon() override;
 
     // Releases every waiting caller and refuses further calls. Called before the window goes away.
@@ -40,6 +42,7 @@ class CWindowChannel : public MainWindowChannel {
 
     wxEvtHandler& queue_;
     MainWindowChannel& target_;
+    ProjectHandOver& handOver_;
     std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
 };
 

@@ -1,5 +1,6 @@
 #include "views/FileListHost.h"
 
+#include "desktop/ProjectHandOver.h"
 #include "platform/DesktopOpen.h"
 #include "publish/MainWindowChannel.h"
 #include "publish/paths/PathUtils.h"
@@ -14,7 +15,7 @@ void CDesktopFileListHost::ShowProperties(PathDoc* pdf, FileDoc* file) {
 }
 
 void CDesktopFileListHost::OpenProjectFile(const std::string& path) {
-    window_.OpenProject(path);
+    handOver_.OpenProject(path);
 }
 
 void CDesktopFileListHost::RefreshViews(CDocvaneDoc& project) {

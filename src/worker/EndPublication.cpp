@@ -8,19 +8,22 @@
 
 namespace docvane {
 
-void StopAutomationServers() {
-    GetWordSession().StopWord();
-    AcadSession& acad = GetAcadSession();
+void StopAutomationServers(AcadSession& acad, WordSession& word) {
+    word.StopWord();
     if (acad.IsAttached()) {
         LogInfo("Останавливаю процесс AutoCAD...");
         acad.QuitAcad(false);
     }
 }
 
-void EndPublication() {
-    StopAutomationServers();
+void StopAutomationServers() {
+    StopAutomationServers(GetAcadSession(), GetWordSession());
+}
+
+void EndPublication(RunSink& sink, AcadSession& acad, WordSession& word, PublishState& state) {
+    StopAutomationServers(acad, word);
     const std::string finalLine = "Публикация окончена.";
-    switch (GetPublishState().severity.load()) {
+    switch (state.severity.load()) {
         case 3:
             LogError(finalLine);
             break;
@@ -31,9 +34,13 @@ void EndPublication() {
             LogSuccess(finalLine);
             break;
     }
-    GetPublishState().running = false;
-    MainWindow().ElapsedTime(0);
-    MainWindow().PublishStateChanged(kRunEnded);
+    state.running = false;
+    sink.ElapsedTime(false);
+    sink.PublishStateChanged(kRunEnded);
+}
+
+void EndPublication() {
+    EndPublication(MainWindow(), GetAcadSession(), GetWordSession(), GetPublishState());
 }
 
 }  // namespace docvane

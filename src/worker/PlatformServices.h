@@ -3,15 +3,26 @@
 // Each executable's main (its composition root) creates them, installs them once and keeps them alive
 // until it ends; the core never creates a platform object itself. Tests install doubles per seam.
 //
-// What stays process-wide, and why:
+// What stays process-wide, and why (a publication itself is a PublishRun that receives its project,
+// mode, sessions, sink and state from whoever starts it):
 // - the application settings record (AppSettings): one user, one set of preferences that every window
 //   and every run reads;
 // - the drawing-program session (GetAcadSession) and the word-processor session (GetWordSession): the
 //   process holds one connection to each program, shared by consecutive runs and by the emergency stop;
-// - the publish state (GetPublishState), cancel flag and log channel: the engine runs one publication at
-//   a time and the user interface watches that one;
+//   they are the sessions a run drives unless it is handed others;
+// - the publish state (GetPublishState): the running flag is the run's cancel token and the severity
+//   its worst line; the sessions' waits, the combined-PDF stage and the log functions read it without
+//   being handed the run, and the engine runs one publication at a time (StartPublishJob refuses a
+//   second), which the window's and the command line's Stop commands reach from their own threads;
+// - the log channel (MainWindow(), publish/MainWindowChannel.h): every level writes log lines, and
+//   the window or the console installs itself once; it is also the sink of a run started without one;
+// - the protected-path set of the run on its thread (publish/ProtectedPaths.h): the run owns it, and the
+//   placing and cleaning code of the levels below finds it there instead of rebuilding it per file;
+// - the combined PDF's open action (SetOpenCombinedPdfAction): the desktop's, or none on the console;
 // - the seams below: a process talks to one settings store, one class registry, one running-object
 //   table, one object transport, one clock.
+// The single-instance hand-over is not run state: the window receives it through its ProjectHandOver
+// (desktop/ProjectHandOver.h).
 // Real time needs no platform object: the clock (publish/Clock.h) keeps the standard library's steady
 // time unless a test installs its own.
 #include <functional>
@@ -35,6 +46,21 @@ struct PlatformServices {
     // Opens a file with the desktop's default program; empty: the combined PDF is never opened.
     std::function<bool(const std::string& path)> openWithDesktop;
 };
+
+// The services of a platform bundle, any object with the members named above as objects (settings,
+// classes, running, transport) plus processes and openWithDesktop: each program's composition helper
+// describes its bundle (platform/LinuxPlatform.h) this way instead of spelling out every member.
+template <class Bundle>
+PlatformServices ServicesOf(Bundle& bundle) {
+    PlatformServices services;
+    services.settings = &bundle.settings;
+    services.classes = &bundle.classes;
+    services.running = &bundle.running;
+    services.transport = &bundle.transport;
+    services.processes = bundle.processes;
+    services.openWithDesktop = bundle.openWithDesktop;
+    return services;
+}
 
 // Installs every service (a null member uninstalls its seam) and the rules that depend on them: a
 // missing drawing-program path in the settings is looked up through the class registry. Call before

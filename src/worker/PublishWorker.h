@@ -1,9 +1,9 @@
 #pragma once
-// The publication run: a worker thread walks the project's files in order, publishes those that need
-// it (all of them in a full run), then copies references, cleans the output folders and builds the
-// combined PDF.
+// Starting a publication: the window and the command line both hand a PublishJob to StartPublishJob,
+// which runs it on a thread of its own.
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace docvane {
 
@@ -11,13 +11,21 @@ class CDocvaneDoc;
 
 // The job handed to the worker thread.
 struct PublishJob {
+    PublishJob() = default;
+    PublishJob(bool fastRun, CDocvaneDoc* project, std::function<void(CDocvaneDoc*, bool)> thread,
+               std::function<void()> whenFinished = {})
+        : fast(fastRun), document(project), worker(std::move(thread)), finished(std::move(whenFinished)) {}
+
     bool fast = true;
     CDocvaneDoc* document = nullptr;
+    // The thread function: PublishWorker, or a stand-in of the window tests.
     std::function<void(CDocvaneDoc*, bool)> worker;
+    // Called on the worker thread as its last act, once the next job may start; may be empty.
+    std::function<void()> finished;
 };
 
-// The thread function of a run. Ends every run that started through EndPublication; a project without
-// files only stops the timers and writes its warning.
+// The thread function of a run: a PublishRun of the process's sessions, channel and state, whose
+// combined PDF opens with the action of SetOpenCombinedPdfAction.
 void PublishWorker(CDocvaneDoc* document, bool fast);
 
 // Starts the job on a new detached thread. Refused (false) while a run is in progress: the engine holds

@@ -15,13 +15,17 @@ namespace docvane::gui {
 namespace {
 
 // Records the calls it handles and on which thread.
-class RecordingWindow : public MainWindowChannel {
+class RecordingWindow : public MainWindowChannel, public ProjectHandOver {
   public:
-    void LogLine(int kind, const std::string& line) override { Record(std::to_string(kind) + line); }
+    void LogLine(LogKind kind, const std::string& line) override {
+        Record(std::to_string(static_cast<int>(kind)) + line);
+    }
     void OpenProject(const std::string& path) override { Record("open " + path); }
-    void PublishStateChanged(int state) override { Record("state " + std::to_string(state)); }
+    void PublishStateChanged(RunState state) override {
+        Record("state " + std::to_string(static_cast<int>(state)));
+    }
     void RefreshViews(CDocvaneDoc*) override { Record("views"); }
-    void ElapsedTime(int show) override { Record("time " + std::to_string(show)); }
+    void ElapsedTime(bool show) override { Record("time " + std::to_string(show ? 1 : 0)); }
     void RefreshRibbon() override { Record("ribbon"); }
 
     std::vector<std::string> calls;
@@ -38,18 +42,18 @@ class RecordingWindow : public MainWindowChannel {
 
 TEST(WindowChannel, CallsFromAWorkerArriveInOrderAndEachWaitsForItsHandler) {
     RecordingWindow window;
-    CWindowChannel channel(*wxTheApp, window);
+    CWindowChannel channel(*wxTheApp, window, window);
     std::atomic<bool> eachReturnedAfterItsHandler = true;
     std::atomic<bool> done = false;
     std::thread worker([&] {
         for (int i = 0; i < 40; ++i) {
-            channel.LogLine(i % 4, "line " + std::to_string(i));
+            channel.LogLine(static_cast<LogKind>(i % 4), "line " + std::to_string(i));
             if (window.handled.load() != i + 1) {
                 eachReturnedAfterItsHandler = false;
             }
         }
         channel.PublishStateChanged(kRunEnded);
-        channel.ElapsedTime(0);
+        channel.ElapsedTime(false);
         done = true;
     });
     ASSERT_TRUE(PumpUntil([&] { return done.load(); }, 10000));
@@ -71,7 +75,7 @@ TEST(WindowChannel, CallsFromAWorkerArriveInOrderAndEachWaitsForItsHandler) {
 
 TEST(WindowChannel, ClosingReleasesAWaitingWorkerAndRefusesLaterCalls) {
     RecordingWindow window;
-    CWindowChannel channel(*wxTheApp, window);
+    CWindowChannel channel(*wxTheApp, window, window);
     std::atomic<bool> returned = false;
     // The user-interface thread is busy (it does not run the event loop) while the worker calls.
     std::thread worker([&] {

@@ -82,26 +82,22 @@ RecordingChannel::~RecordingChannel() {
     SetMainWindowChannel(nullptr);
 }
 
-void RecordingChannel::LogLine(int kind, const std::string& line) {
+void RecordingChannel::LogLine(LogKind kind, const std::string& line) {
     std::lock_guard<std::mutex> lock(mutex_);
-    lines_.emplace_back(kind, line);
+    lines_.emplace_back(static_cast<int>(kind), line);
     events_.push_back("log:" + line);
 }
-void RecordingChannel::OpenProject(const std::string& path) {
+void RecordingChannel::PublishStateChanged(RunState state) {
     std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back("open:" + path);
-}
-void RecordingChannel::PublishStateChanged(int state) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back("state:" + std::to_string(state));
+    events_.push_back("state:" + std::to_string(static_cast<int>(state)));
 }
 void RecordingChannel::RefreshViews(CDocvaneDoc*) {
     std::lock_guard<std::mutex> lock(mutex_);
     events_.push_back("views");
 }
-void RecordingChannel::ElapsedTime(int show) {
+void RecordingChannel::ElapsedTime(bool show) {
     std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back("elapsed:" + std::to_string(show));
+    events_.push_back("elapsed:" + std::to_string(show ? 1 : 0));
 }
 void RecordingChannel::RefreshRibbon() {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -53,11 +53,10 @@ class RecordingChannel : public MainWindowChannel {
     RecordingChannel();
     ~RecordingChannel() override;
 
-    void LogLine(int kind, const std::string& line) override;
-    void OpenProject(const std::string& path) override;
-    void PublishStateChanged(int state) override;
+    void LogLine(LogKind kind, const std::string& line) override;
+    void PublishStateChanged(RunState state) override;
     void RefreshViews(CDocvaneDoc* project) override;
-    void ElapsedTime(int show) override;
+    void ElapsedTime(bool show) override;
     void RefreshRibbon() override;
 
     std::vector<std::pair<int, std::string>> Lines() const;

@@ -4,11 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "app/ApplicationSettings.h"
 #include "automation/ClassRegistry.h"
 #include "automation/ObjectTransport.h"
 #include "automation/RunningObjectTable.h"
+#include "automation/ServerProcess.h"
 #include "automation/acad/AcadSession.h"
 #include "platform/SettingsFile.h"
 #include "publish/PublishState.h"
@@ -75,6 +80,38 @@ TEST(PlatformServicesTest, TheCoreUsesExactlyWhatMainHandsIn) {
     GetPublishState().running = false;
     GetPublishState().severity = 0;
     AppSettings() = ApplicationSettings{};
+}
+
+// A program's composition helper describes its bundle of platform objects in one call; every member
+// reaches the core, the desktop opener included.
+TEST(PlatformServicesTest, ABundleIsHandedInMemberByMember) {
+    TempDir dir;
+    struct Bundle {
+        explicit Bundle(const std::string& settingsPath) : settings(settingsPath) {}
+        SettingsFile settings;
+        FakeClassRegistry classes;
+        FakeRunningObjectTable running;
+        FakeObjectTransport transport;
+        std::shared_ptr<ProcessStarter> processes = std::make_shared<FakeProcessStarter>();
+        std::vector<std::string> opened;
+        std::function<bool(const std::string&)> openWithDesktop = [this](const std::string& path) {
+            opened.push_back(path);
+            return true;
+        };
+    } bundle(dir / "settings.xml");
+
+    const PlatformServices services = ServicesOf(bundle);
+    EXPECT_EQ(services.settings, &bundle.settings);
+    EXPECT_EQ(services.processes, bundle.processes);
+    ASSERT_TRUE(services.openWithDesktop);
+    services.openWithDesktop("/x/All.pdf");
+    EXPECT_THAT(bundle.opened, ElementsAre("/x/All.pdf"));
+    InstallPlatformServices(services);
+    EXPECT_EQ(&GetClassRegistry(), &bundle.classes);
+    EXPECT_EQ(&GetRunningObjectTable(), &bundle.running);
+    EXPECT_EQ(GetObjectTransport(), &bundle.transport);
+    EXPECT_EQ(&UserSettingsStore(), &bundle.settings);
+    InstallPlatformServices(PlatformServices{});
 }
 
 }  // namespace

@@ -1,0 +1,14 @@
+#include "platform/LinuxPlatform.h"
+
+#include "platform/DesktopOpen.h"
+#include "platform/PosixServerProcess.h"
+
+namespace docvane {
+
+LinuxPlatform::LinuxPlatform()
+    : settings(UserSettingsFilePath()),
+      transport(DefaultProcessStarter()),
+      processes(DefaultProcessStarter()),
+      openWithDesktop(OpenWithDesktop) {}
+
+}  // namespace docvane
