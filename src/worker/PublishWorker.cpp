@@ -118,7 +118,7 @@ Step PublishDrawing(CDocvaneDoc& project, FileDoc& file) {
     WriteCustomProperties(acad, project.fieldDocs);
     if (!Check())
         return Step::Ended;
-    if (!project.propertyDoc.autocad.lispScript.empty()) {
+    if (!project.propertyDoc.lispScript.empty()) {
         LogInfo("Применяю пользовательский скрипт");
         RunUserScript(acad, project);
         if (!Check())

@@ -28,7 +28,7 @@ struct Published {
         SetPath(project.pdfFile, dir + "/All.pdf");
         project.AddField("Шифр", "2026-АР");
         project.AddField("Стадия", "П");
-        project.propertyDoc.autocad.lispScript = "(princ)\r\n";
+        project.propertyDoc.lispScript = "(princ)\r\n";
         project.propertyDoc.vbaScript = "Sub Main()\r\nEnd Sub\r\n";
         for (const char* name : {"Plan.dxf", "Note.docx", "Ready.pdf"}) {
             const std::string stem = std::string(name).substr(0, std::string(name).find('.'));
@@ -106,7 +106,7 @@ TEST_F(PublishDigestTest, EveryChangedInputMakesTheFilesItShapesNeedPublishingAn
          {0, upToDate},
          {6, filesChanged}},
         {"drawing script",
-         [](Published& p) { p.project.propertyDoc.autocad.lispScript = "(setvar \"FILEDIA\" 0)\r\n"; },
+         [](Published& p) { p.project.propertyDoc.lispScript = "(setvar \"FILEDIA\" 0)\r\n"; },
          {7, script},
          {0, upToDate},
          {0, upToDate},
@@ -118,13 +118,13 @@ TEST_F(PublishDigestTest, EveryChangedInputMakesTheFilesItShapesNeedPublishingAn
          {0, upToDate},
          {7, filesChanged}},
         {"script line ends only",
-         [](Published& p) { p.project.propertyDoc.autocad.lispScript = "(princ)\n"; },
+         [](Published& p) { p.project.propertyDoc.lispScript = "(princ)\n"; },
          {0, upToDate},
          {0, upToDate},
          {0, upToDate},
          {0, upToDate}},
         {"editable version (application)",
-         [](Published&) { AppSettings().fileFormat = "2018"; },
+         [](Published&) { AppSettings().autocad.fileFormat = "2018"; },
          {5, settings},
          {0, upToDate},
          {0, upToDate},
