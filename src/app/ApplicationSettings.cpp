@@ -1,6 +1,7 @@
 #include "app/ApplicationSettings.h"
 
 #include <mutex>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -43,90 +44,89 @@ std::string LookUpExePath() {
 
 // Where each setting is stored. Flags are stored as numbers 0 or 1; the order is the order in which a
 // fresh store lists the values.
+using S = ApplicationSettings;
 struct StoredSetting {
     const char* section;
     const char* name;
-    std::variant<std::string ApplicationSettings::*, bool ApplicationSettings::*, int ApplicationSettings::*>
-        member;
+    std::variant<std::string& (*)(S&), bool& (*)(S&), int& (*)(S&)> field;
+    // A missing value is looked up rather than taken from the built-in defaults.
+    bool lookedUp = false;
 };
 
 const StoredSetting kStoredSettings[] = {
-    {"Directories", "edit", &ApplicationSettings::editDirName},
-    {"Directories", "pdf", &ApplicationSettings::pdfDirName},
-    {"Directories", "xref", &ApplicationSettings::xref},
-    {"Directories", "clearExitDir", &ApplicationSettings::clearExitDir},
-    {"CombinePdf", "isCombine", &ApplicationSettings::isCombine},
-    {"CombinePdf", "hasMenu", &ApplicationSettings::hasMenu},
-    {"CombinePdf", "openAfterPublic", &ApplicationSettings::openAfterPublic},
-    {"NumberingPdf", "isNumbering", &ApplicationSettings::isNumbering},
-    {"NumberingPdf", "startPage", &ApplicationSettings::startPage},
-    {"NumberingPdf", "pageFrom", &ApplicationSettings::pageFrom},
-    {"NumberingPdf", "posX", &ApplicationSettings::posX},
-    {"NumberingPdf", "posY", &ApplicationSettings::posY},
-    {"NumberingPdf", "fontHeight", &ApplicationSettings::fontHeight},
-    {"NumberingPdf", "fontName", &ApplicationSettings::fontName},
-    {"Autocad_Path", "exePath", &ApplicationSettings::exePath},
-    {"Autocad_Path", "xrefDir", &ApplicationSettings::xrefDir},
-    {"Autocad_Path", "insertXrefs", &ApplicationSettings::insertXrefs},
-    {"Autocad_Path", "copyXrefs", &ApplicationSettings::copyXrefs},
-    {"Autocad_General", "fileFormat", &ApplicationSettings::fileFormat},
-    {"Autocad_General", "clearComments", &ApplicationSettings::clearComments},
-    {"Autocad_General", "splitIntoLayouts", &ApplicationSettings::splitIntoLayouts},
-    {"Word_General", "lockComments", &ApplicationSettings::lockComments},
-    {"Word_General", "readOnlyRecommended", &ApplicationSettings::readOnlyRecommended},
-    {"Word_General", "embedTrueTypeFonts", &ApplicationSettings::embedTrueTypeFonts},
-    {"Word_General", "saveNativePictureFormat", &ApplicationSettings::saveNativePictureFormat},
-    {"Word_General", "refreshFields", &ApplicationSettings::refreshFields},
-    {"Word_General", "toggleFormsDesign", &ApplicationSettings::toggleFormsDesign},
-    {"Autocad_General", "trustProjectFolder", &ApplicationSettings::trustProjectFolder},
-    {"CombinePdf", "pdfA", &ApplicationSettings::pdfA},
+    {"Directories", "edit", [](S& s) -> std::string& { return s.editDirName; }},
+    {"Directories", "pdf", [](S& s) -> std::string& { return s.pdfDirName; }},
+    {"Directories", "xref", [](S& s) -> std::string& { return s.xref; }},
+    {"Directories", "clearExitDir", [](S& s) -> bool& { return s.clearExitDir; }},
+    {"CombinePdf", "isCombine", [](S& s) -> bool& { return s.isCombine; }},
+    {"CombinePdf", "hasMenu", [](S& s) -> bool& { return s.hasMenu; }},
+    {"CombinePdf", "openAfterPublic", [](S& s) -> bool& { return s.openAfterPublic; }},
+    {"NumberingPdf", "isNumbering", [](S& s) -> bool& { return s.isNumbering; }},
+    {"NumberingPdf", "startPage", [](S& s) -> int& { return s.startPage; }},
+    {"NumberingPdf", "pageFrom", [](S& s) -> int& { return s.pageFrom; }},
+    {"NumberingPdf", "posX", [](S& s) -> int& { return s.posX; }},
+    {"NumberingPdf", "posY", [](S& s) -> int& { return s.posY; }},
+    {"NumberingPdf", "fontHeight", [](S& s) -> int& { return s.fontHeight; }},
+    {"NumberingPdf", "fontName", [](S& s) -> std::string& { return s.fontName; }},
+    {"Autocad_Path", "exePath", [](S& s) -> std::string& { return s.exePath; }, true},
+    {"Autocad_Path", "xrefDir", [](S& s) -> std::string& { return s.autocad.xrefDir; }},
+    {"Autocad_Path", "insertXrefs", [](S& s) -> bool& { return s.autocad.insertXrefs; }},
+    {"Autocad_Path", "copyXrefs", [](S& s) -> bool& { return s.autocad.copyXrefs; }},
+    {"Autocad_General", "fileFormat", [](S& s) -> std::string& { return s.autocad.fileFormat; }},
+    {"Autocad_General", "clearComments", [](S& s) -> bool& { return s.autocad.clearComments; }},
+    {"Autocad_General", "splitIntoLayouts", [](S& s) -> bool& { return s.autocad.splitIntoLayouts; }},
+    {"Word_General", "lockComments", [](S& s) -> bool& { return s.lockComments; }},
+    {"Word_General", "readOnlyRecommended", [](S& s) -> bool& { return s.readOnlyRecommended; }},
+    {"Word_General", "embedTrueTypeFonts", [](S& s) -> bool& { return s.embedTrueTypeFonts; }},
+    {"Word_General", "saveNativePictureFormat", [](S& s) -> bool& { return s.saveNativePictureFormat; }},
+    {"Word_General", "refreshFields", [](S& s) -> bool& { return s.refreshFields; }},
+    {"Word_General", "toggleFormsDesign", [](S& s) -> bool& { return s.toggleFormsDesign; }},
+    {"Autocad_General", "trustProjectFolder", [](S& s) -> bool& { return s.trustProjectFolder; }},
+    {"CombinePdf", "pdfA", [](S& s) -> bool& { return s.pdfA; }},
 };
 
-// Helper for visiting the member variants with one lambda per type.
-template <class... F>
-struct Overloaded : F... {
-    using F::operator()...;
-};
-template <class... F>
-Overloaded(F...) -> Overloaded<F...>;
 }  // namespace
 
 void LoadSettings(ApplicationSettings& s, const SettingsStore& store) {
-    const ApplicationSettings d;  // built-in defaults
+    ApplicationSettings d;  // built-in defaults
     for (const StoredSetting& setting : kStoredSettings) {
-        std::visit(Overloaded{
-                       [&](std::string ApplicationSettings::*m) {
-                           if (const auto text = store.GetText(setting.section, setting.name)) {
-                               s.*m = *text;
-                           } else {
-                               s.*m = m == &ApplicationSettings::exePath ? LookUpExePath() : d.*m;
-                           }
-                       },
-                       [&](bool ApplicationSettings::*m) {
-                           const auto number = store.GetNumber(setting.section, setting.name);
-                           s.*m = number ? *number != 0 : d.*m;
-                       },
-                       [&](int ApplicationSettings::*m) {
-                           s.*m = store.GetNumber(setting.section, setting.name).value_or(d.*m);
-                       },
-                   },
-                   setting.member);
+        std::visit(
+            [&](auto fieldOf) {
+                auto& target = fieldOf(s);
+                using T = std::remove_reference_t<decltype(target)>;
+                if constexpr (std::is_same_v<T, std::string>) {
+                    if (const auto text = store.GetText(setting.section, setting.name)) {
+                        target = *text;
+                    } else {
+                        target = setting.lookedUp ? LookUpExePath() : fieldOf(d);
+                    }
+                } else if constexpr (std::is_same_v<T, bool>) {
+                    const auto number = store.GetNumber(setting.section, setting.name);
+                    target = number ? *number != 0 : fieldOf(d);
+                } else {
+                    target = store.GetNumber(setting.section, setting.name).value_or(fieldOf(d));
+                }
+            },
+            setting.field);
     }
 }
 
-bool SaveSettings(const ApplicationSettings& s, SettingsStore& store) {
+bool SaveSettings(const ApplicationSettings& settings, SettingsStore& store) {
+    ApplicationSettings s = settings;  // the fields are reached through writable references
     for (const StoredSetting& setting : kStoredSettings) {
         std::visit(
-            Overloaded{
-                [&](std::string ApplicationSettings::*m) {
-                    store.SetText(setting.section, setting.name, s.*m);
-                },
-                [&](bool ApplicationSettings::*m) {
-                    store.SetNumber(setting.section, setting.name, s.*m ? 1 : 0);
-                },
-                [&](int ApplicationSettings::*m) { store.SetNumber(setting.section, setting.name, s.*m); },
+            [&](auto fieldOf) {
+                const auto& value = fieldOf(s);
+                using T = std::remove_cvref_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, std::string>) {
+                    store.SetText(setting.section, setting.name, value);
+                } else if constexpr (std::is_same_v<T, bool>) {
+                    store.SetNumber(setting.section, setting.name, value ? 1 : 0);
+                } else {
+                    store.SetNumber(setting.section, setting.name, value);
+                }
             },
-            setting.member);
+            setting.field);
     }
     return store.Save();
 }

@@ -4,50 +4,32 @@
 #include <functional>
 #include <string>
 
-#include "app/SettingsDefaults.h"
+#include "app/PublicationOptions.h"
 
 namespace docvane {
 
 class SettingsStore;
 
-struct ApplicationSettings {
+// The publication options a new project copies, and the settings that belong to the application.
+struct ApplicationSettings : PublicationOptions {
     // Directories
-    std::string editDirName = defaults::kEditDirName;
-    std::string pdfDirName = defaults::kPdfDirName;
-    std::string xref = defaults::kXref;
-    bool clearExitDir = defaults::kClearExitDir;
+    std::string editDirName = "EDIT";
+    std::string pdfDirName = "PDF";
+    std::string xref = "Ссылки";
     // CombinePdf
-    bool isCombine = defaults::kIsCombine;
-    bool hasMenu = defaults::kHasMenu;
-    bool openAfterPublic = defaults::kOpenAfterPublic;
-    bool pdfA = defaults::kPdfA;
-    // NumberingPdf
-    bool isNumbering = defaults::kIsNumbering;
-    int startPage = defaults::kStartPage;
-    int pageFrom = defaults::kPageFrom;
-    int posX = defaults::kPosX;
-    int posY = defaults::kPosY;
-    int fontHeight = defaults::kFontHeight;
-    std::string fontName = defaults::kFontName;
-    // Autocad_Path
+    bool openAfterPublic = true;
+    // Autocad_Path (no fixed default: looked up when the settings are loaded)
     std::string exePath;
-    std::string xrefDir = defaults::kXrefDir;
-    bool insertXrefs = defaults::kInsertXrefs;
-    bool copyXrefs = defaults::kCopyXrefs;
-    // Autocad_General
-    std::string fileFormat = defaults::kFileFormat;
-    bool clearComments = defaults::kClearComments;
-    bool splitIntoLayouts = defaults::kSplitIntoLayouts;
     // Word_General
-    bool lockComments = defaults::kLockComments;
-    bool readOnlyRecommended = defaults::kReadOnlyRecommended;
-    bool embedTrueTypeFonts = defaults::kEmbedTrueTypeFonts;
-    bool saveNativePictureFormat = defaults::kSaveNativePictureFormat;
-    bool refreshFields = defaults::kRefreshFields;
-    bool toggleFormsDesign = defaults::kToggleFormsDesign;
+    bool lockComments = false;
+    bool readOnlyRecommended = false;
+    bool embedTrueTypeFonts = false;
+    bool saveNativePictureFormat = true;
+    bool refreshFields = true;
+    bool toggleFormsDesign = true;
     // Autocad_General: the project's LISP script may open and write files outside the project's
     // folder and its output folders (the user trusts the folders projects come from).
-    bool trustProjectFolder = defaults::kTrustProjectFolder;
+    bool trustProjectFolder = false;
 };
 
 // The process-wide record. Filled by LoadSettings; a fresh process holds the built-in defaults.

@@ -11,8 +11,11 @@ namespace docvane {
 
 enum class SettingKind { Text, Flag, Number, Font, FilePath, Choice };
 
-using SettingBinding = std::variant<std::monostate, std::string ApplicationSettings::*,
-                                    bool ApplicationSettings::*, int ApplicationSettings::*>;
+// The setting a property edits, reached inside the record.
+using TextSetting = std::string& (*)(ApplicationSettings&);
+using FlagSetting = bool& (*)(ApplicationSettings&);
+using NumberSetting = int& (*)(ApplicationSettings&);
+using SettingBinding = std::variant<std::monostate, TextSetting, FlagSetting, NumberSetting>;
 
 struct SettingProperty {
     std::string label;

@@ -7,7 +7,7 @@ namespace docvane {
 CDocvaneDoc::CDocvaneDoc() : CDocvaneDoc(AppSettings()) {}
 
 CDocvaneDoc::CDocvaneDoc(const ApplicationSettings& settings) {
-    propertyDoc.TakeDefaultsFrom(settings);
+    static_cast<PublicationOptions&>(propertyDoc) = settings;  // a new project takes the options in force
     propertyDoc.tempDir = tempFolder_.Path();
     pdfDir.owner = this;
     editDir.owner = this;

@@ -165,7 +165,7 @@ bool ImportLegacyProject(CDocvaneDoc& project, const tinyxml2::XMLDocument& xml)
         ReadInteger(numbering, "font_size", p.fontHeight);
     }
     if (const XMLElement* e = Child(property, "dwg_script")) {
-        p.autocad.lispScript = ElementText(e);
+        p.lispScript = ElementText(e);
     }
     if (const XMLElement* e = Child(property, "word_script")) {
         p.vbaScript = ElementText(e);

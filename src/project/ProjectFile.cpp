@@ -206,17 +206,10 @@ const XMLElement* Descend(const XMLElement* parent, std::string_view path) {
     return parent;
 }
 
-// A flag or number that does not read as one takes the application setting in force.
-template <class T>
-T FallbackOf(const PropertyDocField& field, const ApplicationSettings& settings, T current) {
-    if (const auto* member = std::get_if<T ApplicationSettings::*>(&field.setting)) {
-        return settings.**member;
-    }
-    return current;
-}
-
 void ReadSettings(const XMLElement* propertyDoc, PropertyDoc& p) {
-    const ApplicationSettings& d = AppSettings();
+    // A flag or number that does not read as one takes the option of the application settings in force.
+    PropertyDoc fallback;
+    static_cast<PublicationOptions&>(fallback) = AppSettings();
     for (const PropertyDocField& f : PropertyDocFields()) {
         const XMLElement* e = Child(Descend(propertyDoc, f.parent), f.name);
         if (e == nullptr) {
@@ -229,12 +222,10 @@ void ReadSettings(const XMLElement* propertyDoc, PropertyDoc& p) {
                 using T = std::remove_reference_t<decltype(target)>;
                 if constexpr (std::is_same_v<T, bool>) {
                     bool value = false;
-                    target =
-                        tinyxml2::XMLUtil::ToBool(text.c_str(), &value) ? value : FallbackOf(f, d, target);
+                    target = tinyxml2::XMLUtil::ToBool(text.c_str(), &value) ? value : fieldOf(fallback);
                 } else if constexpr (std::is_same_v<T, int>) {
                     int value = 0;
-                    target =
-                        tinyxml2::XMLUtil::ToInt(text.c_str(), &value) ? value : FallbackOf(f, d, target);
+                    target = tinyxml2::XMLUtil::ToInt(text.c_str(), &value) ? value : fieldOf(fallback);
                 } else {
                     target = f.crLf ? ToCrLf(text) : text;
                 }

@@ -126,7 +126,7 @@ void AddFileSettings(const FileDoc& file, DigestBuilder& digest) {
         digest.AddFlag("splitIntoLayouts", autocad.splitIntoLayouts);
         // The save step sends the application's version; the project's own (the ribbon's) is kept
         // as well, so that changing either one republishes.
-        digest.AddText("fileFormat", app.fileFormat);
+        digest.AddText("fileFormat", app.autocad.fileFormat);
         digest.AddText("projectFileFormat", autocad.fileFormat);
     } else if (IsWordFile(file.fullPath)) {
         digest.AddFlag("lockComments", app.lockComments);
@@ -177,7 +177,7 @@ PublishedDigest CurrentDigest(const FileDoc& file) {
         DigestBuilder script;
         script.AddText(
             drawing ? "lispScript" : "vbaScript",
-            SameLineEnds(drawing ? project.propertyDoc.autocad.lispScript : project.propertyDoc.vbaScript));
+            SameLineEnds(drawing ? project.propertyDoc.lispScript : project.propertyDoc.vbaScript));
         put(kDigestScript, script);
     }
 

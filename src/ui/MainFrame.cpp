@@ -593,7 +593,7 @@ void CMainFrame::OnSettings() {
 
 void CMainFrame::OnScriptLisp() {
     if (CDocvaneDoc* project = ActiveProject()) {
-        EditProjectScript(this, kScriptLisp, *project, project->propertyDoc.autocad.lispScript);
+        EditProjectScript(this, kScriptLisp, *project, project->propertyDoc.lispScript);
         UpdateTitles();
     }
 }

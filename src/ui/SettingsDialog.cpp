@@ -26,23 +26,21 @@ std::string ToUtf8(const wxString& text) {
     return std::string(utf8.data(), utf8.length());
 }
 
-wxPGProperty* MakeProperty(const SettingProperty& entry, const ApplicationSettings& settings,
+wxPGProperty* MakeProperty(const SettingProperty& entry, ApplicationSettings& settings,
                            const wxString& name) {
     const wxString label = FromUtf8(entry.label);
     wxPGProperty* property = nullptr;
     switch (entry.kind) {
         case SettingKind::Text:
-            property = new wxStringProperty(
-                label, name, FromUtf8(settings.*std::get<std::string ApplicationSettings::*>(entry.setting)));
+            property =
+                new wxStringProperty(label, name, FromUtf8(std::get<TextSetting>(entry.setting)(settings)));
             break;
         case SettingKind::Flag:
-            property = new wxBoolProperty(label, name,
-                                          settings.*std::get<bool ApplicationSettings::*>(entry.setting));
+            property = new wxBoolProperty(label, name, std::get<FlagSetting>(entry.setting)(settings));
             property->SetAttribute(wxPG_BOOL_USE_CHECKBOX, true);
             break;
         case SettingKind::Number:
-            property =
-                new wxIntProperty(label, name, settings.*std::get<int ApplicationSettings::*>(entry.setting));
+            property = new wxIntProperty(label, name, std::get<NumberSetting>(entry.setting)(settings));
             break;
         case SettingKind::Font: {
             wxFont font(wxFontInfo(settings.fontHeight).FaceName(FromUtf8(settings.fontName)));
@@ -52,8 +50,8 @@ wxPGProperty* MakeProperty(const SettingProperty& entry, const ApplicationSettin
             break;
         }
         case SettingKind::FilePath:
-            property = new wxFileProperty(
-                label, name, FromUtf8(settings.*std::get<std::string ApplicationSettings::*>(entry.setting)));
+            property =
+                new wxFileProperty(label, name, FromUtf8(std::get<TextSetting>(entry.setting)(settings)));
             property->SetAttribute(wxPG_FILE_SHOW_FULL_PATH, true);
             property->SetAttribute(wxPG_FILE_WILDCARD, wxString::FromUTF8("AutoCad file|*"));
             property->SetAttribute(wxPG_FILE_DIALOG_STYLE, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
@@ -64,8 +62,7 @@ wxPGProperty* MakeProperty(const SettingProperty& entry, const ApplicationSettin
             for (const std::string& choice : entry.choices) {
                 choices.Add(FromUtf8(choice));
             }
-            const std::string& current =
-                settings.*std::get<std::string ApplicationSettings::*>(entry.setting);
+            const std::string& current = std::get<TextSetting>(entry.setting)(settings);
             const auto found = std::find(entry.choices.begin(), entry.choices.end(), current);
             auto* choice = new wxEnumProperty(label, name, choices);
             if (found != entry.choices.end()) {
@@ -194,20 +191,18 @@ void CPropertyDlg::Apply(wxPGProperty* property) {
     switch (entry.kind) {
         case SettingKind::Text:
         case SettingKind::FilePath:
-            settings_.*std::get<std::string ApplicationSettings::*>(entry.setting) =
-                ToUtf8(property->GetValueAsString());
+            std::get<TextSetting>(entry.setting)(settings_) = ToUtf8(property->GetValueAsString());
             break;
         case SettingKind::Flag:
-            settings_.*std::get<bool ApplicationSettings::*>(entry.setting) = value.GetBool();
+            std::get<FlagSetting>(entry.setting)(settings_) = value.GetBool();
             break;
         case SettingKind::Number:
-            settings_.*std::get<int ApplicationSettings::*>(entry.setting) =
-                static_cast<int>(value.GetLong());
+            std::get<NumberSetting>(entry.setting)(settings_) = static_cast<int>(value.GetLong());
             break;
         case SettingKind::Choice: {
             const int index = static_cast<int>(value.GetLong());
             if (index >= 0 && static_cast<std::size_t>(index) < entry.choices.size()) {
-                settings_.*std::get<std::string ApplicationSettings::*>(entry.setting) = entry.choices[index];
+                std::get<TextSetting>(entry.setting)(settings_) = entry.choices[index];
             }
             break;
         }

@@ -233,7 +233,7 @@ PublishRun::Step PublishRun::PublishDrawing(FileDoc& file) {
     WriteCustomProperties(acad_, project_.fieldDocs);
     if (Cancelled())
         return Step::Ended;
-    if (!project_.propertyDoc.autocad.lispScript.empty()) {
+    if (!project_.propertyDoc.lispScript.empty()) {
         LogInfo("Применяю пользовательский скрипт");
         RunUserScript(acad_, project_);
         if (Cancelled())

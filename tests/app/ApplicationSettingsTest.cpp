@@ -18,12 +18,12 @@ TEST(ApplicationSettingsTest, AFreshProfileHasEveryDefault) {
     LoadSettings(s, store);
     const ApplicationSettings d;
     EXPECT_EQ(s.posY, 8);
-    EXPECT_EQ(s.fileFormat, "2010");
+    EXPECT_EQ(s.autocad.fileFormat, "2010");
     EXPECT_EQ(s.editDirName, "EDIT");
     EXPECT_EQ(s.pdfDirName, "PDF");
     EXPECT_EQ(s.xref, "Ссылки");
     EXPECT_TRUE(s.openAfterPublic);
-    EXPECT_FALSE(s.splitIntoLayouts);
+    EXPECT_FALSE(s.autocad.splitIntoLayouts);
     EXPECT_TRUE(s.saveNativePictureFormat);
     EXPECT_FALSE(s.lockComments);
     EXPECT_TRUE(s.refreshFields);
@@ -38,7 +38,7 @@ TEST(ApplicationSettingsTest, SaveAndLoadRoundTripThroughTheFile) {
     s.clearExitDir = false;
     s.startPage = 7;
     s.exePath = "/opt/acad/acad";
-    s.splitIntoLayouts = true;
+    s.autocad.splitIntoLayouts = true;
     s.readOnlyRecommended = true;
     {
         SettingsFile store(dir / "cfg/settings.xml");  // the folder is created on save
@@ -51,7 +51,7 @@ TEST(ApplicationSettingsTest, SaveAndLoadRoundTripThroughTheFile) {
     EXPECT_FALSE(loaded.clearExitDir);
     EXPECT_EQ(loaded.startPage, 7);
     EXPECT_EQ(loaded.exePath, "/opt/acad/acad");
-    EXPECT_TRUE(loaded.splitIntoLayouts);
+    EXPECT_TRUE(loaded.autocad.splitIntoLayouts);
     EXPECT_TRUE(loaded.readOnlyRecommended);
     EXPECT_EQ(reread.GetNumber("Directories", "clearExitDir"), 0);
     EXPECT_EQ(reread.GetText("Autocad_General", "fileFormat"), "2010");

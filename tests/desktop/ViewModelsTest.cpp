@@ -122,12 +122,12 @@ TEST(SettingsPagesTest, EveryPropertyEditsItsOwnSetting) {
                 std::visit(
                     [&](auto member) {
                         using M = decltype(member);
-                        if constexpr (std::is_same_v<M, std::string ApplicationSettings::*>) {
-                            changed.*member += "x";
-                        } else if constexpr (std::is_same_v<M, bool ApplicationSettings::*>) {
-                            changed.*member = !(changed.*member);
-                        } else if constexpr (std::is_same_v<M, int ApplicationSettings::*>) {
-                            changed.*member += 7;
+                        if constexpr (std::is_same_v<M, TextSetting>) {
+                            member(changed) += "x";
+                        } else if constexpr (std::is_same_v<M, FlagSetting>) {
+                            member(changed) = !member(changed);
+                        } else if constexpr (std::is_same_v<M, NumberSetting>) {
+                            member(changed) += 7;
                         }
                     },
                     property.setting);

@@ -460,8 +460,8 @@ TEST_F(ViewsWindowsTest, SettingsDialogAppliesEditsAndSavesOnOk) {
             auto* ok = dynamic_cast<wxButton*>(dialog->FindWindow(wxID_OK));
             test::ClickAt(*ok, wxPoint(5, 5));
         });
-    EXPECT_EQ(settings.fileFormat, "2013");
-    EXPECT_FALSE(settings.insertXrefs);
+    EXPECT_EQ(settings.autocad.fileFormat, "2013");
+    EXPECT_FALSE(settings.autocad.insertXrefs);
     EXPECT_EQ(settings.startPage, 5);
     SettingsFile reread(dir_ / "settings.xml");
     EXPECT_EQ(reread.GetText("Directories", "pdf"), "Выход");

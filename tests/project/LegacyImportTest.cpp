@@ -70,7 +70,7 @@ TEST_F(LegacyImportTest, MapsFilesLinksReferencesFieldsLocationsAndSettings) {
     EXPECT_EQ(p.posY, -7);
     EXPECT_EQ(p.fontName, "Arial");
     EXPECT_EQ(p.fontHeight, 14);
-    EXPECT_EQ(p.autocad.lispScript, "(princ)\n(princ 2)");  // legacy scripts keep their line feeds
+    EXPECT_EQ(p.lispScript, "(princ)\n(princ 2)");  // legacy scripts keep their line feeds
     EXPECT_EQ(p.vbaScript, "Sub X()\nEnd Sub");
     EXPECT_EQ(p.autocad.fileFormat, "2010");  // absent from the legacy layout
     EXPECT_FALSE(project.IsModified());

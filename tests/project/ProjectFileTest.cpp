@@ -174,7 +174,8 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryPersistedMember) {
     p.posY = 30;
     p.fontHeight = 9;
     p.fontName = "Arial";
-    p.autocad = {false, false, "X refs", "2018", false, true, "(princ)\r\n(princ 1)"};
+    p.autocad = {false, false, "X refs", "2018", false, true};
+    p.lispScript = "(princ)\r\n(princ 1)";
     p.vbaScript = "Sub A()\r\nEnd Sub";
 
     WriteFile(dir_ / "p.dv1", "");
@@ -220,7 +221,7 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryPersistedMember) {
     EXPECT_EQ(q.autocad.fileFormat, "2018");
     EXPECT_FALSE(q.autocad.clearComments);
     EXPECT_TRUE(q.autocad.splitIntoLayouts);
-    EXPECT_EQ(q.autocad.lispScript, "(princ)\r\n(princ 1)");
+    EXPECT_EQ(q.lispScript, "(princ)\r\n(princ 1)");
     EXPECT_EQ(q.vbaScript, "Sub A()\r\nEnd Sub");
     EXPECT_FALSE(loaded.IsModified());
 }
@@ -365,7 +366,7 @@ TEST_F(ProjectFileTest, ScriptsComeBackWithCrLfAndMissingContainersKeepValues) {
         project, dir_.Path(),
         "<docvane><propertyDoc><autocad><general><lispScript>a\r\nb\rc\nd</lispScript></general></autocad>"
         "<word><vbaScript>top-level: ignored</vbaScript></word></propertyDoc></docvane>");
-    EXPECT_EQ(project.propertyDoc.autocad.lispScript, "a\r\nb\r\nc\r\nd");
+    EXPECT_EQ(project.propertyDoc.lispScript, "a\r\nb\r\nc\r\nd");
     EXPECT_EQ(project.propertyDoc.autocad.fileFormat, "2004");
     EXPECT_EQ(project.propertyDoc.vbaScript, "");
 }
@@ -523,12 +524,12 @@ void ExpectTakenFrom(const PropertyDoc& p, const ApplicationSettings& s) {
     EXPECT_EQ(p.posY, s.posY);
     EXPECT_EQ(p.fontHeight, s.fontHeight);
     EXPECT_EQ(p.fontName, s.fontName);
-    EXPECT_EQ(p.autocad.insertXrefs, s.insertXrefs);
-    EXPECT_EQ(p.autocad.copyXrefs, s.copyXrefs);
-    EXPECT_EQ(p.autocad.xrefDir, s.xrefDir);
-    EXPECT_EQ(p.autocad.fileFormat, s.fileFormat);
-    EXPECT_EQ(p.autocad.clearComments, s.clearComments);
-    EXPECT_EQ(p.autocad.splitIntoLayouts, s.splitIntoLayouts);
+    EXPECT_EQ(p.autocad.insertXrefs, s.autocad.insertXrefs);
+    EXPECT_EQ(p.autocad.copyXrefs, s.autocad.copyXrefs);
+    EXPECT_EQ(p.autocad.xrefDir, s.autocad.xrefDir);
+    EXPECT_EQ(p.autocad.fileFormat, s.autocad.fileFormat);
+    EXPECT_EQ(p.autocad.clearComments, s.autocad.clearComments);
+    EXPECT_EQ(p.autocad.splitIntoLayouts, s.autocad.splitIntoLayouts);
 }
 
 ApplicationSettings EveryValueChanged() {
@@ -543,12 +544,12 @@ ApplicationSettings EveryValueChanged() {
     s.posY += 40;
     s.fontHeight += 50;
     s.fontName += " Cyr";
-    s.insertXrefs = !s.insertXrefs;
-    s.copyXrefs = !s.copyXrefs;
-    s.xrefDir += "2";
-    s.fileFormat = "2018";
-    s.clearComments = !s.clearComments;
-    s.splitIntoLayouts = !s.splitIntoLayouts;
+    s.autocad.insertXrefs = !s.autocad.insertXrefs;
+    s.autocad.copyXrefs = !s.autocad.copyXrefs;
+    s.autocad.xrefDir += "2";
+    s.autocad.fileFormat = "2018";
+    s.autocad.clearComments = !s.autocad.clearComments;
+    s.autocad.splitIntoLayouts = !s.autocad.splitIntoLayouts;
     return s;
 }
 
@@ -584,8 +585,8 @@ TEST(ProjectSettingsDefaultsTest, NewProjectsStartFromTheSettingsAndUnreadableFl
         AppSettings() = ApplicationSettings{};
         PropertyDoc expected = read.propertyDoc;  // the texts are not part of this case
         expected.fontName = changed.fontName;
-        expected.autocad.xrefDir = changed.xrefDir;
-        expected.autocad.fileFormat = changed.fileFormat;
+        expected.autocad.xrefDir = changed.autocad.xrefDir;
+        expected.autocad.fileFormat = changed.autocad.fileFormat;
         ExpectTakenFrom(expected, changed);
         EXPECT_EQ(read.propertyDoc.fontName, ApplicationSettings{}.fontName);
     }

@@ -29,7 +29,7 @@ struct Published {
         SetPath(project.pdfFile, dir + "/All.pdf");
         project.AddField("Шифр", "2026-АР");
         project.AddField("Стадия", "П");
-        project.propertyDoc.autocad.lispScript = "(princ)\r\n";
+        project.propertyDoc.lispScript = "(princ)\r\n";
         project.propertyDoc.vbaScript = "Sub Main()\r\nEnd Sub\r\n";
         for (const char* name : {"Plan.dxf", "Note.docx", "Ready.pdf"}) {
             const std::string stem = std::string(name).substr(0, std::string(name).find('.'));
@@ -89,14 +89,13 @@ TEST_F(PublishDigestTest, EveryChangedInputMakesTheFilesItShapesNeedPublishingAn
          6, 6, 0, 6},
         {"field added", [](Published& p) { p.project.AddField("Лист", ""); }, 6, 6, 0, 6},
         {"drawing script",
-         [](Published& p) { p.project.propertyDoc.autocad.lispScript = "(setvar \"FILEDIA\" 0)\r\n"; }, 7, 0,
-         0, 7},
+         [](Published& p) { p.project.propertyDoc.lispScript = "(setvar \"FILEDIA\" 0)\r\n"; }, 7, 0, 0, 7},
         {"document script",
          [](Published& p) { p.project.propertyDoc.vbaScript = "Sub Main()\r\n  Beep\r\nEnd Sub\r\n"; }, 0, 7,
          0, 7},
-        {"script line ends only",
-         [](Published& p) { p.project.propertyDoc.autocad.lispScript = "(princ)\n"; }, 0, 0, 0, 0},
-        {"editable version (application)", [](Published&) { AppSettings().fileFormat = "2018"; }, 5, 0, 0, 5},
+        {"script line ends only", [](Published& p) { p.project.propertyDoc.lispScript = "(princ)\n"; }, 0, 0,
+         0, 0},
+        {"editable version (application)", [](Published&) { AppSettings().autocad.fileFormat = "2018"; }, 5, 0, 0, 5},
         {"editable version (project)",
          [](Published& p) { p.project.propertyDoc.autocad.fileFormat = "2004"; }, 5, 0, 0, 5},
         {"per-sheet split with every sheet's result present",

@@ -99,7 +99,7 @@ std::string ScriptFolders(const CDocvaneDoc& project, bool trusted) {
 void RunUserScript(AcadSession& session, const CDocvaneDoc& project) {
     PutProperty(session.Document(), "ScriptFolders",
                 TextArgument(ScriptFolders(project, AppSettings().trustProjectFolder)));
-    session.RunLispScript(project.propertyDoc.autocad.lispScript);
+    session.RunLispScript(project.propertyDoc.lispScript);
     session.WarnMessages("Ошибка в пользовательском скрипте: ");
 }
 
@@ -194,7 +194,7 @@ bool SaveEditableCopy(AcadSession& session, const FileDoc& file) {
     }
     // The application setting, not the project's stored value: the settings dialog is where users pick
     // the version their recipients can open.
-    const std::string& format = AppSettings().fileFormat;
+    const std::string& format = AppSettings().autocad.fileFormat;
     const bool perSheet = project->propertyDoc.autocad.splitIntoLayouts;
     std::vector<int> passes;
     if (perSheet) {

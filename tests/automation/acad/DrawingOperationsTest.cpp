@@ -97,7 +97,7 @@ TEST_F(DrawingOperationsTest, FieldsBecomeCustomPropertiesCreatingOrUpdatingEach
 
 TEST_F(DrawingOperationsTest, SplitDrawingExportsAndSavesEverySheetOnItsOwn) {
     project.propertyDoc.autocad.splitIntoLayouts = true;
-    AppSettings().fileFormat = "2013";
+    AppSettings().autocad.fileFormat = "2013";
     project.propertyDoc.autocad.fileFormat = "2000";  // stored with the project, not sent
     Open(DrawingWithSheets({"A", "B", "C"}));
     const std::string tmp = bed.dir / "tmp";
@@ -152,7 +152,7 @@ TEST_F(DrawingOperationsTest, SplitDrawingExportsAndSavesEverySheetOnItsOwn) {
 }
 
 TEST_F(DrawingOperationsTest, AWholeDrawingIsExportedAndSavedOnce) {
-    AppSettings().fileFormat = "2013";
+    AppSettings().autocad.fileFormat = "2013";
     project.propertyDoc.autocad.fileFormat = "2000";  // stored with the project, not sent
     Open(DrawingWithSheets({"A", "B", "C"}));
     const std::string tmp = bed.dir / "tmp";
