@@ -5,7 +5,7 @@ import importlib
 import os
 import threading
 
-from docvane_servers.dispatch import OMITTED, DispatchError, DispatchObject
+from docvane_servers.dispatch import BUSY, OMITTED, DispatchError, DispatchObject
 
 from .command_queue import CommandQueue
 from .diagnostics import complain
@@ -25,8 +25,7 @@ def preload_engine():
         _engine(name)
 
 
-# Calls that change a drawing while a command still runs are refused, as the real program does.
-CALL_REJECTED = 0x80010001
+# Calls that change a drawing while a command still runs are refused as busy, as the real program does.
 PROGRAM_NAME = "AutoCAD"
 ESCAPE = "(command)"
 SHORT_COMMAND_SECONDS = 0.05
@@ -91,7 +90,7 @@ class Application(DispatchObject):
 
     def require_idle(self):
         if not self.commands.quiescent:
-            raise DispatchError("Программа занята выполнением команды", CALL_REJECTED)
+            raise DispatchError("Программа занята выполнением команды", BUSY)
 
 
 class AcadState(DispatchObject):
