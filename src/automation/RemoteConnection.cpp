@@ -289,11 +289,11 @@ DispatchStatus RemoteConnection::Invoke(std::int64_t objectId, std::int32_t disp
                      {"kind", KindName(kind)},
                      {"args", std::move(args)}};
         if (isPut) {
-            auto value = toWire(params.args.front());
-            if (!value) {
+            auto newValue = toWire(params.args.front());
+            if (!newValue) {
                 return kDispatchTypeMismatch;
             }
-            request["value"] = std::move(*value);
+            request["value"] = std::move(*newValue);
         }
         const auto reply = Exchange(request, outcome);
         if (!reply) {
