@@ -145,6 +145,7 @@ class CallsTest(ServerTestCase):
             (lambda: self.app.call("Join", "only"), dispatch.BAD_ARGUMENT_COUNT),
             (lambda: self.app.call("Fail", "boom"), dispatch.FAILED),
             (lambda: self.app.call("Refuse", dispatch.BUSY), dispatch.BUSY),
+            (lambda: self.app.call("Refuse", 5), dispatch.FAILED),  # a status that is no name
             (lambda: self.app.call("Probe"), dispatch.FAILED),
             (lambda: self.app.call("Huge"), dispatch.OVERFLOW),
             (lambda: self.app.call("List"), dispatch.TYPE_MISMATCH),

@@ -151,4 +151,3 @@ def decode_value(wire, find_object):
             raise ProtocolError("bad object id")
         return None if payload == 0 else find_object(payload)
     raise ProtocolError("unknown tag %r" % (tag,))
-

@@ -25,7 +25,6 @@ def preload_engine():
         _engine(name)
 
 
-# Calls that change a drawing while a command still runs are refused as busy, as the real program does.
 PROGRAM_NAME = "AutoCAD"
 ESCAPE = "(command)"
 SHORT_COMMAND_SECONDS = 0.05
@@ -89,6 +88,7 @@ class Application(DispatchObject):
             quit_request()
 
     def require_idle(self):
+        # Calls that change a drawing while a command still runs are refused, as the real program does.
         if not self.commands.quiescent:
             raise DispatchError("Программа занята выполнением команды", BUSY)
 
