@@ -149,8 +149,10 @@ std::optional<AutomationValue> ValueFromWire(const json& wire, const IdToObject&
         return std::nullopt;
     }
     const auto& tag = tagField->get_ref<const std::string&>();
+    // Read in place: a text payload may be megabytes.
+    static const json kNoPayload;
     const auto payloadField = wire.find("v");
-    const json payload = payloadField == wire.end() ? json() : *payloadField;
+    const json& payload = payloadField == wire.end() ? kNoPayload : *payloadField;
     if (tag == "empty") {
         return AutomationValue();
     }
