@@ -16,6 +16,7 @@ using nlohmann::json;
 
 namespace {
 constexpr const char* kNoAnswer = "сервер автоматизации не отвечает или завершился";
+constexpr DispatchStatus kDispatchNoNamedArgs = static_cast<DispatchStatus>(0x80020007);
 
 const char* KindName(InvokeKind kind) {
     switch (kind) {
@@ -35,24 +36,13 @@ std::string Lowered(std::string text) {
     return text;
 }
 
-// The status of a reply; nullopt when the reply has none that fits 32 bits.
+// The status a reply names; nullopt when it names none.
 std::optional<DispatchStatus> ReplyStatus(const json& reply) {
     const auto field = reply.find("status");
-    if (field == reply.end() || !field->is_number_integer()) {
+    if (field == reply.end() || !field->is_string()) {
         return std::nullopt;
     }
-    if (field->is_number_unsigned()) {
-        const auto value = field->get<std::uint64_t>();
-        return value <= std::uint64_t{INT32_MAX}
-                   ? std::optional<DispatchStatus>(static_cast<DispatchStatus>(value))
-                   : std::nullopt;
-    }
-    const auto value = field->get<std::int64_t>();
-    if (value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<DispatchStatus>(value);
+    return StatusFromWire(field->get_ref<const std::string&>());
 }
 }  // namespace
 
@@ -269,16 +259,42 @@ DispatchStatus RemoteConnection::Invoke(std::int64_t objectId, std::int32_t disp
         if (broken_) {
             return kDispatchServerGone;
         }
+        // The dispatch interface lays arguments out last first, a put's new value ahead of them as
+        // its one named argument; the wire carries them in the call's own order and the value apart.
+        const bool isPut = kind == InvokeKind::PropertyPut;
+        if (isPut && params.namedArgs != std::vector<std::int32_t>{kDispidPropertyPut}) {
+            return kDispatchParamNotFound;
+        }
+        if (!isPut && !params.namedArgs.empty()) {
+            return kDispatchNoNamedArgs;
+        }
+        if (isPut && params.args.empty()) {
+            return kDispatchBadParamCount;
+        }
+        const auto toWire = [this](const AutomationValue& arg) {
+            return ValueToWire(arg, [this](const AutomationObject& object) { return IdOf(object); });
+        };
+        const auto positional = params.args.rend() - (isPut ? 1 : 0);
         json args = json::array();
-        for (const auto& arg : params.args) {
-            auto wire = ValueToWire(arg, [this](const AutomationObject& object) { return IdOf(object); });
+        for (auto arg = params.args.rbegin(); arg != positional; ++arg) {
+            auto wire = toWire(*arg);
             if (!wire) {
                 return kDispatchTypeMismatch;
             }
             args.push_back(std::move(*wire));
         }
-        const json request{{"op", "invoke"},         {"object", objectId},      {"dispid", dispid},
-                           {"kind", KindName(kind)}, {"args", std::move(args)}, {"named", params.namedArgs}};
+        json request{{"op", "invoke"},
+                     {"object", objectId},
+                     {"dispid", dispid},
+                     {"kind", KindName(kind)},
+                     {"args", std::move(args)}};
+        if (isPut) {
+            auto newValue = toWire(params.args.front());
+            if (!newValue) {
+                return kDispatchTypeMismatch;
+            }
+            request["value"] = std::move(*newValue);
+        }
         const auto reply = Exchange(request, outcome);
         if (!reply) {
             return outcome;

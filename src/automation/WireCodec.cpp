@@ -61,6 +61,32 @@ std::optional<std::int64_t> PositiveNumber(const json& field) {
 }
 }  // namespace
 
+DispatchStatus StatusFromWire(const std::string& name) {
+    struct Named {
+        const char* name;
+        DispatchStatus status;
+    };
+    static constexpr Named kStatuses[] = {
+        {"ok", kDispatchOk},
+        {"unknown-name", kDispatchUnknownName},
+        {"no-member", kDispatchMemberNotFound},
+        {"missing-value", kDispatchParamNotFound},
+        {"unexpected-value", static_cast<DispatchStatus>(0x80020007)},  // no named arguments
+        {"type-mismatch", kDispatchTypeMismatch},
+        {"overflow", static_cast<DispatchStatus>(0x8002000A)},
+        {"bad-argument-count", kDispatchBadParamCount},
+        {"failed", kDispatchException},
+        {"unknown-object", static_cast<DispatchStatus>(0x80010108)},  // the object is disconnected
+        {"busy", static_cast<DispatchStatus>(0x80010001)},            // the call was rejected
+    };
+    for (const auto& known : kStatuses) {
+        if (name == known.name) {
+            return known.status;
+        }
+    }
+    return kDispatchException;
+}
+
 std::array<unsigned char, kWireHeaderSize> EncodeFrameHeader(std::uint32_t length) {
     return {static_cast<unsigned char>(length >> 24), static_cast<unsigned char>(length >> 16),
             static_cast<unsigned char>(length >> 8), static_cast<unsigned char>(length)};
@@ -123,8 +149,10 @@ std::optional<AutomationValue> ValueFromWire(const json& wire, const IdToObject&
         return std::nullopt;
     }
     const auto& tag = tagField->get_ref<const std::string&>();
+    // Read in place: a text payload may be megabytes.
+    static const json kNoPayload;
     const auto payloadField = wire.find("v");
-    const json payload = payloadField == wire.end() ? json() : *payloadField;
+    const json& payload = payloadField == wire.end() ? kNoPayload : *payloadField;
     if (tag == "empty") {
         return AutomationValue();
     }

@@ -10,11 +10,12 @@
 #include <optional>
 #include <string>
 
+#include "automation/AutomationObject.h"
 #include "automation/AutomationValue.h"
 
 namespace docvane {
 
-inline constexpr int kWireProtocolVersion = 1;
+inline constexpr int kWireProtocolVersion = 2;
 inline constexpr std::size_t kWireMaxFrame = 16u * 1024u * 1024u;
 inline constexpr std::size_t kWireHeaderSize = 4;
 
@@ -26,6 +27,11 @@ std::optional<std::size_t> DecodeFrameHeader(const unsigned char* header);
 std::string DumpMessage(const nlohmann::json& message);
 // The message a frame body holds; nullopt unless it is a JSON object.
 std::optional<nlohmann::json> ParseMessage(const std::string& body);
+
+// The status a reply names ("ok" is success): the dispatch status callers know for each name the
+// protocol defines, a plain failure (kDispatchException) for any other name. The wire carries names,
+// never the numbers, so a server needs to know nothing of the dispatch interface.
+DispatchStatus StatusFromWire(const std::string& name);
 
 // How objects map to ids: the id of an object of this connection (0 for a null object; nullopt
 // for an object the peer cannot know), and the object of an id the peer sent (id > 0) with the

@@ -43,16 +43,16 @@ SocketTransportOptions ShortOptions(const std::string& runningFolder = {}) {
 }
 
 json Reply(json result) {
-    return {{"status", 0}, {"result", std::move(result)}};
+    return {{"status", "ok"}, {"result", std::move(result)}};
 }
 
-// Answers every lookup with dispid 1 and every call with its last argument (the first on the wire).
-std::optional<json> EchoFirstArgument(const json& request) {
+// Answers every lookup with dispid 1 and every call with its last argument.
+std::optional<json> EchoLastArgument(const json& request) {
     if (request.value("op", "") == "lookup") {
-        return json{{"status", 0}, {"dispid", 1}};
+        return json{{"status", "ok"}, {"dispid", 1}};
     }
     const json& args = request["args"];
-    return Reply(args.empty() ? json{{"t", "empty"}} : args[0]);
+    return Reply(args.empty() ? json{{"t", "empty"}} : args.back());
 }
 
 // A scripted server that records what it receives.
@@ -106,7 +106,7 @@ TEST(SocketTransportTest, EveryValueTagCrossesTheWireBothWays) {
     test::TempDir dir;
     Recorded recorded;
     ScriptedSocketServer server(dir / "s.sock", ScriptedSocketServer::Answering(
-                                                    EchoFirstArgument, &recorded.messages, &recorded.mutex));
+                                                    EchoLastArgument, &recorded.messages, &recorded.mutex));
     SocketObjectTransport transport(nullptr, ShortOptions());
     AutomationObject root = transport.Connect(server.Path());
     ASSERT_FALSE(root.IsNull());
@@ -148,7 +148,7 @@ TEST(SocketTransportTest, EveryValueTagCrossesTheWireBothWays) {
     recorded.messages.clear();
     ScriptedSocketServer wide(dir / "w.sock", ScriptedSocketServer::Answering([](const json& request) {
                                   if (request.value("op", "") == "lookup") {
-                                      return std::optional<json>(json{{"status", 0}, {"dispid", 1}});
+                                      return std::optional<json>(json{{"status", "ok"}, {"dispid", 1}});
                                   }
                                   return std::optional<json>(Reply({{"t", "single"}, {"v", 1e300}}));
                               }));
@@ -160,7 +160,7 @@ TEST(SocketTransportTest, CallsCarryArgumentsReversedAndPutsTheirNamedValue) {
     test::TempDir dir;
     Recorded recorded;
     ScriptedSocketServer server(dir / "s.sock", ScriptedSocketServer::Answering(
-                                                    EchoFirstArgument, &recorded.messages, &recorded.mutex));
+                                                    EchoLastArgument, &recorded.messages, &recorded.mutex));
     SocketObjectTransport transport(nullptr, ShortOptions());
     AutomationObject root = transport.Connect(server.Path());
     ASSERT_FALSE(root.IsNull());
@@ -180,11 +180,15 @@ TEST(SocketTransportTest, CallsCarryArgumentsReversedAndPutsTheirNamedValue) {
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0]["kind"], "method");
     EXPECT_EQ(calls[0]["args"],
-              json::parse(R"([{"t":"text","v":"c"},{"t":"int","v":2},{"t":"text","v":"a"}])"));
-    EXPECT_EQ(calls[0]["named"], json::array());
+              json::parse(R"([{"t":"text","v":"a"},{"t":"int","v":2},{"t":"text","v":"c"}])"));
+    EXPECT_FALSE(calls[0].contains("value"));
+    EXPECT_FALSE(calls[0].contains("named"));
     EXPECT_EQ(calls[1]["kind"], "put");
-    EXPECT_EQ(calls[1]["named"], json::array({-3}));
+    EXPECT_EQ(calls[1]["value"], json::parse(R"({"t":"text","v":"Plan"})"));
+    EXPECT_EQ(calls[1]["args"], json::array());
+    EXPECT_FALSE(calls[1].contains("named"));
     EXPECT_EQ(calls[2]["kind"], "get");
+    EXPECT_EQ(calls[2]["args"], json::parse(R"([{"t":"int","v":3}])"));
     EXPECT_EQ(recorded.Lookups(), 3);
     // A name already looked up on an object is not asked again.
     CallMethod(root, "JOIN", {TextArgument("x")});
@@ -196,26 +200,26 @@ TEST(SocketTransportTest, NamesAreLookedUpOncePerClassTheServerNames) {
     Recorded recorded;
     // "Item" n answers object n; objects 5 and 6 share class 2, object 7 is of class 3 and object 8
     // comes without a class. Only "Missing" is unknown.
-    ScriptedSocketServer server(
-        dir / "s.sock",
-        ScriptedSocketServer::Answering(
-            [](const json& request) -> std::optional<json> {
-                if (request["op"] == "lookup") {
-                    return request["name"] == "Missing"
-                               ? json{{"status", static_cast<std::int32_t>(kDispatchUnknownName)}}
-                               : json{{"status", 0}, {"dispid", request["name"] == "Item" ? 1 : 2}};
-                }
-                if (request["object"] != 1) {
-                    return Reply({{"t", "int"}, {"v", request["object"]}});
-                }
-                const std::int64_t id = request["args"][0]["v"];
-                json object{{"t", "object"}, {"v", id}};
-                if (id != 8) {
-                    object["c"] = id == 7 ? 3 : 2;
-                }
-                return Reply(object);
-            },
-            &recorded.messages, &recorded.mutex));
+    ScriptedSocketServer server(dir / "s.sock",
+                                ScriptedSocketServer::Answering(
+                                    [](const json& request) -> std::optional<json> {
+                                        if (request["op"] == "lookup") {
+                                            return request["name"] == "Missing"
+                                                       ? json{{"status", "unknown-name"}}
+                                                       : json{{"status", "ok"},
+                                                              {"dispid", request["name"] == "Item" ? 1 : 2}};
+                                        }
+                                        if (request["object"] != 1) {
+                                            return Reply({{"t", "int"}, {"v", request["object"]}});
+                                        }
+                                        const std::int64_t id = request["args"][0]["v"];
+                                        json object{{"t", "object"}, {"v", id}};
+                                        if (id != 8) {
+                                            object["c"] = id == 7 ? 3 : 2;
+                                        }
+                                        return Reply(object);
+                                    },
+                                    &recorded.messages, &recorded.mutex));
     SocketObjectTransport transport(nullptr, ShortOptions());
     AutomationObject root = transport.Connect(server.Path());
     ASSERT_FALSE(root.IsNull());
@@ -239,7 +243,7 @@ TEST(SocketTransportTest, ObjectReferencesAreSharedCountedAndGivenBack) {
                                 ScriptedSocketServer::Answering(
                                     [](const json& request) -> std::optional<json> {
                                         if (request["op"] == "lookup") {
-                                            return json{{"status", 0}, {"dispid", 1}};
+                                            return json{{"status", "ok"}, {"dispid", 1}};
                                         }
                                         if (request["args"].empty()) {
                                             return Reply({{"t", "object"}, {"v", 5}});
@@ -287,7 +291,7 @@ TEST(SocketTransportTest, ThreadsShareAConnectionWithoutMixingRepliesOrWaitingTo
                                 ScriptedSocketServer::Answering(
                                     [](const json& request) -> std::optional<json> {
                                         if (request["op"] == "lookup") {
-                                            return json{{"status", 0}, {"dispid", 1}};
+                                            return json{{"status", "ok"}, {"dispid", 1}};
                                         }
                                         if (request["args"].empty()) {  // Slow: an object, late
                                             std::this_thread::sleep_for(milliseconds(200));
@@ -360,9 +364,9 @@ TEST(SocketTransportTest, AMisbehavingServerFailsTheCallInTimeAndEveryLaterCallA
          [](ScriptedPeer& peer, const json&) {
              peer.Write({{"result", {{"t", "empty"}}}});
          }},
-        {"status beyond 32 bits",
+        {"status that is no name",
          [](ScriptedPeer& peer, const json&) {
-             peer.Write({{"status", 1LL << 40}});
+             peer.Write({{"status", 0}});
          }},
         {"unknown tag",
          [](ScriptedPeer& peer, const json&) {
@@ -401,7 +405,7 @@ TEST(SocketTransportTest, AMisbehavingServerFailsTheCallInTimeAndEveryLaterCallA
             if (!lookup) {
                 return;
             }
-            peer.Write({{"status", 0}, {"dispid", 1}});
+            peer.Write({{"status", "ok"}, {"dispid", 1}});
             auto call = peer.Read();
             if (!call || name == "hangs up") {
                 return;
@@ -442,7 +446,7 @@ TEST(SocketTransportTest, RepliesAreReadWholeHoweverTheyArriveInPieces) {
         }
         for (std::size_t call = 0; peer.Read(); ++call) {
             if (call % 2 == 0) {  // the lookup
-                peer.Write({{"status", 0}, {"dispid", 1}});
+                peer.Write({{"status", "ok"}, {"dispid", 1}});
                 continue;
             }
             const std::string body = Reply({{"t", "text"}, {"v", std::string(3000 + call, 'x')}}).dump();
@@ -479,13 +483,11 @@ TEST(SocketTransportTest, AFailedCallKeepsAWorkingConnection) {
     ScriptedSocketServer server(
         dir / "s.sock", ScriptedSocketServer::Answering([&calls](const json& request) {
             if (request["op"] == "lookup") {
-                return request["name"] == "Missing"
-                           ? json{{"status", static_cast<std::int32_t>(kDispatchUnknownName)}}
-                           : json{{"status", 0}, {"dispid", 1}};
+                return request["name"] == "Missing" ? json{{"status", "unknown-name"}}
+                                                    : json{{"status", "ok"}, {"dispid", 1}};
             }
-            return ++calls == 1
-                       ? json{{"status", static_cast<std::int32_t>(kDispatchException)}, {"error", "failed"}}
-                       : Reply({{"t", "int"}, {"v", calls}});
+            return ++calls == 1 ? json{{"status", "failed"}, {"error", "failed"}}
+                                : Reply({{"t", "int"}, {"v", calls}});
         }));
     SocketObjectTransport transport(nullptr, ShortOptions());
     AutomationObject root = transport.Connect(server.Path());
@@ -496,19 +498,93 @@ TEST(SocketTransportTest, AFailedCallKeepsAWorkingConnection) {
     EXPECT_EQ(CallMethod(root, "Count").AsInt(), 2);
 }
 
+TEST(SocketTransportTest, StatusNamesBecomeDispatchStatusesAndAPutSendsItsIndicesInOrder) {
+    test::TempDir dir;
+    Recorded recorded;
+    // A call fails with the status its one text argument names; a put succeeds.
+    ScriptedSocketServer server(dir / "s.sock",
+                                ScriptedSocketServer::Answering(
+                                    [](const json& request) -> std::optional<json> {
+                                        if (request["op"] == "lookup") {
+                                            return json{{"status", "ok"}, {"dispid", 1}};
+                                        }
+                                        if (request["kind"] == "put") {
+                                            return json{{"status", "ok"}};
+                                        }
+                                        const std::string status = request["args"][0]["v"];
+                                        return status == "ok" ? Reply({{"t", "int"}, {"v", 1}})
+                                                              : json{{"status", status}, {"error", status}};
+                                    },
+                                    &recorded.messages, &recorded.mutex));
+    SocketObjectTransport transport(nullptr, ShortOptions());
+    AutomationObject root = transport.Connect(server.Path());
+    ASSERT_FALSE(root.IsNull());
+
+    const std::vector<std::pair<std::string, DispatchStatus>> cases = {
+        {"ok", kDispatchOk},
+        {"unknown-name", kDispatchUnknownName},
+        {"no-member", kDispatchMemberNotFound},
+        {"missing-value", kDispatchParamNotFound},
+        {"unexpected-value", static_cast<DispatchStatus>(0x80020007)},
+        {"type-mismatch", kDispatchTypeMismatch},
+        {"overflow", static_cast<DispatchStatus>(0x8002000A)},
+        {"bad-argument-count", kDispatchBadParamCount},
+        {"failed", kDispatchException},
+        {"unknown-object", static_cast<DispatchStatus>(0x80010108)},
+        {"busy", static_cast<DispatchStatus>(0x80010001)},
+        {"a status of a later server", kDispatchException},
+    };
+    for (const auto& [name, status] : cases) {
+        SCOPED_TRACE(name);
+        DispatchParams params;
+        params.args = {TextArgument(name)};
+        EXPECT_EQ(root.Get()->Invoke(1, kLocaleSystemDefault, InvokeKind::Method, params, nullptr), status);
+        if (status < 0) {
+            EXPECT_EQ(LastCallError(), name);  // the server's words
+        }
+    }
+
+    // Indices in the call's order, the new value apart.
+    ASSERT_TRUE(InvokeByName(root, "Cell", InvokeKind::PropertyPut,
+                             {AutomationValue::Int(2), AutomationValue::Int(3), TextArgument("x")}, nullptr));
+    const json put = recorded.Messages().back();
+    EXPECT_EQ(put["args"], json::parse(R"([{"t":"int","v":2},{"t":"int","v":3}])"));
+    EXPECT_EQ(put["value"], json::parse(R"({"t":"text","v":"x"})"));
+
+    // A block the dispatch interface would refuse is refused here, before anything is sent.
+    const auto sent = recorded.Messages().size();
+    DispatchParams unnamedPut;
+    unnamedPut.args = {TextArgument("x")};
+    EXPECT_EQ(root.Get()->Invoke(1, kLocaleSystemDefault, InvokeKind::PropertyPut, unnamedPut, nullptr),
+              kDispatchParamNotFound);
+    DispatchParams namedCall = unnamedPut;
+    namedCall.namedArgs = {kDispidPropertyPut};
+    EXPECT_EQ(root.Get()->Invoke(1, kLocaleSystemDefault, InvokeKind::Method, namedCall, nullptr),
+              static_cast<DispatchStatus>(0x80020007));
+    DispatchParams emptyPut;
+    emptyPut.namedArgs = {kDispidPropertyPut};
+    EXPECT_EQ(root.Get()->Invoke(1, kLocaleSystemDefault, InvokeKind::PropertyPut, emptyPut, nullptr),
+              kDispatchBadParamCount);
+    EXPECT_EQ(recorded.Messages().size(), sent);
+    EXPECT_EQ(CallMethod(root, "Status", {TextArgument("ok")}).AsInt(), 1);
+}
+
 TEST(SocketTransportTest, AHandshakeThatIsNotOursGivesNoObject) {
     const std::vector<std::pair<const char*, std::function<void(ScriptedPeer&)>>> cases = {
         {"silent", [](ScriptedPeer& peer) { peer.Read(); }},
-        {"other version", [](ScriptedPeer& peer) { peer.AcceptHello(2); }},
+        {"other version", [](ScriptedPeer& peer) { peer.AcceptHello(kWireProtocolVersion - 1); }},
         {"refused",
          [](ScriptedPeer& peer) {
              peer.Read();
-             peer.Write({{"op", "hello"}, {"version", 1}, {"status", -1}, {"error", "no"}});
+             peer.Write({{"op", "hello"},
+                         {"version", kWireProtocolVersion},
+                         {"status", "unsupported-version"},
+                         {"error", "no"}});
          }},
         {"no root",
          [](ScriptedPeer& peer) {
              peer.Read();
-             peer.Write({{"op", "hello"}, {"version", 1}, {"status", 0}});
+             peer.Write({{"op", "hello"}, {"version", kWireProtocolVersion}, {"status", "ok"}});
          }},
         {"garbage",
          [](ScriptedPeer& peer) {
@@ -533,7 +609,7 @@ TEST(SocketTransportTest, AHandshakeThatIsNotOursGivesNoObject) {
 TEST(SocketTransportTest, AnAbandonedRunningEntryIsRemovedAndALiveOneKept) {
     test::TempDir dir;
     const std::string folder = dir / "running";
-    ScriptedSocketServer live(dir / "live.sock", ScriptedSocketServer::Answering(EchoFirstArgument));
+    ScriptedSocketServer live(dir / "live.sock", ScriptedSocketServer::Answering(EchoLastArgument));
     const std::string liveEntry = RegisterRunningObject(folder, "!Live", live.Path());
     const std::string deadEntry = RegisterRunningObject(folder, "!Dead", dir / "dead.sock");
     SocketObjectTransport transport(nullptr, ShortOptions());
@@ -692,7 +768,7 @@ TEST(SocketTransportTest, TheLastFailedCallKeepsTheServersMessage) {
         dir / "s.sock", ScriptedSocketServer::Answering([](const json& request) {
             if (request.value("op", "") == "lookup") {
                 const std::string name = request["name"];
-                return std::optional<json>(json{{"status", 0},
+                return std::optional<json>(json{{"status", "ok"},
                                                 {"dispid", name == "Open"   ? 1
                                                            : name == "Hang" ? 3
                                                                             : 2}});
@@ -702,7 +778,7 @@ TEST(SocketTransportTest, TheLastFailedCallKeepsTheServersMessage) {
             }
             if (request["dispid"] == 1) {
                 return std::optional<json>(
-                    json{{"status", -2147352567}, {"error", "Не могу прочитать чертеж\n/x.dxf: файл пуст"}});
+                    json{{"status", "failed"}, {"error", "Не могу прочитать чертеж\n/x.dxf: файл пуст"}});
             }
             return std::optional<json>(Reply(json{{"t", "int"}, {"v", 3}}));
         }));

@@ -68,8 +68,8 @@ class Application(DispatchObject):
     def m_Fail(self, text):
         raise ValueError(text)
 
-    def m_Refuse(self, code):
-        raise DispatchError("refused", code & 0xFFFFFFFF)
+    def m_Refuse(self, status):
+        raise DispatchError("refused", status)
 
     def m_Probe(self):
         raise DispatchError("expected refusal", quiet=True)

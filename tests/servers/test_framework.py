@@ -18,7 +18,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "src", "servers"))
 from docvane_servers import dispatch  # noqa: E402
 from docvane_servers.client import Client, RemoteError, RemoteObject  # noqa: E402
 from docvane_servers.dispatch import OMITTED, Single  # noqa: E402
-from docvane_servers.protocol import read_message, write_message  # noqa: E402
+from docvane_servers.protocol import VERSION, read_message, write_message  # noqa: E402
 
 PYTHON = "/usr/bin/python3"
 SAMPLE = os.path.join(HERE, "sample_server.py")
@@ -140,17 +140,17 @@ class CallsTest(ServerTestCase):
 
     def test_failures_fail_the_call_and_keep_the_server(self):
         cases = [
-            (lambda: self.app.call("Missing"), dispatch.E_UNKNOWN_NAME),
-            (lambda: self.app.put("Child", 1), dispatch.E_MEMBER_NOT_FOUND),
-            (lambda: self.app.call("Join", "only"), dispatch.E_BAD_PARAM_COUNT),
-            (lambda: self.app.call("Fail", "boom"), dispatch.E_EXCEPTION),
-            (lambda: self.app.call("Refuse", -0x7FFFBFFB), 0x80004005),
-            (lambda: self.app.call("Probe"), dispatch.E_EXCEPTION),
-            (lambda: self.app.call("Huge"), dispatch.E_OVERFLOW),
-            (lambda: self.app.call("List"), dispatch.E_TYPE_MISMATCH),
+            (lambda: self.app.call("Missing"), dispatch.UNKNOWN_NAME),
+            (lambda: self.app.put("Child", 1), dispatch.NO_MEMBER),
+            (lambda: self.app.call("Join", "only"), dispatch.BAD_ARGUMENT_COUNT),
+            (lambda: self.app.call("Fail", "boom"), dispatch.FAILED),
+            (lambda: self.app.call("Refuse", dispatch.BUSY), dispatch.BUSY),
+            (lambda: self.app.call("Probe"), dispatch.FAILED),
+            (lambda: self.app.call("Huge"), dispatch.OVERFLOW),
+            (lambda: self.app.call("List"), dispatch.TYPE_MISMATCH),
         ]
         for call, status in cases:
-            with self.subTest(status=hex(status)):
+            with self.subTest(status=status):
                 with self.assertRaises(RemoteError) as raised:
                     call()
                 self.assertEqual(status, raised.exception.status)
@@ -176,17 +176,39 @@ class CallsTest(ServerTestCase):
         second.release()
         with self.assertRaises(RemoteError) as raised:
             second.get("Name")
-        self.assertEqual(dispatch.E_DISCONNECTED, raised.exception.status)
+        self.assertEqual(dispatch.UNKNOWN_OBJECT, raised.exception.status)
         with self.assertRaises(RemoteError) as raised:
             self.app.call("NameOf", RemoteObject(self.client, 999))
-        self.assertEqual(dispatch.E_DISCONNECTED, raised.exception.status)
+        self.assertEqual(dispatch.UNKNOWN_OBJECT, raised.exception.status)
         fresh = self.app.get("Child")  # released objects come back with a new id
         self.assertEqual("child", fresh.get("Name"))
+
+    def test_the_wire_carries_arguments_in_their_natural_order_and_a_put_its_value_apart(self):
+        def request(name, kind, args, **extra):
+            message = {"op": "invoke", "object": self.app.object_id, "dispid": self.client.lookup(self.app, name),
+                       "kind": kind, "args": [{"t": "text", "v": item} for item in args]}
+            message.update(extra)
+            return self.client.request(message)
+
+        self.assertEqual({"status": dispatch.OK, "result": {"t": "text", "v": "a|b|c"}},
+                         request("Join", "method", ["a", "b", "c"]))
+        self.assertEqual(dispatch.OK, request("Cell", "put", ["1", "2"], value={"t": "text", "v": "v"})["status"])
+        self.assertEqual("v", self.app.get("Cell", "1", "2"))  # the indices in their order
+        self.assertIsNone(self.app.get("Cell", "2", "1"))
+        for reply, status in ((request("Cell", "put", ["1", "2"]), dispatch.MISSING_VALUE),
+                              (request("Title", "get", [], value={"t": "text", "v": "x"}), dispatch.UNEXPECTED_VALUE),
+                              (request("Join", "method", ["a"]), dispatch.BAD_ARGUMENT_COUNT)):
+            with self.subTest(status=status):
+                self.assertEqual(status, reply["status"])
+                self.assertIsInstance(reply["error"], str)
+        with self.assertRaises(RemoteError) as raised:
+            self.app.call("Refuse", 5)  # a member's status that is no name
+        self.assertEqual(dispatch.FAILED, raised.exception.status)
 
     def test_objects_carry_their_class_number(self):
         def wire_result(name, *args):
             message = {"op": "invoke", "object": self.app.object_id, "dispid": self.client.lookup(self.app, name),
-                       "kind": "method", "args": [{"t": "text", "v": item} for item in args], "named": []}
+                       "kind": "method", "args": [{"t": "text", "v": item} for item in args]}
             return self.client.request(message)["result"]
 
         child, item, again = wire_result("Child"), wire_result("NewItem", "a"), wire_result("NewItem", "b")
@@ -196,7 +218,7 @@ class CallsTest(ServerTestCase):
         with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as sock:  # a connection numbers its own
             sock.settimeout(5)
             sock.connect(self.server.address)
-            write_message(sock, {"op": "hello", "version": 1})
+            write_message(sock, {"op": "hello", "version": VERSION})
             self.assertEqual({"t": "object", "v": 1, "c": 1}, read_message(sock)["root"])
         self.assertNotEqual(1, child["c"])
 
@@ -226,15 +248,15 @@ class CallsTest(ServerTestCase):
                 with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as sock:
                     sock.settimeout(5)
                     sock.connect(self.server.address)
-                    write_message(sock, {"op": "hello", "version": 1})
-                    self.assertEqual(0, read_message(sock)["status"])
+                    write_message(sock, {"op": "hello", "version": VERSION})
+                    self.assertEqual(dispatch.OK, read_message(sock)["status"])
                     sock.sendall(frame)
                     self.assertEqual(b"", sock.recv(16))  # the server hung up
                 self.assertEqual("a|b|", self.app.call("Join", "a", "b"))
 
     def test_handshake_rules(self):
         with self.assertRaises(RemoteError):
-            self.server.connect(version=2)
+            self.server.connect(version=VERSION - 1)
         with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as sock:
             sock.settimeout(5)
             sock.connect(self.server.address)

@@ -71,7 +71,7 @@ bool ScriptedPeer::AcceptHello(int version) {
     if (!hello || hello->value("op", "") != "hello") {
         return false;
     }
-    Write({{"op", "hello"}, {"version", version}, {"status", 0}, {"root", {{"t", "object"}, {"v", 1}}}});
+    Write({{"op", "hello"}, {"version", version}, {"status", "ok"}, {"root", {{"t", "object"}, {"v", 1}}}});
     return true;
 }
 

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "automation/WireCodec.h"
+
 namespace docvane::test {
 
 class ScriptedPeer {
@@ -21,7 +23,7 @@ class ScriptedPeer {
     void Write(const nlohmann::json& message);
     void WriteRaw(const std::string& bytes);
     // Answers the handshake with root object id 1 (version as given).
-    bool AcceptHello(int version = 1);
+    bool AcceptHello(int version = kWireProtocolVersion);
 
   private:
     bool ReadExactly(char* data, std::size_t size);

@@ -9,8 +9,8 @@ from .protocol import VERSION, decode_value, encode_value, read_message, write_m
 
 class RemoteError(Exception):
     def __init__(self, status, message):
-        super().__init__("%s (0x%08X)" % (message, status & 0xFFFFFFFF))
-        self.status = status & 0xFFFFFFFF
+        super().__init__("%s (%s)" % (message, status))
+        self.status = status
 
 
 class RemoteObject(DispatchObject):
@@ -41,8 +41,8 @@ class Client:
             self.sock.connect(address)
             self.send({"op": "hello", "version": version})
             reply = read_message(self.sock)
-            if reply.get("status", -1) < 0:
-                raise RemoteError(reply.get("status", -1), reply.get("error", "hello refused"))
+            if reply.get("status") != dispatch.OK:
+                raise RemoteError(reply.get("status"), reply.get("error", "hello refused"))
             self.root = self._value(reply["root"])
         except BaseException:
             self.sock.close()
@@ -69,26 +69,25 @@ class Client:
 
     def lookup(self, target, name):
         reply = self.request({"op": "lookup", "object": target.object_id, "name": name})
-        if reply.get("status", -1) < 0:
-            raise RemoteError(reply["status"], reply.get("error", ""))
+        if reply.get("status") != dispatch.OK:
+            raise RemoteError(reply.get("status"), reply.get("error", ""))
         return reply["dispid"]
 
     def invoke(self, target, name, kind, args):
         """Calls with arguments in natural order; put's first argument is the value."""
         dispid = self.lookup(target, name)
-        if kind == "put":
-            wire_args, named = [args[0]] + list(reversed(args[1:])), [-3]
-        else:
-            wire_args, named = list(reversed(args)), []
 
         def object_id(item):
             if not isinstance(item, RemoteObject):
                 raise dispatch.DispatchError("only objects of this server can be sent")
             return item.object_id
 
-        message = {"op": "invoke", "object": target.object_id, "dispid": dispid, "kind": kind,
-                   "args": [encode_value(item, object_id) for item in wire_args], "named": named}
+        message = {"op": "invoke", "object": target.object_id, "dispid": dispid, "kind": kind}
+        if kind == "put":
+            message["value"] = encode_value(args[0], object_id)
+            args = args[1:]
+        message["args"] = [encode_value(item, object_id) for item in args]
         reply = self.request(message)
-        if reply.get("status", -1) < 0:
-            raise RemoteError(reply["status"], reply.get("error", ""))
+        if reply.get("status") != dispatch.OK:
+            raise RemoteError(reply.get("status"), reply.get("error", ""))
         return self._value(reply.get("result", {"t": "empty"}))

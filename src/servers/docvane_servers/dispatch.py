@@ -3,16 +3,20 @@
 import inspect
 import threading
 
-# Failure statuses a call can end with (32-bit, negative as signed numbers).
-E_UNKNOWN_NAME = 0x80020006
-E_MEMBER_NOT_FOUND = 0x80020003
-E_PARAM_NOT_FOUND = 0x80020004
-E_TYPE_MISMATCH = 0x80020005
-E_NO_NAMED_ARGS = 0x80020007
-E_OVERFLOW = 0x8002000A
-E_BAD_PARAM_COUNT = 0x8002000E
-E_EXCEPTION = 0x80020009
-E_DISCONNECTED = 0x80010108
+# Why a call failed, by the name the wire gives it ("ok" is success). The client's dispatch layer
+# turns a name into the status its callers know; a member may fail with any of them.
+OK = "ok"
+UNKNOWN_NAME = "unknown-name"  # the object has no member of that name
+NO_MEMBER = "no-member"  # no member of that kind (a put on a read-only property), or no such request
+MISSING_VALUE = "missing-value"  # a put that brings no new value
+UNEXPECTED_VALUE = "unexpected-value"  # a method call or get that brings one
+TYPE_MISMATCH = "type-mismatch"  # an argument or result without a fitting form
+OVERFLOW = "overflow"  # an integer result outside 32 bits
+BAD_ARGUMENT_COUNT = "bad-argument-count"
+FAILED = "failed"  # the member raised
+UNKNOWN_OBJECT = "unknown-object"  # an id the connection's table does not hold (released)
+BUSY = "busy"  # the application refuses calls while it works; the client may ask again
+UNSUPPORTED_VERSION = "unsupported-version"
 
 
 class Omitted:
@@ -43,9 +47,9 @@ class DispatchError(Exception):
     """Raised by a member to fail the call with the given status. A quiet refusal is one the client
     expects in normal work (it probes and then takes another way): it writes no line to stderr."""
 
-    def __init__(self, message, code=E_EXCEPTION, quiet=False):
+    def __init__(self, message, status=FAILED, quiet=False):
         super().__init__(message)
-        self.code = code
+        self.status = status
         self.quiet = quiet
 
 
@@ -55,7 +59,7 @@ class DispatchObject:
        property get      Name      -> def get_Name(self, *args)       (indexed gets take args)
        property put      Name = v  -> def put_Name(self, value, *args)
     A method call falls back to get_Name and a property get falls back to m_Name (clients mix them,
-    e.g. Item). Arguments arrive in natural (left-to-right) order: the framework reverses the wire order.
+    e.g. Item). Arguments arrive in natural (left-to-right) order, as the wire carries them.
     Unknown member -> the lookup fails (unknown name). An exception in a member fails the call and
     writes one line to stderr; it never ends the server."""
 

@@ -9,7 +9,7 @@ import struct
 
 from .dispatch import OMITTED, DispatchObject, Omitted, Single
 
-VERSION = 1
+VERSION = 2
 MAX_FRAME = 16 * 1024 * 1024
 _HEADER = struct.Struct(">I")
 _INT32_MIN = -(2 ** 31)
@@ -151,9 +151,3 @@ def decode_value(wire, find_object):
             raise ProtocolError("bad object id")
         return None if payload == 0 else find_object(payload)
     raise ProtocolError("unknown tag %r" % (tag,))
-
-
-def signed_status(code):
-    """A 32-bit status as the signed number the wire carries."""
-    code &= 0xFFFFFFFF
-    return code - (1 << 32) if code & 0x80000000 else code

@@ -25,12 +25,10 @@ from .protocol import (
     encode_message,
     encode_value,
     read_message,
-    signed_status,
 )
 from .request_log import RequestLog
 
 _IGNORED_SWITCHES = ("/nologo", "/nossm", "/pl")
-_PUT_NAMED_ARGUMENT = -3
 # A server started by a client that never connects ends after this many seconds.
 _DEFAULT_IDLE_SECONDS = 60.0
 _HELLO_SECONDS = 10.0
@@ -262,9 +260,10 @@ class ObjectTable:
 
 
 class _Failure(Exception):
-    def __init__(self, code, message):
+    def __init__(self, status, message):
         super().__init__(message)
-        self.code = code
+        # A status is a name; anything else a member raised with is a plain failure.
+        self.status = status if isinstance(status, str) and status and status != dispatch.OK else dispatch.FAILED
 
 
 class _Connection:
@@ -325,7 +324,7 @@ class _Connection:
             data = encode_message(reply)
         except (ValueError, ProtocolError, UnicodeEncodeError) as error:
             log_line("reply cannot be sent: %s" % error)
-            data = encode_message({"status": signed_status(dispatch.E_TYPE_MISMATCH), "error": "reply cannot be encoded"})
+            data = encode_message({"status": dispatch.TYPE_MISMATCH, "error": "reply cannot be encoded"})
         self.sock.sendall(data)
 
     def _hello(self):
@@ -333,14 +332,14 @@ class _Connection:
         if message.get("op") != "hello":
             raise ProtocolError("first message is not hello")
         if message.get("version") != VERSION:
-            self._send({"op": "hello", "version": VERSION, "status": signed_status(dispatch.E_EXCEPTION),
+            self._send({"op": "hello", "version": VERSION, "status": dispatch.UNSUPPORTED_VERSION,
                         "error": "protocol version %r is not supported" % (message.get("version"),)})
             return False
         # Counted before the reply so that the client it answers is known before any other one leaves.
         if not self.server.client_arrived():
             return False
         root = encode_value(self.server.application, self.table.add_reference, self._class_number)
-        self._send({"op": "hello", "version": VERSION, "status": 0, "root": root})
+        self._send({"op": "hello", "version": VERSION, "status": dispatch.OK, "root": root})
         return True
 
     def _handle(self, message):
@@ -352,27 +351,27 @@ class _Connection:
             return None
         try:
             if op == "lookup":
-                return {"status": 0, "dispid": self._lookup(message)}
+                return {"status": dispatch.OK, "dispid": self._lookup(message)}
             if op == "invoke":
-                return {"status": 0, "result": self._invoke(message)}
-            raise _Failure(dispatch.E_MEMBER_NOT_FOUND, "unknown request %r" % (op,))
+                return {"status": dispatch.OK, "result": self._invoke(message)}
+            raise _Failure(dispatch.NO_MEMBER, "unknown request %r" % (op,))
         except _Failure as failure:
-            return {"status": signed_status(failure.code), "error": str(failure)}
+            return {"status": failure.status, "error": str(failure)}
 
     def _object(self, message):
         object_id = message.get("object")
         if isinstance(object_id, bool) or not isinstance(object_id, int):
-            raise _Failure(dispatch.E_TYPE_MISMATCH, "bad object id")
+            raise _Failure(dispatch.TYPE_MISMATCH, "bad object id")
         try:
             return self.table.find(object_id)
         except KeyError:
-            raise _Failure(dispatch.E_DISCONNECTED, "unknown object %d" % object_id) from None
+            raise _Failure(dispatch.UNKNOWN_OBJECT, "unknown object %d" % object_id) from None
 
     def _lookup(self, message):
         obj = self._object(message)
         name = message.get("name")
         if not isinstance(name, str) or not dispatch.has_member(obj, name):
-            raise _Failure(dispatch.E_UNKNOWN_NAME, "unknown name %r" % (name,))
+            raise _Failure(dispatch.UNKNOWN_NAME, "unknown name %r" % (name,))
         key = name.lower()
         dispid = self.names.get(key)
         if dispid is None:
@@ -382,45 +381,40 @@ class _Connection:
         return dispid
 
     def _decode_arguments(self, message):
+        """The call's arguments in their natural order, a put's new value first."""
         wire = message.get("args", [])
-        named = message.get("named", [])
-        if not isinstance(wire, list) or not isinstance(named, list):
-            raise _Failure(dispatch.E_TYPE_MISMATCH, "bad argument block")
+        if not isinstance(wire, list):
+            raise _Failure(dispatch.TYPE_MISMATCH, "bad argument block")
+        if message.get("kind") == "put":
+            if "value" not in message:
+                raise _Failure(dispatch.MISSING_VALUE, "a put without value")
+            wire = [message["value"]] + wire
+        elif "value" in message:
+            raise _Failure(dispatch.UNEXPECTED_VALUE, "only a put takes a value")
 
         def find(object_id):
             try:
                 return self.table.find(object_id)
             except KeyError:
-                raise _Failure(dispatch.E_DISCONNECTED, "unknown object %d" % object_id) from None
+                raise _Failure(dispatch.UNKNOWN_OBJECT, "unknown object %d" % object_id) from None
 
         try:
-            values = [decode_value(item, find) for item in wire]
+            return [decode_value(item, find) for item in wire]
         except ProtocolError as error:
-            raise _Failure(dispatch.E_TYPE_MISMATCH, str(error)) from None
-        return values, named
+            raise _Failure(dispatch.TYPE_MISMATCH, str(error)) from None
 
     def _invoke(self, message):
         obj = self._object(message)
         name = self.name_of_dispid.get(message.get("dispid"))
         kind = message.get("kind")
         if name is None or kind not in ("method", "get", "put"):
-            raise _Failure(dispatch.E_MEMBER_NOT_FOUND, "unknown member")
-        values, named = self._decode_arguments(message)
-        if kind == "put":
-            if named != [_PUT_NAMED_ARGUMENT]:
-                raise _Failure(dispatch.E_PARAM_NOT_FOUND, "a put needs its value as the named argument")
-            if not values:
-                raise _Failure(dispatch.E_BAD_PARAM_COUNT, "a put without value")
-            arguments = [values[0]] + values[:0:-1]
-        else:
-            if named:
-                raise _Failure(dispatch.E_NO_NAMED_ARGS, "named arguments are not supported")
-            arguments = values[::-1]
+            raise _Failure(dispatch.NO_MEMBER, "unknown member")
+        arguments = self._decode_arguments(message)
         function = dispatch.resolve(obj, name, kind)
         if function is None:
-            raise _Failure(dispatch.E_MEMBER_NOT_FOUND, "%s has no %s %s" % (type(obj).__name__, kind, name))
+            raise _Failure(dispatch.NO_MEMBER, "%s has no %s %s" % (type(obj).__name__, kind, name))
         if not dispatch.arguments_fit(function, arguments):
-            raise _Failure(dispatch.E_BAD_PARAM_COUNT, "%s: wrong number of arguments" % name)
+            raise _Failure(dispatch.BAD_ARGUMENT_COUNT, "%s: wrong number of arguments" % name)
         context = self.server.context
         with contextlib.nullcontext() if dispatch.is_unlocked(function) else context.lock:
             context._in_call.active = True
@@ -429,18 +423,18 @@ class _Connection:
             except DispatchError as error:
                 if not error.quiet:
                     log_line("%s: %s" % (function.__name__.split("_", 1)[-1], error))
-                raise _Failure(error.code, str(error)) from None
+                raise _Failure(error.status, str(error)) from None
             except Exception as error:  # noqa: BLE001 - a failing member fails its call, not the server
                 log_line("%s: %s: %s" % (function.__name__.split("_", 1)[-1], type(error).__name__, error))
-                raise _Failure(dispatch.E_EXCEPTION, str(error)) from None
+                raise _Failure(dispatch.FAILED, str(error)) from None
             finally:
                 context._in_call.active = False
         try:
             encode_value(result, lambda item: 0)  # checked before any reference is taken
         except ValueOverflow as error:
-            raise _Failure(dispatch.E_OVERFLOW, str(error)) from None
+            raise _Failure(dispatch.OVERFLOW, str(error)) from None
         except ValueTypeError as error:
-            raise _Failure(dispatch.E_TYPE_MISMATCH, str(error)) from None
+            raise _Failure(dispatch.TYPE_MISMATCH, str(error)) from None
         return encode_value(result, self.table.add_reference, self._class_number)
 
     def _class_number(self, obj):

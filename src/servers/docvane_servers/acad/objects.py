@@ -5,7 +5,7 @@ import importlib
 import os
 import threading
 
-from docvane_servers.dispatch import OMITTED, DispatchError, DispatchObject
+from docvane_servers.dispatch import BUSY, OMITTED, DispatchError, DispatchObject
 
 from .command_queue import CommandQueue
 from .diagnostics import complain
@@ -25,8 +25,6 @@ def preload_engine():
         _engine(name)
 
 
-# Calls that change a drawing while a command still runs are refused, as the real program does.
-CALL_REJECTED = 0x80010001
 PROGRAM_NAME = "AutoCAD"
 ESCAPE = "(command)"
 SHORT_COMMAND_SECONDS = 0.05
@@ -90,8 +88,9 @@ class Application(DispatchObject):
             quit_request()
 
     def require_idle(self):
+        # Calls that change a drawing while a command still runs are refused, as the real program does.
         if not self.commands.quiescent:
-            raise DispatchError("Программа занята выполнением команды", CALL_REJECTED)
+            raise DispatchError("Программа занята выполнением команды", BUSY)
 
 
 class AcadState(DispatchObject):
