@@ -8,7 +8,7 @@
 namespace docvane {
 
 bool PlaceServerResult(const FileDoc& file, const std::string& tempPath, const std::string& target,
-                       const std::string& cause) {
+                       const std::string& cause, const ProtectedPaths* guard) {
     if (target.empty()) {
         return true;
     }
@@ -16,7 +16,7 @@ bool PlaceServerResult(const FileDoc& file, const std::string& tempPath, const s
         LogError(WithCause("Временный файл не найден: " + tempPath, cause));
         return false;
     }
-    return PlacePublishedFile(file, tempPath, target);
+    return PlacePublishedFile(file, tempPath, target, PlaceWhen::TargetOlder, guard);
 }
 
 }  // namespace docvane

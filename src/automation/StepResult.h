@@ -4,11 +4,13 @@
 
 namespace docvane {
 
+class ProtectedPaths;
 struct FileDoc;
 
 // As PlacePublishedFile; when the temporary file is missing, the error line "Временный файл не найден: "
-// with the path names cause after it (WithCause). An empty target places nothing.
+// with the path names cause after it (WithCause). An empty target places nothing. guard: the run's
+// protected set (null: one built now).
 bool PlaceServerResult(const FileDoc& file, const std::string& tempPath, const std::string& target,
-                       const std::string& cause);
+                       const std::string& cause, const ProtectedPaths* guard = nullptr);
 
 }  // namespace docvane

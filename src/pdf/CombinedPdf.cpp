@@ -53,8 +53,8 @@ bool ExistingFile(const std::string& path) {
 // Whether the old combined PDF may be replaced: a folder at that path, the project file, a source or a
 // reference of the project, a file that is not a PDF (a mistyped path must not cost the user their
 // documents), and a file another program holds are never replaced.
-bool MayReplace(const CDocvaneDoc& project, const std::string& path) {
-    return !ProtectedPathsOf(project)->Protects(path) && !IsLockedByOther(ToLongPath(path));
+bool MayReplace(const CDocvaneDoc& project, const ProtectedPaths* guard, const std::string& path) {
+    return !ProtectedPathsOf(project, guard)->Protects(path) && !IsLockedByOther(ToLongPath(path));
 }
 
 // Writes the document into a part file beside path and renames it over path once it is complete, so
@@ -144,7 +144,7 @@ std::string ResolvePublishedPdf(const FileDoc& file, int sheet) {
     return ExistingFile(fallback) ? fallback : std::string();
 }
 
-bool BuildCombinedPdf(CDocvaneDoc& project) {
+bool BuildCombinedPdf(CDocvaneDoc& project, const ProtectedPaths* guard) {
     PreparePdfLibrary();
     const std::string combinedPath = project.pdfFile.fullPath;
     CombinedPdfSummary summary;
@@ -168,7 +168,7 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
         LogError(kNotAPdfLine + combinedPath);
         return false;
     }
-    if (!MayReplace(project, combinedPath)) {
+    if (!MayReplace(project, guard, combinedPath)) {
         LogError(pdftext::kCannotDeleteLine + combinedPath);
         return false;
     }
@@ -294,7 +294,7 @@ bool BuildCombinedPdf(CDocvaneDoc& project) {
     summary.written = true;
     summary.pages = totalPages;
     summary.a4 = a4Count;
-    WriteSetRegister(project, summary);
+    WriteSetRegister(project, summary, guard);
     return true;
 }
 

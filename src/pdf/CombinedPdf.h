@@ -7,11 +7,13 @@
 namespace docvane {
 
 class CDocvaneDoc;
+class ProtectedPaths;
 struct FileDoc;
 
 // True when the combined PDF was written; false on every failure (after its error line), on
-// cancellation and when a published PDF is missing.
-bool BuildCombinedPdf(CDocvaneDoc& project);
+// cancellation and when a published PDF is missing. guard: the run's protected set, which the old
+// combined PDF and its register must not be (null: one built now).
+bool BuildCombinedPdf(CDocvaneDoc& project, const ProtectedPaths* guard = nullptr);
 
 // The file to load for one published PDF (sheet -1 for a whole file): its copy in the temporary
 // folder, else the source itself for a PDF source, else its copy in the PDF folder. Empty when none

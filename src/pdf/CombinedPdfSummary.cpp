@@ -95,12 +95,12 @@ bool IsOurRegister(const std::string& path) {
     return bytes.rfind(kRegisterHeader, 0) == 0;
 }
 
-bool WriteSetRegister(const CDocvaneDoc& project, CombinedPdfSummary& summary) {
+bool WriteSetRegister(const CDocvaneDoc& project, CombinedPdfSummary& summary, const ProtectedPaths* guard) {
     const std::string path = RegisterPath(summary.path);
     if (SameFile(path, summary.path)) {
         return false;  // a combined PDF named ".csv": the register would replace it
     }
-    if (!IsOurRegister(path) || ProtectedPathsOf(project)->Protects(path)) {
+    if (!IsOurRegister(path) || ProtectedPathsOf(project, guard)->Protects(path)) {
         LogWarning(kForeignRegisterLine + path);
         summary.warnings.push_back(kForeignRegisterLine + path);
         return false;

@@ -11,6 +11,7 @@ namespace docvane {
 
 class CDocvaneDoc;
 class CombinedDocument;
+class ProtectedPaths;
 struct PropertyDoc;
 
 struct CombinedPdfSummary {
@@ -38,7 +39,8 @@ void MeasureRegisterRows(CombinedDocument& combined, const PropertyDoc& settings
 bool IsOurRegister(const std::string& path);
 
 // Writes the register beside the combined PDF; a warning line names it when it cannot. Sets
-// summary.registerPath when written.
-bool WriteSetRegister(const CDocvaneDoc& project, CombinedPdfSummary& summary);
+// summary.registerPath when written. guard: the run's protected set (null: one built now).
+bool WriteSetRegister(const CDocvaneDoc& project, CombinedPdfSummary& summary,
+                      const ProtectedPaths* guard = nullptr);
 
 }  // namespace docvane

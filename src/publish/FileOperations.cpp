@@ -217,17 +217,18 @@ int PlaceGuarded(const ProtectedPaths* guard, const CDocvaneDoc* project, const 
 }
 }  // namespace
 
-int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target, PlaceWhen when) {
-    const auto guard = file.owner != nullptr ? ProtectedPathsOf(*file.owner) : nullptr;
-    return PlaceGuarded(guard.get(), file.owner, file.fullPath, source, target, when);
+int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target, PlaceWhen when,
+                const ProtectedPaths* guard) {
+    const auto paths = file.owner != nullptr ? ProtectedPathsOf(*file.owner, guard) : nullptr;
+    return PlaceGuarded(paths.get(), file.owner, file.fullPath, source, target, when);
 }
 
 bool PlacePublishedFile(const FileDoc& file, const std::string& source, const std::string& target,
-                        PlaceWhen when) {
+                        PlaceWhen when, const ProtectedPaths* guard) {
     if (target.empty()) {
         return true;
     }
-    switch (PlaceOutput(file, source, target, when)) {
+    switch (PlaceOutput(file, source, target, when, guard)) {
         case kPlaceOk:
             return true;
         case kSourceMissing:
@@ -250,10 +251,10 @@ bool PlacePublishedFile(const FileDoc& file, const std::string& source, const st
     }
 }
 
-void CopyReferences(const CDocvaneDoc& project) {
+void CopyReferences(const CDocvaneDoc& project, const ProtectedPaths* given) {
     LogInfo("Копирование внешних ссылок в: " + project.editDir.fullPath + "/" +
             project.propertyDoc.autocad.xrefDir);
-    const auto guard = ProtectedPathsOf(project);
+    const auto guard = ProtectedPathsOf(project, given);
     std::set<std::string> earlierFiles;
     for (const auto& file : project.fileDocs) {
         std::set<std::string> thisFile;
@@ -341,7 +342,7 @@ void CleanFolder(const CDocvaneDoc& project, const std::string& folder, const st
 }
 }  // namespace
 
-void CleanOutputFolders(const CDocvaneDoc& project) {
+void CleanOutputFolders(const CDocvaneDoc& project, const ProtectedPaths* given) {
     const std::string& pdfDir = project.pdfDir.fullPath;
     const std::string& editDir = project.editDir.fullPath;
     std::set<std::string> pdfKeep;
@@ -359,7 +360,7 @@ void CleanOutputFolders(const CDocvaneDoc& project) {
         pdfKeep.insert(editKeep.begin(), editKeep.end());
         editKeep = pdfKeep;
     }
-    const auto guard = ProtectedPathsOf(project);
+    const auto guard = ProtectedPathsOf(project, given);
     const std::string combinedPdf = ComparablePath(project.pdfFile.fullPath);
     if (!pdfDir.empty()) {
         LogInfo("Очистка временных и лишних файлов в PDF папке: " + pdfDir);

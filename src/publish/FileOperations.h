@@ -5,6 +5,7 @@
 namespace docvane {
 
 class CDocvaneDoc;
+class ProtectedPaths;
 struct FileDoc;
 
 // Result codes of the file operations.
@@ -30,18 +31,19 @@ enum class PlaceWhen { TargetOlder, Always };
 // PlaceFile for a published result of file: a target that is the file's own source is skipped (the
 // source already is the result, 0), and a target that is another protected file of the project (the
 // project file, another source, a reference) is never overwritten (-5). A file it writes is noted in
-// the folder's record as this project's own output (see OutputRecord.h).
+// the folder's record as this project's own output (see OutputRecord.h). guard is the run's protected
+// set; null: one built now (see ProtectedPathsOf), likewise for the functions below.
 int PlaceOutput(const FileDoc& file, const std::string& source, const std::string& target,
-                PlaceWhen when = PlaceWhen::TargetOlder);
+                PlaceWhen when = PlaceWhen::TargetOlder, const ProtectedPaths* guard = nullptr);
 
 // Places a finished result of file as the publishing steps do: through PlaceOutput, with the error line
 // of a failure ("Временный файл не найден: ", ...). True on success; an empty target places nothing.
 bool PlacePublishedFile(const FileDoc& file, const std::string& source, const std::string& target,
-                        PlaceWhen when = PlaceWhen::TargetOlder);
+                        PlaceWhen when = PlaceWhen::TargetOlder, const ProtectedPaths* guard = nullptr);
 
 // Copies every drawing's remaining references into the reference folder, each path once; failures are
 // warning lines.
-void CopyReferences(const CDocvaneDoc& project);
+void CopyReferences(const CDocvaneDoc& project, const ProtectedPaths* guard = nullptr);
 
 // Removes from both output folders the results this project placed there (as its record lists them,
 // and only while they are as placed) that are no longer published results of the project, and part
@@ -49,7 +51,7 @@ void CopyReferences(const CDocvaneDoc& project);
 // a sub-folder, nothing outside the folder, nothing in a refused folder. The project file, sources,
 // references and folders holding them are kept whatever the folders are, and so is the folder the
 // combined PDF is about to be written into.
-void CleanOutputFolders(const CDocvaneDoc& project);
+void CleanOutputFolders(const CDocvaneDoc& project, const ProtectedPaths* guard = nullptr);
 
 // Rewrites the record of placed outputs in both folders without the lines of earlier placings and of
 // results that are gone or changed; for runs that do not clean (cleaning does it on the way).

@@ -152,7 +152,7 @@ CombinedPdfTarget InspectCombinedPdfTarget(const std::string& path) {
     return text.find("%PDF-") != std::string_view::npos ? CombinedPdfTarget::Pdf : CombinedPdfTarget::NotAPdf;
 }
 
-bool CheckOutputPlaces(const CDocvaneDoc& project) {
+bool CheckOutputPlaces(const CDocvaneDoc& project, const ProtectedPaths* guard) {
     if (!FolderAllowed(project.pdfDir.fullPath, false) || !FolderAllowed(project.editDir.fullPath, false)) {
         return false;
     }
@@ -171,7 +171,7 @@ bool CheckOutputPlaces(const CDocvaneDoc& project) {
         LogError(kNotAPdfLine + combined);
         return false;
     }
-    if (ProtectedPathsOf(project)->Protects(combined)) {
+    if (ProtectedPathsOf(project, guard)->Protects(combined)) {
         LogError("Не могу удалить общий pdf: " + combined);
         return false;
     }

@@ -8,6 +8,7 @@
 namespace docvane {
 
 class CDocvaneDoc;
+class ProtectedPaths;
 
 enum class FolderRefusal { None, Root, System, Home };
 
@@ -40,7 +41,8 @@ inline constexpr const char* kNotAPdfLine = "Не могу заменить об
 CombinedPdfTarget InspectCombinedPdfTarget(const std::string& path);
 
 // Checks the output folders, the reference folder and the combined PDF's path of project before a run;
-// false after the error line naming the first refused place.
-bool CheckOutputPlaces(const CDocvaneDoc& project);
+// false after the error line naming the first refused place. guard: the run's protected set (null: one
+// built now).
+bool CheckOutputPlaces(const CDocvaneDoc& project, const ProtectedPaths* guard = nullptr);
 
 }  // namespace docvane

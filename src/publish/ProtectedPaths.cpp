@@ -8,11 +8,6 @@
 
 namespace docvane {
 
-namespace {
-thread_local const CDocvaneDoc* t_runProject = nullptr;
-thread_local std::shared_ptr<ProtectedPaths> t_runPaths;
-}  // namespace
-
 std::string ComparablePath(const std::string& path) {
     if (path.empty()) {
         return {};
@@ -80,27 +75,11 @@ bool ProtectedPaths::ProtectsComparable(const std::string& candidate) const {
     return false;
 }
 
-RunProtectedPaths::RunProtectedPaths(const CDocvaneDoc& project)
-    : project_(project),
-      paths_(std::make_shared<ProtectedPaths>(project)),
-      previousProject_(t_runProject),
-      previousPaths_(t_runPaths) {
-    t_runProject = &project_;
-    t_runPaths = paths_;
-}
-
-RunProtectedPaths::~RunProtectedPaths() {
-    t_runProject = previousProject_;
-    t_runPaths = std::move(previousPaths_);
-}
-
-void RunProtectedPaths::Add(const FileDoc& file) {
-    paths_->Add(file);
-}
-
-std::shared_ptr<const ProtectedPaths> ProtectedPathsOf(const CDocvaneDoc& project) {
-    if (t_runProject == &project && t_runPaths != nullptr) {
-        return t_runPaths;
+std::shared_ptr<const ProtectedPaths> ProtectedPathsOf(const CDocvaneDoc& project,
+                                                       const ProtectedPaths* given) {
+    if (given != nullptr) {
+        return std::shared_ptr<const ProtectedPaths>(std::shared_ptr<const ProtectedPaths>(),
+                                                     given);  // not owned
     }
     return std::make_shared<const ProtectedPaths>(project);
 }

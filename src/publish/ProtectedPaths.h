@@ -29,29 +29,12 @@ class ProtectedPaths {
     std::set<std::string> paths_;  // canonical forms
 };
 
-// While it lives, every placing and cleaning step on this thread for its project shares one protected
-// set, built when the run starts: canonical forms come from the file system (links, ".."), and
-// rebuilding them for every placed file made a run quadratic in the number of files.
-class RunProtectedPaths {
-  public:
-    explicit RunProtectedPaths(const CDocvaneDoc& project);
-    ~RunProtectedPaths();
-    RunProtectedPaths(const RunProtectedPaths&) = delete;
-    RunProtectedPaths& operator=(const RunProtectedPaths&) = delete;
-
-    // The file's references changed during the run: they are protected from now on.
-    void Add(const FileDoc& file);
-
-  private:
-    const CDocvaneDoc& project_;
-    std::shared_ptr<ProtectedPaths> paths_;
-    const CDocvaneDoc* previousProject_;
-    std::shared_ptr<ProtectedPaths> previousPaths_;
-};
-
-// The protected set of project: the run's while a RunProtectedPaths for it lives on this thread,
-// otherwise one built now.
-std::shared_ptr<const ProtectedPaths> ProtectedPathsOf(const CDocvaneDoc& project);
+// The protected set a placing or cleaning step consults: given, the run's own, which the run builds
+// once when it starts and hands to every step (canonical forms come from the file system, and
+// rebuilding them for every placed file made a run quadratic in the number of files); null, one built
+// now, for the steps the window takes outside a run.
+std::shared_ptr<const ProtectedPaths> ProtectedPathsOf(const CDocvaneDoc& project,
+                                                       const ProtectedPaths* given = nullptr);
 
 // The canonical form used for comparing paths that may be spelt differently (links, "..").
 std::string ComparablePath(const std::string& path);

@@ -16,11 +16,11 @@
 //   second), which the window's and the command line's Stop commands reach from their own threads;
 // - the log channel (MainWindow(), publish/MainWindowChannel.h): every level writes log lines, and
 //   the window or the console installs itself once; it is also the sink of a run started without one;
-// - the protected-path set of the run on its thread (publish/ProtectedPaths.h): the run owns it, and the
-//   placing and cleaning code of the levels below finds it there instead of rebuilding it per file;
 // - the combined PDF's open action (SetOpenCombinedPdfAction): the desktop's, or none on the console;
 // - the seams below: a process talks to one settings store, one class registry, one running-object
 //   table, one object transport, one clock.
+// The protected-path set is not process-wide: the run owns it and hands it to every placing, cleaning
+// and combining step it calls (publish/ProtectedPaths.h).
 // The single-instance hand-over is not run state: the window receives it through its ProjectHandOver
 // (desktop/ProjectHandOver.h).
 // Real time needs no platform object: the clock (publish/Clock.h) keeps the standard library's steady

@@ -36,13 +36,13 @@ void RecordDigest(CDocvaneDoc& project, PublishedDigest& record, PublishedDigest
 }
 
 // Places a ready PDF into one output folder; false after the error line.
-bool PlaceReadyPdf(const FileDoc& file, const std::string& folder, const std::string& target,
-                   PlaceWhen when) {
+bool PlaceReadyPdf(const FileDoc& file, const std::string& folder, const std::string& target, PlaceWhen when,
+                   const ProtectedPaths* guard) {
     if (EnsureDirectory(folder) < 0) {
         LogError("Не могу создать директорию для файла: " + folder);
         return false;
     }
-    return PlacePublishedFile(file, file.fullPath, target, when);
+    return PlacePublishedFile(file, file.fullPath, target, when, guard);
 }
 
 }  // namespace
@@ -98,7 +98,7 @@ void PublishRun::Execute() {
 PublishRun::Step PublishRun::RunFiles() {
     protection_.emplace(project_);
     // A refused output place ends the run before anything is opened, written or cleaned.
-    if (!CheckOutputPlaces(project_)) {
+    if (!CheckOutputPlaces(project_, Protection())) {
         return Step::Ended;
     }
     // Drawings and documents are exported into the project's own folder; without it, say why at once.
@@ -142,14 +142,14 @@ PublishRun::Step PublishRun::RunFiles() {
 void PublishRun::FinishOutputs() {
     StopAutomationServers(acad_, word_);
     if (!project_.editDir.fullPath.empty()) {
-        CopyReferences(project_);
+        CopyReferences(project_, Protection());
     }
     if (project_.propertyDoc.clearExitDir) {
-        CleanOutputFolders(project_);
+        CleanOutputFolders(project_, Protection());
     } else {
         CompactOutputRecords(project_);
     }
-    const bool built = BuildCombinedPdf(project_);
+    const bool built = BuildCombinedPdf(project_, Protection());
     if (built) {
         RecordDigest(project_, project_.pdfFilePublishedFrom, CurrentCombinedDigest(project_));
     }
@@ -203,13 +203,13 @@ PublishRun::Step PublishRun::PublishWordDocument(FileDoc& file) {
     LogInfo("Сохраняю нередактируемый формат: " + PdfName(file, -1));
     if (Cancelled())
         return Step::Ended;
-    if (!word_.ExportWordPdf(file))
+    if (!word_.ExportWordPdf(file, Protection()))
         return Step::Ended;
     if (!project_.editDir.fullPath.empty()) {
         LogInfo("Сохраняю редактируемый формат: " + name);
         if (Cancelled())
             return Step::Ended;
-        if (!word_.SaveWordEditableCopy(file))
+        if (!word_.SaveWordEditableCopy(file, Protection()))
             return Step::Ended;
     }
     if (Cancelled())
@@ -244,7 +244,7 @@ PublishRun::Step PublishRun::PublishDrawing(FileDoc& file) {
     LogInfo("Сохраняю нередактируемый формат: " + PdfName(file, -1));
     if (Cancelled())
         return Step::Ended;
-    if (!ExportSheetsToPdf(acad_, file))
+    if (!ExportSheetsToPdf(acad_, file, Protection()))
         return Step::Ended;
     if (Cancelled())
         return Step::Ended;
@@ -256,7 +256,7 @@ PublishRun::Step PublishRun::PublishDrawing(FileDoc& file) {
         LogInfo("Сохраняю редактируемый формат: " + name);
         if (Cancelled())
             return Step::Ended;
-        if (!SaveEditableCopy(acad_, file))
+        if (!SaveEditableCopy(acad_, file, Protection()))
             return Step::Ended;
     }
     if (Cancelled())
@@ -274,11 +274,11 @@ PublishRun::Step PublishRun::CopyReadyPdf(FileDoc& file) {
                                ? PlaceWhen::Always
                                : PlaceWhen::TargetOlder;
     if (!project_.pdfDir.fullPath.empty() &&
-        !PlaceReadyPdf(file, project_.pdfDir.fullPath, PdfOutputPath(file, -1), when)) {
+        !PlaceReadyPdf(file, project_.pdfDir.fullPath, PdfOutputPath(file, -1), when, Protection())) {
         return Step::Ended;
     }
     if (!project_.editDir.fullPath.empty() &&
-        !PlaceReadyPdf(file, project_.editDir.fullPath, EditableOutputPath(file, -1), when)) {
+        !PlaceReadyPdf(file, project_.editDir.fullPath, EditableOutputPath(file, -1), when, Protection())) {
         return Step::Ended;
     }
     return Step::Continue;

@@ -66,7 +66,10 @@ class PublishRun {
     RunSink& sink_;
     PublishState& state_;
     std::function<void(const std::string&)> open_;
-    std::optional<RunProtectedPaths> protection_;
+    // The run's protected set, built when the files are walked and handed to every placing, cleaning
+    // and combining step; the references a drawing turns out to have join it on the way.
+    std::optional<ProtectedPaths> protection_;
+    const ProtectedPaths* Protection() const { return protection_ ? &*protection_ : nullptr; }
 };
 
 }  // namespace docvane

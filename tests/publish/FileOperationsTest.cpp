@@ -238,18 +238,21 @@ TEST_F(FileOperationsTest, ReferenceCopiesNeverReplaceTheUsersOwnReferences) {
     EXPECT_EQ(lines[3].rfind("[!] ", 0), 0u);
     EXPECT_NE(lines[3].find(dir_ / "Refs/Base.dwg"), std::string::npos);
 
-    // During a run the protected set is built once; references found on the way are added to it.
-    RunProtectedPaths run(project_);
+    // During a run the protected set is built once and handed to each step; references found on the
+    // way are added to it.
+    ProtectedPaths run(project_);
     FileDoc& c = project_.AppendFile(dir_ / "C.dwg");
     WriteFile(dir_ / "late/Late.dwg", "late reference", 1000);
     WriteFile(dir_ / "tmp/Late.dwg", "result", 2000);
     c.xrefsBefore.emplace_back(dir_ / "late/Late.dwg", &project_, &c);
-    EXPECT_FALSE(ProtectedPathsOf(project_)->Protects(dir_ / "late/Late.dwg"));
+    EXPECT_FALSE(ProtectedPathsOf(project_, &run)->Protects(dir_ / "late/Late.dwg"));
     run.Add(c);
-    EXPECT_TRUE(ProtectedPathsOf(project_)->Protects(dir_ / "late"));
-    EXPECT_EQ(PlaceOutput(a, dir_ / "tmp/Late.dwg", dir_ / "late/../late/Late.dwg"), -5);
+    EXPECT_TRUE(ProtectedPathsOf(project_, &run)->Protects(dir_ / "late"));
+    EXPECT_EQ(
+        PlaceOutput(a, dir_ / "tmp/Late.dwg", dir_ / "late/../late/Late.dwg", PlaceWhen::TargetOlder, &run),
+        -5);
     EXPECT_EQ(ReadFile(dir_ / "late/Late.dwg"), "late reference");
-    // Another project on the same thread never sees this run's set.
+    // Another project never sees this run's set.
     CDocvaneDoc other;
     EXPECT_FALSE(ProtectedPathsOf(other)->Protects(dir_ / "A.dwg"));
 }

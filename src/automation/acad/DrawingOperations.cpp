@@ -68,7 +68,7 @@ std::string SaveAsCommand(const std::string& format, const std::string& path) {
 // Places what a command wrote. When it wrote nothing, the program's last message is the reason the
 // error line names; every other message is a warning line.
 bool PlaceCommandResult(AcadSession& session, const FileDoc& file, const std::string& tempPath,
-                        const std::string& target) {
+                        const std::string& target, const ProtectedPaths* guard) {
     std::vector<std::string> messages = session.TakeMessages();
     std::string cause;
     if (!target.empty() && !messages.empty() && !FileExists(tempPath)) {
@@ -78,7 +78,7 @@ bool PlaceCommandResult(AcadSession& session, const FileDoc& file, const std::st
     for (const std::string& message : messages) {
         LogWarning(message);
     }
-    return PlaceServerResult(file, tempPath, target, cause);
+    return PlaceServerResult(file, tempPath, target, cause, guard);
 }
 }  // namespace
 
@@ -145,7 +145,7 @@ void ReadSheetNames(AcadSession& session, std::vector<std::string>& sheetNames) 
     }
 }
 
-bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file) {
+bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file, const ProtectedPaths* guard) {
     const CDocvaneDoc* project = file.owner;
     if (project == nullptr) {
         return false;
@@ -168,8 +168,8 @@ bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file) {
             const std::string tempPath = PdfTempPath(file, s);
             session.RunLispScript("(command \"_.-EXPORT\" \"_P\" \"_C\" \"_N\" " +
                                   Quoted(CommandPath(tempPath)) + ")");
-            if (!PlaceCommandResult(session, file, tempPath,
-                                    place ? PdfOutputPath(file, s) : std::string())) {
+            if (!PlaceCommandResult(session, file, tempPath, place ? PdfOutputPath(file, s) : std::string(),
+                                    guard)) {
                 return false;
             }
         }
@@ -177,10 +177,11 @@ bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file) {
     }
     const std::string tempPath = PdfTempPath(file, -1);
     session.RunLispScript("(command \"_.-EXPORT\" \"_P\" \"_A\" " + Quoted(CommandPath(tempPath)) + ")");
-    return PlaceCommandResult(session, file, tempPath, place ? PdfOutputPath(file, -1) : std::string());
+    return PlaceCommandResult(session, file, tempPath, place ? PdfOutputPath(file, -1) : std::string(),
+                              guard);
 }
 
-bool SaveEditableCopy(AcadSession& session, const FileDoc& file) {
+bool SaveEditableCopy(AcadSession& session, const FileDoc& file, const ProtectedPaths* guard) {
     const CDocvaneDoc* project = file.owner;
     if (project == nullptr) {
         return false;
@@ -226,7 +227,7 @@ bool SaveEditableCopy(AcadSession& session, const FileDoc& file) {
         } else {
             session.RunLispScript(command);
         }
-        if (!PlaceCommandResult(session, file, tempPath, EditableOutputPath(file, s))) {
+        if (!PlaceCommandResult(session, file, tempPath, EditableOutputPath(file, s), guard)) {
             return false;
         }
     }

@@ -12,6 +12,7 @@ namespace docvane {
 class AcadSession;
 
 class CDocvaneDoc;
+class ProtectedPaths;
 
 // A field the program refuses is a warning line naming it and the program's reason.
 void WriteCustomProperties(AcadSession& session, const std::vector<FieldDoc>& fields);
@@ -24,11 +25,12 @@ std::string ScriptFolders(const CDocvaneDoc& project, bool trusted);
 // Replaces sheetNames with the names of the paper-space layouts in tab order.
 void ReadSheetNames(AcadSession& session, std::vector<std::string>& sheetNames);
 // Exports the whole drawing, or every sheet on its own while splitIntoLayouts is set, into the
-// temporary folder and places the PDFs in the PDF folder. False after an error line.
-bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file);
+// temporary folder and places the PDFs in the PDF folder. False after an error line. guard: the run's
+// protected set for placing (null: one built now), likewise below.
+bool ExportSheetsToPdf(AcadSession& session, const FileDoc& file, const ProtectedPaths* guard = nullptr);
 // Saves the editable copy (per sheet while splitIntoLayouts is set) in the project's file format into
 // the temporary folder and places it in the editable folder. False after an error line.
-bool SaveEditableCopy(AcadSession& session, const FileDoc& file);
+bool SaveEditableCopy(AcadSession& session, const FileDoc& file, const ProtectedPaths* guard = nullptr);
 // Closes the drawing without saving.
 void CloseDrawing(AcadSession& session);
 

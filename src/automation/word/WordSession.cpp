@@ -111,7 +111,7 @@ bool WordSession::OpenWordDocument(const FileDoc& file) {
     return true;
 }
 
-bool WordSession::ExportWordPdf(const FileDoc& file) {
+bool WordSession::ExportWordPdf(const FileDoc& file, const ProtectedPaths* guard) {
     const std::string tempPath = PdfTempPath(file, -1);
     if (!PrepareTemporaryFile(file, tempPath)) {
         return false;
@@ -121,10 +121,10 @@ bool WordSession::ExportWordPdf(const FileDoc& file) {
     const bool exported = InvokeByName(document, "ExportAsFixedFormat", InvokeKind::Method,
                                        {TextArgument(tempPath), Int(kWordExportFormatPdf), Int(0)}, &ignored);
     return PlaceServerResult(file, tempPath, PdfOutputPath(file, -1),
-                             exported ? std::string() : LastCallError());
+                             exported ? std::string() : LastCallError(), guard);
 }
 
-bool WordSession::SaveWordEditableCopy(const FileDoc& file) {
+bool WordSession::SaveWordEditableCopy(const FileDoc& file, const ProtectedPaths* guard) {
     const std::string tempPath = EditableTempPath(file, -1);
     if (!PrepareTemporaryFile(file, tempPath)) {
         return false;
@@ -155,7 +155,7 @@ bool WordSession::SaveWordEditableCopy(const FileDoc& file) {
     const bool saved = InvokeByName(document, "SaveAs2", InvokeKind::Method, args, &ignored);
     // An editable folder that is the source's own folder: the source already is the result.
     return PlaceServerResult(file, tempPath, EditableOutputPath(file, -1),
-                             saved ? std::string() : LastCallError());
+                             saved ? std::string() : LastCallError(), guard);
 }
 
 void WordSession::CloseWordDocument() {

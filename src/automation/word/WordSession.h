@@ -5,6 +5,7 @@
 
 namespace docvane {
 
+class ProtectedPaths;
 struct FileDoc;
 
 // Word's published constants as the session sends them.
@@ -28,9 +29,10 @@ class WordSession {
     // Opens the file's source read-only; false (with its error line) ends the run.
     bool OpenWordDocument(const FileDoc& file);
     // Exports the open document to the file's temporary PDF and places it in the PDF folder.
-    bool ExportWordPdf(const FileDoc& file);
+    // guard: the run's protected set for placing (null: one built now), likewise below.
+    bool ExportWordPdf(const FileDoc& file, const ProtectedPaths* guard = nullptr);
     // Saves the editable copy into the temporary folder and places it in the editable folder.
-    bool SaveWordEditableCopy(const FileDoc& file);
+    bool SaveWordEditableCopy(const FileDoc& file, const ProtectedPaths* guard = nullptr);
     // Closes the document without saving; document is null afterwards.
     void CloseWordDocument();
 
