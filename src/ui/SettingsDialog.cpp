@@ -13,6 +13,7 @@
 #include "app/SettingsStore.h"
 #include "desktop/SettingsPages.h"
 #include "ui/DocvaneApp.h"
+#include "views/PropertiesPane.h"
 
 namespace docvane {
 namespace {
@@ -120,14 +121,15 @@ void CPropertyDlg::EnsureGrid(std::size_t tab) {
         return;
     }
     wxWindow* panel = tabs_->GetPage(tab);
-    auto* grid = new wxPropertyGridManager(panel, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                           wxPG_DESCRIPTION | wxPG_BOLD_MODIFIED | wxPG_SPLITTER_AUTO_CENTER |
-                                               wxTAB_TRAVERSAL | wxBORDER_SUNKEN);
+    // The description box comes once the grid has a size (DescribeOnceSized).
+    auto* grid = new wxPropertyGridManager(
+        panel, wxID_ANY, wxDefaultPosition, wxSize(400, 300),
+        wxPG_BOLD_MODIFIED | wxPG_SPLITTER_AUTO_CENTER | wxTAB_TRAVERSAL | wxBORDER_SUNKEN);
     grid->AddPage();
     grid->ShowHeader();
     grid->SetColumnTitle(0, wxString::FromUTF8("Наименование"));
     grid->SetColumnTitle(1, wxString::FromUTF8("Значение"));
-    grid->SetDescBoxHeight(3 * grid->GetGrid()->GetCharHeight() + 12);
+    DescribeOnceSized(*grid, 3 * grid->GetGrid()->GetCharHeight() + 12);
     const SettingsPage& page = SettingsPages()[tab];
     int index = 0;
     for (const SettingGroup& group : page.groups) {
