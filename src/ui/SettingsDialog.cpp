@@ -18,6 +18,38 @@
 namespace docvane {
 namespace {
 
+// The catalogue leaves the font property's choices in English: each choice row gets its values
+// again under Russian texts (the numbers, which the property turns into the font, stay), and the
+// underline row a check box instead of "False"/"True".
+void RelabelFontChoices(wxPGProperty& font) {
+    for (unsigned int i = 0; i < font.GetChildCount(); ++i) {
+        wxPGProperty* child = font.Item(i);
+        std::string row = child->GetBaseName().utf8_string();
+        if (row == "Underlined") {
+            child->SetAttribute(wxPG_BOOL_USE_CHECKBOX, true);
+            continue;
+        }
+        if (row == "PointSize" && child->IsKindOf(wxCLASSINFO(wxEnumProperty))) {
+            row = "Family";  // wxWidgets 3.2 names its family row so
+        }
+        if (row != "Style" && row != "Weight" && row != "Family") {
+            continue;
+        }
+        const wxPGChoices& old = child->GetChoices();
+        if (!old.IsOk()) {
+            continue;
+        }
+        wxPGChoices relabelled;
+        for (unsigned int c = 0; c < old.GetCount(); ++c) {
+            const std::string russian = FontChoiceText(row, old.GetLabel(c).utf8_string());
+            relabelled.Add(russian.empty() ? old.GetLabel(c) : wxString::FromUTF8(russian), old.GetValue(c));
+        }
+        const wxVariant value = child->GetValue();
+        child->SetChoices(relabelled);
+        child->SetValue(value);
+    }
+}
+
 wxString FromUtf8(const std::string& text) {
     return wxString::FromUTF8(text.data(), text.size());
 }
@@ -50,6 +82,7 @@ wxPGProperty* MakeProperty(const SettingProperty& entry, const ApplicationSettin
             // The font property names its rows itself.
             ScopedRussianToolkitTexts russian;
             property = new wxFontProperty(label, name, font);
+            RelabelFontChoices(*property);
             break;
         }
         case SettingKind::FilePath:

@@ -210,6 +210,17 @@ TEST(FileIcons, ThePublishedTypesGetBadgesOfTheirOwnWhereTheThemeSharesOneIcon) 
               (std::vector<std::string>{"text-plain", "text-x-generic"}));
 }
 
+TEST(SettingsPages, TheFontPropertysChoicesHaveRussianTextsInTheirOwnRows) {
+    EXPECT_EQ(FontChoiceText("Style", "Italic"), "Курсив");
+    EXPECT_EQ(FontChoiceText("Weight", "Bold"), "Жирный");
+    EXPECT_EQ(FontChoiceText("Family", "Swiss"), "Без засечек");
+    // "Normal" is in two rows; a text belongs to its row only.
+    EXPECT_EQ(FontChoiceText("Style", "Normal"), "Обычный");
+    EXPECT_EQ(FontChoiceText("Weight", "Normal"), "Обычный");
+    EXPECT_EQ(FontChoiceText("Family", "Bold"), "");
+    EXPECT_EQ(FontChoiceText("Face Name", "DejaVu Sans"), "");  // face names stay as the system names them
+}
+
 TEST(ApplicationLooks, ADisabledLabelLiesBetweenTheLabelAndTheBackgroundNearerTheBackground) {
     EXPECT_EQ(DisabledLabelRgb(0x000000, 0xFFFFFF), 0x999999u);
     EXPECT_EQ(DisabledLabelRgb(0x1E395B, 0x1E395B), 0x1E395Bu);
