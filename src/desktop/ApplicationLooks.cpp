@@ -69,4 +69,14 @@ bool IsLookCommand(int id) {
     return (id >= 205 && id <= 219) || id == 32818;
 }
 
+std::uint32_t DisabledLabelRgb(std::uint32_t label, std::uint32_t background) {
+    std::uint32_t mixed = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const std::uint32_t from = (label >> shift) & 0xFF;
+        const std::uint32_t to = (background >> shift) & 0xFF;
+        mixed |= ((from * 2 + to * 3 + 2) / 5) << shift;
+    }
+    return mixed;
+}
+
 }  // namespace docvane

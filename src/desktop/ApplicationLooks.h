@@ -36,4 +36,8 @@ const std::vector<LookMenuItem>& LookMenuItems();
 // Whether a number is one of the look commands (205..219, 32818).
 bool IsLookCommand(int id);
 
+// The label colour of a disabled ribbon button (0xRRGGBB): the enabled label's colour moved most of the
+// way towards the panel's background, so that it reads as greyed out like the button's faint icon.
+std::uint32_t DisabledLabelRgb(std::uint32_t label, std::uint32_t background);
+
 }  // namespace docvane

@@ -127,4 +127,40 @@ const std::vector<SettingsPage>& SettingsPages() {
     return pages;
 }
 
+std::string FontChoiceText(const std::string& row, const std::string& english) {
+    static const struct {
+        const char* row;
+        const char* english;
+        const char* russian;
+    } texts[] = {
+        {"Style", "Normal", "Обычный"},
+        {"Style", "Slant", "Наклонный"},
+        {"Style", "Italic", "Курсив"},
+        {"Weight", "Thin", "Тонкий"},
+        {"Weight", "ExtraLight", "Сверхсветлый"},
+        {"Weight", "Light", "Светлый"},
+        {"Weight", "Normal", "Обычный"},
+        {"Weight", "Medium", "Средний"},
+        {"Weight", "SemiBold", "Полужирный"},
+        {"Weight", "Bold", "Жирный"},
+        {"Weight", "ExtraBold", "Сверхжирный"},
+        {"Weight", "Heavy", "Тяжёлый"},
+        {"Weight", "ExtraHeavy", "Сверхтяжёлый"},
+        {"Family", "Default", "По умолчанию"},
+        {"Family", "Decorative", "Декоративный"},
+        {"Family", "Roman", "С засечками"},
+        {"Family", "Script", "Рукописный"},
+        {"Family", "Swiss", "Без засечек"},
+        {"Family", "Modern", "Моноширинный"},
+        {"Family", "Teletype", "Телетайп"},
+        {"Family", "Unknown", "Неизвестный"},
+    };
+    for (const auto& text : texts) {
+        if (row == text.row && english == text.english) {
+            return text.russian;
+        }
+    }
+    return {};
+}
+
 }  // namespace docvane

@@ -41,4 +41,8 @@ const std::vector<SettingsPage>& SettingsPages();
 // The drawing program's executable the path property accepts, and its file dialog's filter.
 inline constexpr const char* kAcadExecutableName = "acad.exe";
 
+// The Russian text of a value the toolkit's font property offers in its row row ("Style", "Weight",
+// "Family"; wxWidgets' catalogue translates the rows' names but not these); empty when there is none.
+std::string FontChoiceText(const std::string& row, const std::string& english);
+
 }  // namespace docvane

@@ -119,6 +119,12 @@ CMainFrame::CMainFrame(SettingsStore& store)
             FitDocks();
         });
     });
+    // The docks shrink as soon as the docking area has its new size, before GTK lays the panes out:
+    // one layout with the old docks in a short window squeezes the file list below its scroll bar.
+    dockHost_->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        FitDocks();
+    });
     Bind(wxEVT_SYS_COLOUR_CHANGED, [this](wxSysColourChangedEvent& event) {
         output_->ResetFonts();
         event.Skip();
@@ -519,7 +525,9 @@ bool CDockManager::ShrinkDocksFor(const wxSize& client, const wxSize& minCentre,
 void CMainFrame::FitDocks() {
     // Room for a few rows and both columns of a file list.
     const wxSize centre(320, 200);
-    if (aui_.ShrinkDocksFor(dockHost_->GetClientSize(), centre, 70)) {
+    // A dock keeps 110 pixels: the output lists below their tab bar still fit a GTK scroll bar (in
+    // less, GTK complains with a critical at each layout).
+    if (aui_.ShrinkDocksFor(dockHost_->GetClientSize(), centre, 110)) {
         aui_.Update();
     }
 }
@@ -674,6 +682,14 @@ void CMainFrame::ApplyLook(int look) {
     } else {
         art->SetColourScheme(FromRgb(style.primary), FromRgb(style.secondary), FromRgb(style.tertiary));
     }
+    // The scheme gives disabled labels the enabled colour; they grey like their icons instead.
+    const auto rgb = [](const wxColour& colour) {
+        return (static_cast<std::uint32_t>(colour.Red()) << 16) |
+               (static_cast<std::uint32_t>(colour.Green()) << 8) | colour.Blue();
+    };
+    art->SetColour(wxRIBBON_ART_BUTTON_BAR_LABEL_DISABLED_COLOUR,
+                   FromRgb(DisabledLabelRgb(rgb(art->GetColour(wxRIBBON_ART_BUTTON_BAR_LABEL_COLOUR)),
+                                            rgb(art->GetColour(wxRIBBON_ART_PAGE_BACKGROUND_COLOUR)))));
     ribbon_->GetPage(0)->SetLabel(Wx("Файл"));
     ribbon_->Realize();
     output_->ResetFonts();

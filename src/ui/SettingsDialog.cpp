@@ -13,9 +13,42 @@
 #include "app/SettingsStore.h"
 #include "desktop/SettingsPages.h"
 #include "ui/DocvaneApp.h"
+#include "views/PropertiesPane.h"
 
 namespace docvane {
 namespace {
+
+// The catalogue leaves the font property's choices in English: each choice row gets its values
+// again under Russian texts (the numbers, which the property turns into the font, stay), and the
+// underline row a check box instead of "False"/"True".
+void RelabelFontChoices(wxPGProperty& font) {
+    for (unsigned int i = 0; i < font.GetChildCount(); ++i) {
+        wxPGProperty* child = font.Item(i);
+        std::string row = child->GetBaseName().utf8_string();
+        if (row == "Underlined") {
+            child->SetAttribute(wxPG_BOOL_USE_CHECKBOX, true);
+            continue;
+        }
+        if (row == "PointSize" && child->IsKindOf(wxCLASSINFO(wxEnumProperty))) {
+            row = "Family";  // wxWidgets 3.2 names its family row so
+        }
+        if (row != "Style" && row != "Weight" && row != "Family") {
+            continue;
+        }
+        const wxPGChoices& old = child->GetChoices();
+        if (!old.IsOk()) {
+            continue;
+        }
+        wxPGChoices relabelled;
+        for (unsigned int c = 0; c < old.GetCount(); ++c) {
+            const std::string russian = FontChoiceText(row, old.GetLabel(c).utf8_string());
+            relabelled.Add(russian.empty() ? old.GetLabel(c) : wxString::FromUTF8(russian), old.GetValue(c));
+        }
+        const wxVariant value = child->GetValue();
+        child->SetChoices(relabelled);
+        child->SetValue(value);
+    }
+}
 
 wxString FromUtf8(const std::string& text) {
     return wxString::FromUTF8(text.data(), text.size());
@@ -47,6 +80,7 @@ wxPGProperty* MakeProperty(const SettingProperty& entry, ApplicationSettings& se
             // The font property names its rows itself.
             ScopedRussianToolkitTexts russian;
             property = new wxFontProperty(label, name, font);
+            RelabelFontChoices(*property);
             break;
         }
         case SettingKind::FilePath:
@@ -117,14 +151,15 @@ void CPropertyDlg::EnsureGrid(std::size_t tab) {
         return;
     }
     wxWindow* panel = tabs_->GetPage(tab);
-    auto* grid = new wxPropertyGridManager(panel, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                           wxPG_DESCRIPTION | wxPG_BOLD_MODIFIED | wxPG_SPLITTER_AUTO_CENTER |
-                                               wxTAB_TRAVERSAL | wxBORDER_SUNKEN);
+    // The description box comes once the grid has a size (DescribeOnceSized).
+    auto* grid = new wxPropertyGridManager(
+        panel, wxID_ANY, wxDefaultPosition, wxSize(400, 300),
+        wxPG_BOLD_MODIFIED | wxPG_SPLITTER_AUTO_CENTER | wxTAB_TRAVERSAL | wxBORDER_SUNKEN);
     grid->AddPage();
     grid->ShowHeader();
     grid->SetColumnTitle(0, wxString::FromUTF8("Наименование"));
     grid->SetColumnTitle(1, wxString::FromUTF8("Значение"));
-    grid->SetDescBoxHeight(3 * grid->GetGrid()->GetCharHeight() + 12);
+    DescribeOnceSized(*grid, 3 * grid->GetGrid()->GetCharHeight() + 12);
     const SettingsPage& page = SettingsPages()[tab];
     int index = 0;
     for (const SettingGroup& group : page.groups) {

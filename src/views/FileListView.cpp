@@ -1,9 +1,16 @@
 #include "views/FileListView.h"
 
 #include <wx/artprov.h>
+#include <wx/brush.h>
 #include <wx/dnd.h>
+#include <wx/graphics.h>
 #include <wx/menu.h>
 #include <wx/mimetype.h>
+#include <wx/pen.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "desktop/FileIcons.h"
 #include "project/DocvaneDoc.h"
@@ -101,6 +108,54 @@ CFileListView::~CFileListView() {
     SetImageList(nullptr, wxIMAGE_LIST_SMALL);
 }
 
+namespace {
+
+// A 16 px page with a folded corner in the type's colour and its letters across it.
+wxBitmap BadgeBitmap(const FileBadge& badge) {
+    constexpr int kSide = 16;
+    wxImage image(kSide, kSide);
+    image.InitAlpha();
+    std::fill_n(image.GetAlpha(), kSide * kSide, static_cast<unsigned char>(0));
+    std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::Create(image));
+    if (gc == nullptr) {
+        return wxNullBitmap;
+    }
+    const wxColour colour(static_cast<unsigned char>((badge.rgb >> 16) & 0xFF),
+                          static_cast<unsigned char>((badge.rgb >> 8) & 0xFF),
+                          static_cast<unsigned char>(badge.rgb & 0xFF));
+    gc->SetAntialiasMode(wxANTIALIAS_DEFAULT);
+    wxGraphicsPath page = gc->CreatePath();
+    page.MoveToPoint(2.5, 0.5);
+    page.AddLineToPoint(10.5, 0.5);
+    page.AddLineToPoint(14.5, 4.5);
+    page.AddLineToPoint(14.5, 15.5);
+    page.AddLineToPoint(2.5, 15.5);
+    page.CloseSubpath();
+    gc->SetPen(wxPen(colour.ChangeLightness(70)));
+    gc->SetBrush(wxBrush(*wxWHITE));
+    gc->DrawPath(page);
+    gc->SetPen(*wxTRANSPARENT_PEN);
+    gc->SetBrush(wxBrush(colour));
+    gc->DrawRectangle(0, 6, kSide, 8);
+    const wxString letters = wxString::FromUTF8(badge.letters.c_str());
+    // The widest font whose letters fit the band.
+    for (int pixels = 7; pixels >= 4; --pixels) {
+        wxFont font(wxFontInfo(wxSize(0, pixels)).Family(wxFONTFAMILY_SWISS).Bold());
+        gc->SetFont(font, *wxWHITE);
+        double width = 0;
+        double height = 0;
+        gc->GetTextExtent(letters, &width, &height);
+        if (width <= kSide || pixels == 4) {
+            gc->DrawText(letters, (kSide - width) / 2, 6 + (8 - height) / 2);
+            break;
+        }
+    }
+    gc.reset();
+    return wxBitmap(image);
+}
+
+}  // namespace
+
 int CFileListView::IconFor(const std::string& path) {
     const std::string extension = LowerExtension(path);
     const auto known = iconByExtension_.find(extension);
@@ -115,12 +170,17 @@ int CFileListView::IconFor(const std::string& path) {
         wxString mime;
         if (type != nullptr && type->GetMimeType(&mime)) {
             static const std::string genericIcons = ReadGenericIcons();
-            for (const std::string& name : MimeIconNames(mime.utf8_string(), genericIcons)) {
+            for (const std::string& name : ThemeIconNamesFor(extension, mime.utf8_string(), genericIcons)) {
                 bitmap = wxArtProvider::GetBitmap(FromUtf8(name), wxART_LIST, wxSize(16, 16));
                 if (bitmap.IsOk()) {
                     break;
                 }
             }
+        }
+    }
+    if (!bitmap.IsOk()) {
+        if (const std::optional<FileBadge> badge = FileBadgeFor(extension)) {
+            bitmap = BadgeBitmap(*badge);
         }
     }
     if (!bitmap.IsOk()) {

@@ -18,6 +18,10 @@ namespace docvane {
 namespace {
 
 constexpr int kDescriptionRows = 8;
+// Below this the description box's texts would get no width or a negative one.
+constexpr int kLeastDescribedSize = 48;
+// What the grid keeps beside the description: a few rows, and room for its vertical scroll bar.
+constexpr int kLeastGridHeight = 80;
 
 wxString FromUtf8(const std::string& text) {
     return wxString::FromUTF8(text.data(), text.size());
@@ -53,23 +57,37 @@ CPropertiesPane::CPropertiesPane(wxWindow* parent) : wxPanel(parent, wxID_ANY) {
                      wxString::FromUTF8("Обновить"));
     toolbar->Realize();
 
-    // Two-step creation so that the manager builds our grid.
+    // Two-step creation so that the manager builds our grid; its description box comes once it has a
+    // size (DescribeIfSized).
     grid_ = new CPropertiesGridManager();
-    grid_->Create(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                  wxPG_DESCRIPTION | wxPG_SPLITTER_AUTO_CENTER);
+    grid_->Create(this, wxID_ANY, wxDefaultPosition, wxSize(240, 320), wxPG_SPLITTER_AUTO_CENTER);
     wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
     grid_->GetGrid()->SetFont(font);
-    grid_->SetDescBoxHeight(WantedDescriptionHeight());
-    // The manager gives the description area up when it gets short and never takes it back: once
-    // its own resize is done, the area gets its height again whenever the grid keeps rows beside it.
+    // Left to itself the manager keeps the description's height when the pane gets short, squeezing
+    // the grid to one row (too short for its scroll bar: a GTK critical), and never gives the area
+    // its height back. This runs before the manager's own resize, which applies the height set here.
     grid_->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
-        CallAfter([this] {
-            const int wanted = WantedDescriptionHeight();
-            if (grid_->GetClientSize().GetHeight() >= 2 * wanted && grid_->GetDescBoxHeight() != wanted) {
-                grid_->SetDescBoxHeight(wanted);
+        if (grid_->HasFlag(wxPG_DESCRIPTION)) {
+            const int height = DescriptionHeightFor(event.GetSize().GetHeight());
+            if (height != grid_->GetDescBoxHeight()) {
+                grid_->SetDescBoxHeight(height, false);
             }
-        });
+            // The manager measures the area against its new size but its old splitter, so a pane
+            // growing back may keep the short area: checked again once the resize is done.
+            CallAfter([this] {
+                const int after = DescriptionHeightFor(grid_->GetClientSize().GetHeight());
+                if (grid_->GetDescBoxHeight() != after) {
+                    grid_->SetDescBoxHeight(after);
+                }
+            });
+        } else {
+            CallAfter([this] {
+                if (DescribeIfSized(*grid_, WantedDescriptionHeight())) {
+                    grid_->SetDescBoxHeight(DescriptionHeightFor(grid_->GetClientSize().GetHeight()));
+                }
+            });
+        }
     });
 
     auto* sizer = new wxBoxSizer(wxVERTICAL);
@@ -123,7 +141,9 @@ void CPropertiesPane::ShowProperties(PathDoc* pdf, FileDoc* file) {
     // The last row is the status message; a programmatic selection does not fill the description.
     if (message != nullptr) {
         grid->SelectProperty(message);
-        grid_->SetDescription(message->GetLabel(), message->GetHelpString());
+        if (grid_->HasFlag(wxPG_DESCRIPTION)) {
+            grid_->SetDescription(message->GetLabel(), message->GetHelpString());
+        }
     }
 }
 
@@ -223,6 +243,35 @@ std::vector<wxString> CPropertiesPane::GroupTitles() const {
 
 int CPropertiesPane::DescriptionHeight() const {
     return grid_->GetDescBoxHeight();
+}
+
+bool DescribeIfSized(wxPropertyGridManager& grid, int height) {
+    if (grid.HasFlag(wxPG_DESCRIPTION)) {
+        return true;
+    }
+    const wxSize size = grid.GetClientSize();
+    if (size.GetWidth() < kLeastDescribedSize || size.GetHeight() < kLeastDescribedSize) {
+        return false;
+    }
+    grid.SetWindowStyleFlag(grid.GetWindowStyleFlag() | wxPG_DESCRIPTION);
+    grid.SetDescBoxHeight(std::min(height, size.GetHeight() / 2));
+    if (wxPGProperty* selected = grid.GetGrid()->GetSelection()) {
+        grid.SetDescription(selected->GetLabel(), selected->GetHelpString());
+    }
+    return true;
+}
+
+void DescribeOnceSized(wxPropertyGridManager& grid, int height) {
+    wxPropertyGridManager* manager = &grid;
+    // Bound handlers run before the manager's own resize: the check waits until that is done.
+    grid.Bind(wxEVT_SIZE, [manager, height](wxSizeEvent& event) {
+        event.Skip();
+        manager->CallAfter([manager, height] { DescribeIfSized(*manager, height); });
+    });
+}
+
+int CPropertiesPane::DescriptionHeightFor(int managerHeight) const {
+    return std::clamp(managerHeight - kLeastGridHeight, 0, WantedDescriptionHeight());
 }
 
 int CPropertiesPane::WantedDescriptionHeight() const {

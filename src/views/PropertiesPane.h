@@ -6,12 +6,21 @@
 #include <functional>
 #include <vector>
 
+class wxPropertyGridManager;
+
 namespace docvane {
 
 class CDocvaneDoc;
 struct FileDoc;
 struct PathDoc;
 class CPropertiesGridManager;
+
+// Until its first layout a wxPropertyGridManager lays a description box out at a width of -12345, which
+// GTK refuses with a critical; so a manager is created without wxPG_DESCRIPTION and gets the box (of
+// the given height at most) once it has a real size. Returns whether the manager has the box.
+bool DescribeIfSized(wxPropertyGridManager& grid, int height);
+// Gives grid the box at the first resize after which it fits.
+void DescribeOnceSized(wxPropertyGridManager& grid, int height);
 
 class CPropertiesPane : public wxPanel {
   public:
@@ -47,6 +56,8 @@ class CPropertiesPane : public wxPanel {
     const FileDoc* ShownFile() const { return file_; }
 
   private:
+    // The description's height in a manager of that height: its wanted one unless the grid needs room.
+    int DescriptionHeightFor(int managerHeight) const;
     bool StillShownProject(CDocvaneDoc& active) const;
 
     CPropertiesGridManager* grid_ = nullptr;

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "app/SettingsStore.h"
+#include "desktop/ApplicationLooks.h"
 #include "desktop/FileIcons.h"
 #include "desktop/PropertiesRows.h"
 #include "desktop/SettingsPages.h"
@@ -166,6 +170,63 @@ TEST(FileIcons, EachTypeTriesItsOwnIconThenTheDatabasesGenericOneThenItsMediaTyp
               (std::vector<std::string>{"application-ms", "application-x-generic"}));
     EXPECT_TRUE(MimeIconNames("", generic).empty());
     EXPECT_TRUE(MimeIconNames("nonsense", generic).empty());
+}
+
+TEST(FileIcons, ThePublishedTypesGetBadgesOfTheirOwnWhereTheThemeSharesOneIcon) {
+    // Adwaita gives .pdf, .doc and .docx the one x-office-document icon.
+    const std::string generic =
+        "application/msword:x-office-document\napplication/pdf:x-office-document\n"
+        "application/vnd.openxmlformats-officedocument.wordprocessingml.document:"
+        "x-office-document\n";
+    const struct {
+        const char* extension;
+        const char* mime;
+        const char* letters;
+    } cases[] = {
+        {".pdf", "application/pdf", "PDF"},
+        {".DXF", "image/vnd.dxf", "DXF"},
+        {".dwg", "image/vnd.dwg", "DWG"},
+        {".doc", "application/msword", "DOC"},
+        {".Docx", "application/vnd.openxmlformats-officedocument.wordprocessingml.document", "DOCX"},
+    };
+    std::set<std::uint32_t> colours;
+    for (const auto& entry : cases) {
+        const std::optional<FileBadge> badge = FileBadgeFor(entry.extension);
+        ASSERT_TRUE(badge.has_value()) << entry.extension;
+        EXPECT_EQ(badge->letters, entry.letters);
+        colours.insert(badge->rgb);
+        // Only the type's very own icon may stand in for the badge; the shared ones may not.
+        std::string own = entry.mime;
+        own[own.find('/')] = '-';
+        EXPECT_EQ(ThemeIconNamesFor(entry.extension, entry.mime, generic), std::vector<std::string>{own})
+            << entry.extension;
+    }
+    EXPECT_EQ(colours.size(), std::size(cases)) << "two types share a colour";
+    // Other types keep the theme's whole chain and get no badge.
+    EXPECT_FALSE(FileBadgeFor(".txt").has_value());
+    EXPECT_FALSE(FileBadgeFor("").has_value());
+    EXPECT_FALSE(FileBadgeFor(".pdfx").has_value());
+    EXPECT_EQ(ThemeIconNamesFor(".txt", "text/plain", generic),
+              (std::vector<std::string>{"text-plain", "text-x-generic"}));
+}
+
+TEST(SettingsPages, TheFontPropertysChoicesHaveRussianTextsInTheirOwnRows) {
+    EXPECT_EQ(FontChoiceText("Style", "Italic"), "Курсив");
+    EXPECT_EQ(FontChoiceText("Weight", "Bold"), "Жирный");
+    EXPECT_EQ(FontChoiceText("Family", "Swiss"), "Без засечек");
+    // "Normal" is in two rows; a text belongs to its row only.
+    EXPECT_EQ(FontChoiceText("Style", "Normal"), "Обычный");
+    EXPECT_EQ(FontChoiceText("Weight", "Normal"), "Обычный");
+    EXPECT_EQ(FontChoiceText("Family", "Bold"), "");
+    EXPECT_EQ(FontChoiceText("Face Name", "DejaVu Sans"), "");  // face names stay as the system names them
+}
+
+TEST(ApplicationLooks, ADisabledLabelLiesBetweenTheLabelAndTheBackgroundNearerTheBackground) {
+    EXPECT_EQ(DisabledLabelRgb(0x000000, 0xFFFFFF), 0x999999u);
+    EXPECT_EQ(DisabledLabelRgb(0x1E395B, 0x1E395B), 0x1E395Bu);
+    // Channels are mixed each on its own: no carry into the neighbour.
+    EXPECT_EQ(DisabledLabelRgb(0xFF0000, 0x00FF00), 0x669900u);
+    EXPECT_EQ(DisabledLabelRgb(0xFFFFFF, 0x000000), 0x666666u);
 }
 
 }  // namespace

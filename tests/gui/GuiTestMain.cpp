@@ -1,20 +1,49 @@
 // The window tests' own main: wxWidgets needs its application object and an active event loop.
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/log.h>
 
+#include <cstdio>
+#include <string>
+
 #include "app/ApplicationSettings.h"
+#include "gui/GuiHarness.h"
 #include "platform/SettingsFile.h"
 #include "worker/PlatformServices.h"
 
 namespace {
+
+const char* tolerated = nullptr;
 
 // Any wxWidgets assertion fails the test it happens in (the program would show its dialog there).
 void FailOnAssertion(const wxString& file, int line, const wxString& function, const wxString& condition,
                      const wxString& message) {
     ADD_FAILURE() << "wxWidgets assertion at " << file.utf8_str() << "(" << line << ") in "
                   << function.utf8_str() << ": " << condition.utf8_str() << " " << message.utf8_str();
+}
+
+// So does any GTK or GLib critical (a widget given an impossible size, a bad call): the program would
+// print it on every start. Warnings are still only printed. GTK logs through GLib's structured log, so
+// the check is GLib's one log writer (wxWidgets takes that writer only after GTKAllowDiagnosticsControl,
+// which nothing here calls).
+GLogWriterOutput FailOnCritical(GLogLevelFlags level, const GLogField* fields, gsize count, gpointer data) {
+    if ((level & (G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_ERROR)) != 0) {
+        std::string domain;
+        std::string message;
+        for (gsize i = 0; i < count; ++i) {
+            const std::string key = fields[i].key;
+            if (fields[i].length < 0 && fields[i].value != nullptr &&
+                (key == "GLIB_DOMAIN" || key == "MESSAGE")) {
+                (key == "MESSAGE" ? message : domain) = static_cast<const char*>(fields[i].value);
+            }
+        }
+        if (tolerated == nullptr || message.rfind(tolerated, 0) != 0) {
+            ADD_FAILURE() << domain << " critical: " << message;
+        }
+    }
+    return g_log_writer_default(level, fields, count, data);
 }
 
 class TestApp : public wxApp {
@@ -27,9 +56,22 @@ class TestApp : public wxApp {
 
 }  // namespace
 
+namespace docvane::gui {
+
+ToleratedCritical::ToleratedCritical(const char* messageStart) {
+    tolerated = messageStart;
+}
+
+ToleratedCritical::~ToleratedCritical() {
+    tolerated = nullptr;
+}
+
+}  // namespace docvane::gui
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     wxSetAssertHandler(FailOnAssertion);
+    g_log_set_writer_func(FailOnCritical, nullptr, nullptr);
     wxApp::SetInstance(new TestApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
         std::fprintf(stderr, "docvane_gui_tests: no display\n");

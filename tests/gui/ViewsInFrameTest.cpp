@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <wx/aui/auibook.h>
 #include <wx/button.h>
+#include <wx/propgrid/advprops.h>
+#include <wx/propgrid/manager.h>
 
 #include "GuiHarness.h"
 #include "app/ApplicationSettings.h"
@@ -103,6 +105,24 @@ TEST_F(ViewsInFrame, ClickedFileFillsThePaneAndDialogsEditTheActiveProject) {
             ASSERT_NE(dialog, nullptr);
             EXPECT_TRUE(
                 dialog->EditProperty(0, wxString::FromUTF8("Директория pdf"), wxString::FromUTF8("Листы")));
+            // The font's choice rows offer Russian texts.
+            wxFontProperty* font = nullptr;
+            for (auto it = dialog->Grid(0)->GetGrid()->GetIterator(); !it.AtEnd() && font == nullptr; ++it) {
+                font = dynamic_cast<wxFontProperty*>(*it);
+            }
+            ASSERT_NE(font, nullptr);
+            std::vector<std::string> firsts;
+            for (unsigned int i = 0; i < font->GetChildCount(); ++i) {
+                const wxPGChoices& choices = font->Item(i)->GetChoices();
+                if (font->Item(i)->IsKindOf(wxCLASSINFO(wxBoolProperty))) {
+                    EXPECT_TRUE(font->Item(i)->GetAttribute(wxPG_BOOL_USE_CHECKBOX).GetBool());
+                } else if (font->Item(i)->GetBaseName() != "Face Name" && choices.IsOk() &&
+                           choices.GetCount() > 0) {
+                    firsts.push_back(choices.GetLabel(0).utf8_string());
+                }
+            }
+            // Style, weight and family; the underline row is a check box.
+            EXPECT_EQ(firsts, (std::vector<std::string>{"Обычный", "Тонкий", "По умолчанию"}));
             test::ClickAt(*dialog->FindWindow(wxID_OK), wxPoint(5, 5));
         });
     EXPECT_EQ(AppSettings().pdfDirName, "Листы");
