@@ -40,5 +40,4 @@ class ScopedRussianToolkitTexts {
     bool installed_;
 };
 
-
 }  // namespace docvane

@@ -54,8 +54,8 @@ TEST(PathBoxWidth, FreeWidthMinus200FromFourHundredFiftyPixels) {
 }
 
 TEST(ProjectBindings, EachCheckBoxTogglesItsOwnFlagAndMarksModified) {
-    const int ids[] = {ID_CHECK_PDF_MENU,          ID_CHECK_PDF_NUMBERING, ID_CHECK_CLEAR_DIR,
-                       ID_AUTOCAD_INCLUDE_XREF,    ID_AUTOCAD_COPY_XREF,   ID_CHECK_AUTOCAD_CLEAR_COMMENTS,
+    const int ids[] = {ID_CHECK_PDF_MENU,           ID_CHECK_PDF_NUMBERING, ID_CHECK_CLEAR_DIR,
+                       ID_AUTOCAD_INCLUDE_XREF,     ID_AUTOCAD_COPY_XREF,   ID_CHECK_AUTOCAD_CLEAR_COMMENTS,
                        ID_CHECK_SPLIT_INTO_LAYOUTS, ID_CHECK_PDF_A};
     for (int id : ids) {
         CDocvaneDoc project;
