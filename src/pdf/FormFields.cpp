@@ -3,6 +3,7 @@
 #include <string>
 
 #include "pdf/ObjectCopier.h"
+#include "pdf/PdfLookup.h"
 #include "pdf/PublishedPdf.h"
 
 namespace docvane {
@@ -10,17 +11,6 @@ namespace docvane {
 using namespace PoDoFo;
 
 namespace {
-
-const PdfObject* Resolved(const PdfVecObjects& objects, const PdfObject* value) {
-    return value != nullptr && value->IsReference() ? objects.GetObject(value->GetReference()) : value;
-}
-
-const PdfObject* Entry(const PdfVecObjects& objects, const PdfObject* dictionary, const char* key) {
-    if (dictionary == nullptr || !dictionary->IsDictionary()) {
-        return nullptr;
-    }
-    return Resolved(objects, dictionary->GetDictionary().GetKey(PdfName(key)));
-}
 
 // The entries of a resource dictionary added to merged, each category (Font, ...) entry by entry; a
 // name already there keeps its first meaning.

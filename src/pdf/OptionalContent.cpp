@@ -1,6 +1,7 @@
 #include "pdf/OptionalContent.h"
 
 #include "pdf/ObjectCopier.h"
+#include "pdf/PdfLookup.h"
 #include "pdf/PublishedPdf.h"
 
 namespace docvane {
@@ -8,17 +9,6 @@ namespace docvane {
 using namespace PoDoFo;
 
 namespace {
-
-const PdfObject* Resolved(const PdfVecObjects& objects, const PdfObject* value) {
-    return value != nullptr && value->IsReference() ? objects.GetObject(value->GetReference()) : value;
-}
-
-const PdfObject* Entry(const PdfVecObjects& objects, const PdfObject* dictionary, const char* key) {
-    if (dictionary == nullptr || !dictionary->IsDictionary()) {
-        return nullptr;
-    }
-    return Resolved(objects, dictionary->GetDictionary().GetKey(PdfName(key)));
-}
 
 // The references listed in an array entry of the configuration.
 std::unordered_set<std::uint64_t> ReferenceSet(const PdfObject* list) {

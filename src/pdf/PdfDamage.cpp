@@ -5,6 +5,8 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "pdf/PdfLookup.h"
+
 namespace docvane {
 
 using namespace PoDoFo;
@@ -37,10 +39,6 @@ std::size_t StreamStart(const std::string& bytes, std::size_t offset) {
         return start;
     }
     return std::string::npos;
-}
-
-const PdfObject* Resolved(const PdfVecObjects& objects, const PdfObject* value) {
-    return value != nullptr && value->IsReference() ? objects.GetObject(value->GetReference()) : value;
 }
 
 // Content streams of a page in order (a single stream or an array of them).
