@@ -275,9 +275,6 @@ void CMainFrame::BuildQuickAccess() {
                      Wx(CommandTooltip(tool.id)));
     }
     bar->Realize();
-    // Shown once the frame has its real size (ShowQuickAccessOnceSized): a toolbar allocated at the
-    // few pixels of a window manager's first configure gets a negative content width.
-    bar->Hide();
 }
 
 void CMainFrame::BuildDocking() {
