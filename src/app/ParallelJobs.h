@@ -12,9 +12,12 @@ struct MachineFacts {
     std::uint64_t memoryBytes = 0;
 };
 
-// Memory of the servers one file being published at a time may keep running: a drawing-program server
-// plus a word-processor server with its office, as measured on a long run (see the README).
-inline constexpr std::uint64_t kInstanceMemoryBytes = 700ULL * 1024 * 1024;
+// Memory of the servers one file being published at a time may keep running, as measured (peak resident
+// size, rounded up; see the README): a word-processor server with its office and a drawing-program
+// server with a typical drawing.
+inline constexpr std::uint64_t kWordInstanceBytes = 250ULL * 1024 * 1024;
+inline constexpr std::uint64_t kDrawingInstanceBytes = 120ULL * 1024 * 1024;
+inline constexpr std::uint64_t kInstanceMemoryBytes = kWordInstanceBytes + kDrawingInstanceBytes;
 // The share of the machine's memory all servers of a run may take together: one part in this many.
 inline constexpr std::uint64_t kMemoryShare = 4;
 // Bounds of a stored or given number.

@@ -72,7 +72,6 @@ struct PublishRun::FileSlot {
     std::size_t index = 0;
     bool prepared = false;
     Kind kind = Kind::Inline;
-    std::string statusText;
     FileDoc start;       // the file as it was handed out; each attempt starts from it
     FileDoc work;        // what the lane made of it
     std::string folder;  // the lane's private temporary folder for this file
@@ -373,9 +372,12 @@ PublishRun::Step PublishRun::RunFilesInLanes() {
     }
     failedAt_ = count;
     std::size_t next = 0;
-    for (std::size_t k = 0; k < count; ++k) {
+    for (std::size_t k = 0; k < count;) {
         std::unique_lock<std::mutex> lock(laneMutex_);
         while (true) {
+            if (slots_[k]->kind == FileSlot::Kind::Lane && !slots_[k]->handedOut) {
+                HandOut(k);  // a file whose work turned out to be needed when its turn came
+            }
             // Files are handed out in list order while lanes are free; none after a file known to end
             // the run, and after a cancel only the file whose turn it is (it ends the run as it would
             // one after another).
@@ -400,9 +402,26 @@ PublishRun::Step PublishRun::RunFilesInLanes() {
             laneDone_.wait(lock);
         }
         lock.unlock();
-        if (Commit(k) == Step::Ended) {
+        const Commit commit = CommitFile(k);
+        if (commit == Commit::Ended) {
             Discard(k + 1);
             return Step::Ended;
+        }
+        if (commit == Commit::Redo) {
+            ForLane(k);
+        } else {
+            ++k;
+        }
+        // The guesses of the files still to come: the first that is known to end the run.
+        lock.lock();
+        failedAt_ = count;
+        for (std::size_t i = k; i < next && i < count; ++i) {
+            const FileSlot& slot = *slots_[i];
+            if (slot.kind == FileSlot::Kind::StatusFailed ||
+                (slot.kind == FileSlot::Kind::Lane && slot.ready && slot.result == Step::Ended)) {
+                failedAt_ = i;
+                break;
+            }
         }
     }
     return Step::Continue;
@@ -413,15 +432,12 @@ void PublishRun::Prepare(std::size_t index) {
     FileDoc& file = project_.File(index);
     slot.prepared = true;
     const int status = ComputeStatus(file);
-    slot.statusText = file.statusText;
     if (status < 0) {
         slot.kind = FileSlot::Kind::StatusFailed;
     } else if (status == 0 && mode_ == PublishMode::Fast) {
         slot.kind = FileSlot::Kind::Skipped;
     } else if (IsWordFile(file.fullPath) || IsDrawingFile(file.fullPath)) {
-        slot.kind = FileSlot::Kind::Lane;
-        slot.start = file;
-        slot.folder = JoinPath(project_.propertyDoc.tempDir, ".lane-" + std::to_string(index));
+        ForLane(index);
         file.statusColor = kColourPublishing;
         sink_.RefreshViews(&project_);
         return;
@@ -430,6 +446,16 @@ void PublishRun::Prepare(std::size_t index) {
     }
     std::lock_guard<std::mutex> lock(laneMutex_);
     slot.ready = true;
+}
+
+void PublishRun::ForLane(std::size_t index) {
+    FileSlot& slot = *slots_[index];
+    slot.kind = FileSlot::Kind::Lane;
+    slot.start = project_.File(index);
+    slot.folder = JoinPath(project_.propertyDoc.tempDir, ".lane-" + std::to_string(index));
+    slot.handedOut = false;
+    slot.ready = false;
+    slot.stop = false;
 }
 
 // Under laneMutex_. False when no lane is free.
@@ -519,26 +545,38 @@ void PublishRun::PublishOnLane(FileLane& lane, FileSlot& slot) {
     }
 }
 
-PublishRun::Step PublishRun::Commit(std::size_t index) {
+PublishRun::Commit PublishRun::CommitFile(std::size_t index) {
     FileSlot& slot = *slots_[index];
     FileDoc& file = project_.File(index);
-    if (slot.kind == FileSlot::Kind::StatusFailed) {
-        LogError(slot.statusText);
-        return Step::Ended;
+    // The status as a sequential run finds it: after the files before it were placed (which may give
+    // two sources of one name the same output). The status of the hand-out only guessed it.
+    const int status = ComputeStatus(file);
+    const bool laneWork = slot.kind == FileSlot::Kind::Lane;
+    if (status < 0) {
+        LogError(file.statusText);
+        return Commit::Ended;
     }
-    LogInfo(slot.statusText);
-    if (slot.kind == FileSlot::Kind::Skipped) {
-        return Step::Continue;
+    if (status == 0 && mode_ == PublishMode::Fast) {
+        LogInfo(file.statusText);
+        if (laneWork) {
+            std::error_code ec;
+            std::filesystem::remove_all(slot.folder, ec);
+        }
+        return Commit::Done;
     }
+    if (!laneWork && (IsWordFile(file.fullPath) || IsDrawingFile(file.fullPath))) {
+        return Commit::Redo;  // guessed to need no work: it needs a lane after all
+    }
+    LogInfo(file.statusText);
+    file.statusColor = kColourPublishing;
+    sink_.RefreshViews(&project_);
     const FileDoc before = file;
-    if (slot.kind == FileSlot::Kind::Inline) {
-        file.statusColor = kColourPublishing;
-        sink_.RefreshViews(&project_);
+    if (!laneWork) {
         if (PublishFile(file) == Step::Ended) {
-            return Step::Ended;
+            return Commit::Ended;
         }
     } else if (CommitLaneWork(slot, file) == Step::Ended) {
-        return Step::Ended;
+        return Commit::Ended;
     }
     if (!(file == before)) {
         project_.SetModifiedFlag(true);
@@ -548,7 +586,7 @@ PublishRun::Step PublishRun::Commit(std::size_t index) {
     ComputeStatus(file);
     sink_.RefreshViews(&project_);
     LogInfo("Файл опубликован: " + file.fullPath);
-    return Step::Continue;
+    return Commit::Done;
 }
 
 PublishRun::Step PublishRun::CommitLaneWork(FileSlot& slot, FileDoc& file) {

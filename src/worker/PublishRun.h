@@ -79,7 +79,9 @@ class PublishRun {
     void Prepare(std::size_t index);
     bool HandOut(std::size_t index);
     void PublishOnLane(FileLane& lane, FileSlot& slot);
-    Step Commit(std::size_t index);
+    enum class Commit { Done, Ended, Redo };
+    Commit CommitFile(std::size_t index);
+    void ForLane(std::size_t index);
     Step CommitLaneWork(FileSlot& slot, FileDoc& file);
     void Discard(std::size_t from);
     // Quits the servers of every lane with one line per program, as the one pair of a sequential run.
