@@ -518,10 +518,8 @@ void PublishRun::PublishOnLane(FileLane& lane, FileSlot& slot) {
             slot.placings = placing.Take();
             if (slot.result == Step::Ended) {
                 // A server that ended under the file (killed, crashed) is the instance's fault, not
-                // the file's; the office of a word-processor server that lives on says so in its reason.
-                lost = drawing ? lane.Acad().StartedProcessEnded()
-                               : lane.Word().ServerLost() ||
-                                     LastCallError().find("LibreOffice завершился") != std::string::npos;
+                // the file's.
+                lost = drawing ? lane.Acad().StartedProcessEnded() : lane.Word().ServerLost();
                 ScopedLogCapture quiet;  // what closing says belongs to no file
                 if (lost) {
                     if (drawing) {

@@ -443,6 +443,7 @@ bool AcadSession::OpenDrawing(const std::string& sourcePath) {
             path = shortForm;
         }
     }
+    SetLastCallError({});  // the reason named below is this call's, never an earlier one's
     document_ = CallMethod(documents, "Open", {TextArgument(path), AutomationValue::Int(1)}).AsObject();
     if (document_.IsNull() && !abandoned_ && Running()) {
         // Nothing later could work on it: the run ends here with the program's own reason.

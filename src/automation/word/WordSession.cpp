@@ -104,6 +104,9 @@ bool WordSession::OpenWordDocument(const FileDoc& file) {
     };
     document.Reset();
     ++opened_;
+    // The reason named below is this call's: an open that gives nothing without failing has none, and
+    // the failure of an earlier call (an existing property, say) is no reason for it.
+    SetLastCallError({});
     document = ObjectOf(CallMethod(documents, "Open", args));
     if (document.IsNull()) {
         LogError(WithCause("Не могу открыть файл: " + path, LastCallError()));
@@ -193,7 +196,15 @@ void WordSession::Release() {
 }
 
 bool WordSession::ServerLost() const {
-    return !application.IsNull() && application.Get()->Unreachable();
+    if (application.IsNull()) {
+        return false;
+    }
+    if (application.Get()->Unreachable()) {
+        return true;
+    }
+    // A server whose office ended under the document says so; a server that cannot tell does not.
+    AutomationValue lost;
+    return InvokeByName(application, "OfficeLost", InvokeKind::PropertyGet, {}, &lost) && lost.AsFlag();
 }
 
 WordSession& GetWordSession() {

@@ -49,7 +49,8 @@ class WordSession {
     void Quit();
     // Drops both references without talking to the server (the server ends once nothing holds it).
     void Release();
-    // True when the application was attached and its server can no longer be reached (it ended).
+    // True when the application was attached and its server can no longer be reached (it ended), or
+    // the server reports that its office ended under the document (property OfficeLost).
     bool ServerLost() const;
     // How many documents this application has opened since it started.
     int OpenedDocuments() const { return opened_; }
