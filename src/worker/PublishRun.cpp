@@ -437,9 +437,9 @@ void PublishRun::Prepare(std::size_t index) {
     } else if (status == 0 && mode_ == PublishMode::Fast) {
         slot.kind = FileSlot::Kind::Skipped;
     } else if (IsWordFile(file.fullPath) || IsDrawingFile(file.fullPath)) {
+        // Shown in the publishing colour only when its turn comes: the views (and the command line's
+        // report, which tells the file being published by it) see one file at a time, in list order.
         ForLane(index);
-        file.statusColor = kColourPublishing;
-        sink_.RefreshViews(&project_);
         return;
     } else {
         slot.kind = FileSlot::Kind::Inline;  // a ready PDF is copied when its turn comes
@@ -452,7 +452,7 @@ void PublishRun::ForLane(std::size_t index) {
     FileSlot& slot = *slots_[index];
     slot.kind = FileSlot::Kind::Lane;
     slot.start = project_.File(index);
-    slot.folder = JoinPath(project_.propertyDoc.tempDir, ".lane-" + std::to_string(index));
+    slot.folder = JoinPath(project_.propertyDoc.tempDir, "lane-" + std::to_string(index));
     slot.handedOut = false;
     slot.ready = false;
     slot.stop = false;

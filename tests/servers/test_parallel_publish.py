@@ -144,7 +144,7 @@ class ParallelPublishTest(unittest.TestCase):
         self.assertEqual(self.offices(), set())
         self.assertEqual(os.listdir(self.path("run", "running")) if os.path.isdir(self.path("run", "running"))
                          else [], [])
-        temporaries = [name for folder, dirs, _ in os.walk(root) for name in dirs if name.startswith(".lane-")]
+        temporaries = [name for folder, dirs, _ in os.walk(root) for name in dirs if name.startswith("lane-")]
         self.assertEqual(temporaries, [])
 
     def offices(self):
