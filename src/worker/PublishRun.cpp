@@ -348,17 +348,36 @@ void PublishRun::StopServers() {
     if (words) {
         LogInfo("Останавливаю процесс Word...");
     }
-    for (auto& lane : lanes_) {
-        lane->Word().Quit();
-    }
     const bool drawings =
         std::any_of(lanes_.begin(), lanes_.end(), [](auto& lane) { return lane->Acad().IsAttached(); });
     if (drawings) {
         LogInfo("Останавливаю процесс AutoCAD...");
     }
-    for (auto& lane : lanes_) {
-        if (lane->Acad().IsAttached()) {
-            lane->Acad().QuitAcad(false);
+    // Every lane quits its servers on its own thread, all at the same time (a quit waits for the
+    // process to end); what they say is shown afterwards, lane by lane.
+    std::vector<std::vector<CapturedLine>> said(lanes_.size());
+    std::size_t quitting = lanes_.size();
+    for (std::size_t i = 0; i < lanes_.size(); ++i) {
+        FileLane* lane = lanes_[i].get();
+        lane->Post([this, lane, &said, &quitting, i] {
+            ScopedLogCapture capture;
+            lane->Word().Quit();
+            if (lane->Acad().IsAttached()) {
+                lane->Acad().QuitAcad(false);
+            }
+            said[i] = capture.Take();
+            std::lock_guard<std::mutex> lock(laneMutex_);
+            --quitting;
+            laneDone_.notify_all();
+        });
+    }
+    {
+        std::unique_lock<std::mutex> lock(laneMutex_);
+        laneDone_.wait(lock, [&quitting] { return quitting == 0; });
+    }
+    for (const auto& lines : said) {
+        for (const CapturedLine& line : lines) {
+            ShowCapturedLine(line);
         }
     }
 }
@@ -458,21 +477,37 @@ void PublishRun::ForLane(std::size_t index) {
     slot.stop = false;
 }
 
-// Under laneMutex_. False when no lane is free.
+// Under laneMutex_. False when no lane is free. A file goes to a free lane whose server of its kind is
+// already running, else to a new lane, else to a free lane that runs no server yet, else to any free lane:
+// each server started costs a start (an office's is the dearest), so servers are reused by kind.
 bool PublishRun::HandOut(std::size_t index) {
-    if (idle_.empty() && lanes_.size() < static_cast<std::size_t>(jobs_)) {
+    const bool drawing = IsDrawingFile(slots_[index]->start.fullPath);
+    const auto hasKind = [drawing](FileLane* lane) {
+        return drawing ? lane->Acad().IsAttached() : lane->Word().IsAttached();
+    };
+    auto chosen = std::find_if(idle_.begin(), idle_.end(), hasKind);
+    if (chosen == idle_.end() && lanes_.size() < static_cast<std::size_t>(jobs_)) {
         // The first lane drives the run's own sessions (the ones an emergency stop and the user's
         // prompt know); the others make their own.
         const bool first = lanes_.empty();
         lanes_.push_back(
             std::make_unique<FileLane>(first ? &acad_ : nullptr, first ? &word_ : nullptr, acad_));
         idle_.push_back(lanes_.back().get());
+        chosen = idle_.end() - 1;
     }
-    if (idle_.empty()) {
+    if (chosen == idle_.end()) {
+        chosen = std::find_if(idle_.begin(), idle_.end(), [](FileLane* lane) {
+            return !lane->Acad().IsAttached() && !lane->Word().IsAttached();
+        });
+    }
+    if (chosen == idle_.end() && !idle_.empty()) {
+        chosen = idle_.begin();
+    }
+    if (chosen == idle_.end()) {
         return false;
     }
-    FileLane* lane = idle_.back();
-    idle_.pop_back();
+    FileLane* lane = *chosen;
+    idle_.erase(chosen);
     FileSlot* slot = slots_[index].get();
     slot->handedOut = true;
     lane->Post([this, lane, slot] {
