@@ -279,6 +279,27 @@ class ParallelPublishTest(unittest.TestCase):
         self.assertFalse(any("Общее количество листов" in line for line in log))
         self.assertNothingLeft(root)
 
+    def test_a_killed_command_line_leaves_no_server_of_any_lane(self):
+        entries = ["%02d Лист.dxf" % i if i % 2 else "%02d Записка.docx" % i for i in range(1, 9)]
+        project = self.project("killed-cli", entries)
+        process = subprocess.Popen([CLI, "publish", project, "--full", "--jobs", "2"], env=self.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.monotonic() + RUN_TIMEOUT
+        # Both lanes at work: a drawing and a document open, each in a server of its own.
+        while not (any(self.traced("acad", pid, "Documents.open") for pid in self.servers("acad")) and
+                   any(self.traced("word", pid, "Documents.open") for pid in self.servers("word"))):
+            self.assertIsNone(process.poll(), "the run ended before both lanes worked")
+            self.assertLess(time.monotonic(), deadline)
+            time.sleep(0.005)
+        process.kill()
+        process.wait()
+        deadline = time.monotonic() + 20
+        servers = self.servers("word") + self.servers("acad")
+        while (any(alive(pid) for pid in servers) or self.offices()) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        self.assertEqual([pid for pid in servers if alive(pid)], [])
+        self.assertEqual(self.offices(), set())
+
 
 if __name__ == "__main__":
     unittest.main()
