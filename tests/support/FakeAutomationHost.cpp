@@ -103,6 +103,7 @@ void FakeServerProcess::Terminate() {
 
 std::shared_ptr<ServerProcess> FakeProcessStarter::Start(const std::string& program,
                                                          const std::vector<std::string>& arguments) {
+    std::lock_guard<std::mutex> lock(mutex);
     starts.emplace_back(program, arguments);
     if (std::find(startable.begin(), startable.end(), program) == startable.end()) {
         return nullptr;

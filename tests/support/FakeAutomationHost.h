@@ -102,6 +102,12 @@ class FakeProcessStarter : public ProcessStarter {
     std::function<void(FakeServerProcess&)> onStart;
     std::vector<std::pair<std::string, std::vector<std::string>>> starts;
     std::vector<std::shared_ptr<FakeServerProcess>> processes;
+    // Sessions side by side start processes from their own threads: starts (with onStart) take turns.
+    std::mutex mutex;
+    std::vector<std::shared_ptr<FakeServerProcess>> Processes() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return processes;
+    }
 };
 
 }  // namespace docvane::test
