@@ -83,6 +83,7 @@ const StoredSetting kStoredSettings[] = {
     {"Word_General", "toggleFormsDesign", [](S& s) -> bool& { return s.toggleFormsDesign; }},
     {"Autocad_General", "trustProjectFolder", [](S& s) -> bool& { return s.trustProjectFolder; }},
     {"CombinePdf", "pdfA", [](S& s) -> bool& { return s.pdfA; }},
+    {"Publication", "parallelJobs", [](S& s) -> int& { return s.parallelJobs; }},
 };
 
 }  // namespace

@@ -30,6 +30,8 @@ struct ApplicationSettings : PublicationOptions {
     // Autocad_General: the project's LISP script may open and write files outside the project's
     // folder and its output folders (the user trusts the folders projects come from).
     bool trustProjectFolder = false;
+    // Publication: how many files a run works on at once; 0 (or less) chooses by the machine.
+    int parallelJobs = 0;
 };
 
 // The process-wide record. Filled by LoadSettings; a fresh process holds the built-in defaults.

@@ -43,6 +43,8 @@ class Dispatch {
     // result is null when the caller wants no value.
     virtual DispatchStatus Invoke(std::int32_t dispid, std::uint32_t locale, InvokeKind kind,
                                   const DispatchParams& params, AutomationValue* result) = 0;
+    // True once the object can never answer again (the link to its server process is gone).
+    virtual bool Unreachable() const { return false; }
 };
 
 // A counted reference to a late-bound object; may be null. Copying adds a reference, Reset drops it.

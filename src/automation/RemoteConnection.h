@@ -110,6 +110,7 @@ class RemoteDispatch : public Dispatch {
 
     std::int64_t Id() const { return id_; }
     const RemoteConnection* Connection() const { return connection_.get(); }
+    bool Unreachable() const override { return connection_ == nullptr || connection_->IsBroken(); }
     void AddReference() { ++references_; }
 
   private:

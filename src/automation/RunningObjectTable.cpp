@@ -28,10 +28,11 @@ void SetRunningObjectTable(RunningObjectTable* table) {
     installedTable.store(table);
 }
 
-AutomationObject FindRunningObject(const std::string& expectedName, const std::string& propertyName) {
+AutomationObject FindRunningObject(const std::string& expectedName, const std::string& propertyName,
+                                   const std::function<bool(const RunningEntry&)>& skip) {
     RunningObjectTable& table = GetRunningObjectTable();
     for (const RunningEntry& entry : table.EnumRunning()) {
-        if (!entry.displayName) {
+        if (!entry.displayName || (skip && skip(entry))) {
             continue;
         }
         const AutomationObject object = table.GetObject(entry);
@@ -48,6 +49,15 @@ AutomationObject FindRunningObject(const std::string& expectedName, const std::s
         }
     }
     return {};
+}
+
+AutomationObject FindRunningObjectOfProcess(int processId, const std::string& expectedName,
+                                            const std::string& propertyName) {
+    if (processId <= 0 || !GetRunningObjectTable().KnowsProcesses()) {
+        return {};
+    }
+    return FindRunningObject(expectedName, propertyName,
+                             [processId](const RunningEntry& entry) { return entry.processId != processId; });
 }
 
 }  // namespace docvane

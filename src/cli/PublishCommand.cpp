@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <string>
 
+#include "app/ParallelJobs.h"
 #include "base/AtomicFile.h"
 #include "base/PathUtils.h"
 #include "cli/Arguments.h"
@@ -85,18 +87,29 @@ struct Options {
     bool full = false;
     bool save = true;
     bool pdfA = false;
+    int jobs = 0;  // 0: the application setting
 };
+
+// A whole number from 1 up, in decimal digits only; 0 when text is anything else.
+int JobsOf(const std::string& text) {
+    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos) {
+        return 0;
+    }
+    return std::stoi(text);
+}
 
 void PrintPublishUsage(std::FILE* out) {
     std::fputs(
         "Usage: docvane-cli publish PROJECT.dv1 [--full] [--combined-pdf PATH] [--no-save] [--pdfa]\n"
-        "                       [--report FILE.json]\n"
+        "                       [--report FILE.json] [--jobs N]\n"
         "  --full               republish every file (default: only files that changed)\n"
         "  --combined-pdf PATH  where to write the combined PDF (required when the project has none)\n"
         "  --no-save            do not save the project after the run\n"
         "  --pdfa               make the combined PDF conform to PDF/A-1b for this run\n"
         "  --report FILE.json   write a report of the run: every file's status, pages, formats,\n"
         "                       A4 count, warnings, errors and time; the result and totals\n"
+        "  --jobs N             publish up to N files at once for this run (N >= 1; default: the\n"
+        "                       application setting, automatic by the machine's cores and memory)\n"
         "Ctrl+C asks the run to stop; a second Ctrl+C two seconds later abandons the servers.\n"
         "Exit status: 0 success, 3 finished with warnings, 2 errors or the run could not start.\n",
         out);
@@ -117,6 +130,18 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options) {
                 return false;
             }
             options.report = args[++i];
+        } else if (a == "--jobs") {
+            if (i + 1 >= args.size()) {
+                std::fputs("docvane-cli publish: --jobs needs a number\n", stderr);
+                return false;
+            }
+            options.jobs = JobsOf(args[++i]);
+            if (options.jobs < 1 || options.jobs > kMaxParallelJobs) {
+                std::fprintf(stderr,
+                             "docvane-cli publish: --jobs needs a whole number from 1 to %d, not \"%s\"\n",
+                             kMaxParallelJobs, args[i].c_str());
+                return false;
+            }
         } else if (a == "--combined-pdf") {
             if (i + 1 >= args.size()) {
                 std::fputs("docvane-cli publish: --combined-pdf needs a path\n", stderr);
@@ -222,7 +247,11 @@ int RunPublish(const std::vector<std::string>& args) {
     std::atomic<bool> done = false;
     const pthread_t waiting = pthread_self();
     // Started as the window starts its runs; the worker's last act wakes this thread.
-    PublishJob job{!options.full, &project, PublishWorker, [&done, waiting] {
+    const int jobs = options.jobs;
+    const auto worker = [jobs](CDocvaneDoc* document, bool fast) {
+        PublishWorkerWithJobs(document, fast, jobs);
+    };
+    PublishJob job{!options.full, &project, worker, [&done, waiting] {
                        done = true;
                        pthread_kill(waiting, kRunEndedSignal);
                    }};

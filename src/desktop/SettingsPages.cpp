@@ -58,6 +58,11 @@ std::vector<SettingsPage> BuildPages() {
                   "Отступ по Y (мм)", [](S& s) -> int& { return s.posY; },
                   "Отступ размещения номера листа по Y (от верхнего правого угла вниз)"),
               SettingProperty{"Шрифт", SettingKind::Font, std::monostate{}, "", {}}}},
+            {"Публикация",
+             {Number(
+                 "Параллельных заданий", [](S& s) -> int& { return s.parallelJobs; },
+                 "Сколько файлов публикуется одновременно; 0 - по числу ядер процессора с учетом объема "
+                 "памяти")}},
         }};
     SettingsPage acad{
         "AutoCAD",

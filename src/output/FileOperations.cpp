@@ -223,9 +223,25 @@ int PlaceOutput(const FileDoc& file, const std::string& source, const std::strin
     return PlaceGuarded(paths.get(), file.owner, file.fullPath, source, target, when);
 }
 
+namespace {
+thread_local ScopedDeferredPlacing* t_deferred = nullptr;
+}
+
+ScopedDeferredPlacing::ScopedDeferredPlacing() : outer_(t_deferred) {
+    t_deferred = this;
+}
+
+ScopedDeferredPlacing::~ScopedDeferredPlacing() {
+    t_deferred = outer_;
+}
+
 bool PlacePublishedFile(const FileDoc& file, const std::string& source, const std::string& target,
                         PlaceWhen when, const ProtectedPaths* guard) {
     if (target.empty()) {
+        return true;
+    }
+    if (t_deferred != nullptr) {
+        t_deferred->Add({source, target, when, CapturedLineCount()});
         return true;
     }
     switch (PlaceOutput(file, source, target, when, guard)) {

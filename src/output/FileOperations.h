@@ -1,6 +1,8 @@
 #pragma once
 // Bringing finished files into place, copying references and cleaning the output folders.
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace docvane {
 
@@ -40,6 +42,34 @@ int PlaceOutput(const FileDoc& file, const std::string& source, const std::strin
 // of a failure ("Временный файл не найден: ", ...). True on success; an empty target places nothing.
 bool PlacePublishedFile(const FileDoc& file, const std::string& source, const std::string& target,
                         PlaceWhen when = PlaceWhen::TargetOlder, const ProtectedPaths* guard = nullptr);
+
+// A placing held back by a ScopedDeferredPlacing: what PlacePublishedFile was asked to do, and how many
+// log lines the thread's capture held at that moment (run/Log.h), so that the run can show the lines
+// before it, place, and end right there when placing fails, as the same steps done at once would.
+struct DeferredPlacing {
+    std::string source;
+    std::string target;
+    PlaceWhen when = PlaceWhen::TargetOlder;
+    std::size_t linesBefore = 0;
+};
+
+// While it lives, PlacePublishedFile on the calling thread places nothing and notes what it would place
+// (a non-empty target) instead, answering true: a file published beside others leaves the output
+// folders to its run, which places every file's results in list order.
+class ScopedDeferredPlacing {
+  public:
+    ScopedDeferredPlacing();
+    ~ScopedDeferredPlacing();
+    ScopedDeferredPlacing(const ScopedDeferredPlacing&) = delete;
+    ScopedDeferredPlacing& operator=(const ScopedDeferredPlacing&) = delete;
+
+    std::vector<DeferredPlacing> Take() { return std::move(placings_); }
+    void Add(DeferredPlacing placing) { placings_.push_back(std::move(placing)); }
+
+  private:
+    std::vector<DeferredPlacing> placings_;
+    ScopedDeferredPlacing* outer_;
+};
 
 // Copies every drawing's remaining references into the reference folder, each path once; failures are
 // warning lines.

@@ -21,7 +21,25 @@ std::string SheetBase(const FileDoc& file, int sheet) {
 std::string InFolder(const std::string& folder, const std::string& name) {
     return folder.empty() ? std::string() : JoinPath(folder, name);
 }
+
+thread_local const std::string* t_tempFolder = nullptr;
 }  // namespace
+
+ScopedTempFolder::ScopedTempFolder(std::string folder) : folder_(std::move(folder)), outer_(t_tempFolder) {
+    t_tempFolder = &folder_;
+}
+
+ScopedTempFolder::~ScopedTempFolder() {
+    t_tempFolder = outer_;
+}
+
+std::string TempFolderOf(const FileDoc& file) {
+    const CDocvaneDoc* project = Project(file);
+    if (project == nullptr || project->propertyDoc.tempDir.empty()) {
+        return {};
+    }
+    return t_tempFolder != nullptr ? *t_tempFolder : project->propertyDoc.tempDir;
+}
 
 std::string PdfName(const FileDoc& file, int sheet) {
     if (sheet < 0) {
@@ -51,14 +69,11 @@ std::string EditableOutputPath(const FileDoc& file, int sheet) {
 // A project without a temporary folder (it could not be made) has no temporary paths: a bare name
 // would be a file of the current folder.
 std::string PdfTempPath(const FileDoc& file, int sheet) {
-    const CDocvaneDoc* project = Project(file);
-    return project == nullptr ? std::string() : InFolder(project->propertyDoc.tempDir, PdfName(file, sheet));
+    return InFolder(TempFolderOf(file), PdfName(file, sheet));
 }
 
 std::string EditableTempPath(const FileDoc& file, int sheet) {
-    const CDocvaneDoc* project = Project(file);
-    return project == nullptr ? std::string()
-                              : InFolder(project->propertyDoc.tempDir, EditableName(file, sheet));
+    return InFolder(TempFolderOf(file), EditableName(file, sheet));
 }
 
 std::string ReferenceFolder(const CDocvaneDoc& project) {

@@ -1,6 +1,7 @@
 #include "platform/LinuxPlatform.h"
 
 #include "platform/DesktopOpen.h"
+#include "platform/MachineFacts.h"
 #include "platform/PosixServerProcess.h"
 
 namespace docvane {
@@ -9,6 +10,7 @@ LinuxPlatform::LinuxPlatform()
     : settings(UserSettingsFilePath()),
       transport(DefaultProcessStarter()),
       processes(DefaultProcessStarter()),
-      openWithDesktop(OpenWithDesktop) {}
+      openWithDesktop(OpenWithDesktop),
+      machine(ReadMachineFacts) {}
 
 }  // namespace docvane

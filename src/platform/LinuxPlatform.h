@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/ParallelJobs.h"
 #include "platform/ClassRegistryFile.h"
 #include "platform/RunningObjectDirectory.h"
 #include "platform/SettingsFile.h"
@@ -26,6 +27,7 @@ struct LinuxPlatform {
     SocketObjectTransport transport;
     std::shared_ptr<ProcessStarter> processes;  // starts the drawing program
     std::function<bool(const std::string& path)> openWithDesktop;
+    std::function<MachineFacts()> machine;  // the cores and memory runs size themselves by
 };
 
 }  // namespace docvane

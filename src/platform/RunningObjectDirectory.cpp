@@ -174,7 +174,9 @@ std::vector<RunningEntry> RunningObjectDirectory::EnumRunning() {
     const std::string folder = Folder();
     RemoveEntriesOfEndedProcesses(folder);
     for (const auto& file : EntryFiles(folder)) {
-        entries.push_back(ReadEntry(file));
+        RunningEntry entry = ReadEntry(file);
+        entry.processId = EntryProcess(file);
+        entries.push_back(std::move(entry));
     }
     return entries;
 }

@@ -32,6 +32,8 @@ class RunningObjectDirectory : public RunningObjectTable {
 
     std::string Folder() const;
     std::string Refusal() const override;
+    // Entry files are named after the process that wrote them.
+    bool KnowsProcesses() const override { return true; }
 
   private:
     std::string folder_;

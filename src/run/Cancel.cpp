@@ -6,11 +6,14 @@
 namespace docvane {
 
 void RequestCancel() {
-    auto& state = GetPublishState();
-    if (state.running) {
+    if (RunGoesOn()) {
         LogWarning("Отмена публикации...");
     }
-    state.running = false;
+    // A file of a parallel run stops alone; the run ends on it only when its turn comes.
+    if (RequestFileStop()) {
+        return;
+    }
+    GetPublishState().running = false;
 }
 
 }  // namespace docvane

@@ -18,6 +18,7 @@ void InstallPlatformServices(const PlatformServices& services) {
     SetRunningObjectTable(services.running);
     SetObjectTransport(services.transport);
     GetAcadSession().SetProcessStarter(services.processes);
+    SetMachineFactsSource(services.machine);
     if (services.openWithDesktop) {
         SetOpenCombinedPdfAction(
             [open = services.openWithDesktop](const std::string& path) { open(ShortName(path)); });

@@ -17,6 +17,15 @@
 // - the log channel (MainWindow(), publish/MainWindowChannel.h): every level writes log lines, and
 //   the window or the console installs itself once; it is also the sink of a run started without one;
 // - the combined PDF's open action (SetOpenCombinedPdfAction): the desktop's, or none on the console;
+// - the machine facts (SetMachineFactsSource): one machine;
+// - the per-thread scopes of a run that works on several files at once (ScopedLogCapture in
+//   run/Log.h, ScopedFileStop in run/PublishState.h, ScopedTempFolder in output/OutputPaths.h,
+//   ScopedDeferredPlacing in output/FileOperations.h): every level logs, cancels, names temporary
+//   files and places results through process-wide functions, and a thread publishing one file of
+//   such a run must keep its lines, its stop, its temporary files and its placings to itself until
+//   the run takes them over in list order; each scope lives on that thread's stack only;
+// - the registry of drawing-program sessions (TerminateEveryStartedAcadProcess): the emergency stop
+//   reaches the processes of every session of such a run;
 // - the seams below: a process talks to one settings store, one class registry, one running-object
 //   table, one object transport, one clock.
 // The protected-path set is not process-wide: the run owns it and hands it to every placing, cleaning
@@ -28,6 +37,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+
+#include "app/ParallelJobs.h"
 
 namespace docvane {
 
@@ -45,6 +56,9 @@ struct PlatformServices {
     std::shared_ptr<ProcessStarter> processes;  // starts the drawing program
     // Opens a file with the desktop's default program; empty: the combined PDF is never opened.
     std::function<bool(const std::string& path)> openWithDesktop;
+    // The machine's cores and memory, for the automatic number of files a run works on at once;
+    // empty: only the standard library's count of hardware threads.
+    std::function<MachineFacts()> machine;
 };
 
 // The services of a platform bundle, any object with the members named above as objects (settings,
@@ -59,6 +73,9 @@ PlatformServices ServicesOf(Bundle& bundle) {
     services.transport = &bundle.transport;
     services.processes = bundle.processes;
     services.openWithDesktop = bundle.openWithDesktop;
+    if constexpr (requires { bundle.machine; }) {
+        services.machine = bundle.machine;
+    }
     return services;
 }
 

@@ -6,15 +6,21 @@
 // the two programs, the sink that shows it and the state whose running flag is its cancel token. It
 // owns the protected-path set of its project for as long as it goes. Each step returns whether the run
 // goes on; only Execute ends the run, once.
+#include <condition_variable>
+#include <cstddef>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "output/ProtectedPaths.h"
 
 namespace docvane {
 
 class AcadSession;
+class FileLane;
 class WordSession;
 class CDocvaneDoc;
 class RunSink;
@@ -45,6 +51,13 @@ class PublishRun {
     // How the combined PDF is opened after a run that built it (openAfterPublic on); empty: never.
     void SetOpenCombinedPdf(std::function<void(const std::string& path)> open) { open_ = std::move(open); }
 
+    // How many files the run works on at once (1, the default: one after another on the calling
+    // thread). With more, drawings and documents are published on lanes of their own, each with its
+    // own servers, while everything the user sees (log lines as one block per file, placing into the
+    // output folders, the project's changes, the end of a failed run) still happens in list order.
+    void SetJobs(int jobs) { jobs_ = jobs < 1 ? 1 : jobs; }
+    ~PublishRun();
+
   private:
     enum class Step { Continue, Ended };
 
@@ -52,12 +65,35 @@ class PublishRun {
     // ending is Execute's.
     bool Cancelled() const;
 
+    struct FileSlot;
+
     Step RunFiles();
     Step PublishFile(FileDoc& file);
-    Step PublishWordDocument(FileDoc& file);
-    Step PublishDrawing(FileDoc& file);
+    Step PublishWordDocument(FileDoc& file, WordSession& word, const ProtectedPaths* guard);
+    Step PublishDrawing(FileDoc& file, AcadSession& acad, const ProtectedPaths* guard);
     Step CopyReadyPdf(FileDoc& file);
     void FinishOutputs();
+
+    // The files on lanes: handed out in list order, committed in list order.
+    Step RunFilesInLanes();
+    void Prepare(std::size_t index);
+    bool HandOut(std::size_t index);
+    void PublishOnLane(FileLane& lane, FileSlot& slot);
+    enum class Commit { Done, Ended, Redo };
+    Commit CommitFile(std::size_t index);
+    void ForLane(std::size_t index);
+    Step CommitLaneWork(FileSlot& slot, FileDoc& file);
+    void Discard(std::size_t from);
+    // Quits the servers of every lane with one line per program, as the one pair of a sequential run.
+    void StopServers();
+
+    int jobs_ = 1;
+    std::vector<std::unique_ptr<FileLane>> lanes_;
+    std::vector<std::unique_ptr<FileSlot>> slots_;
+    std::vector<FileLane*> idle_;
+    std::mutex laneMutex_;
+    std::condition_variable laneDone_;
+    std::size_t failedAt_ = 0;  // the first file known to end the run (the file count: none)
 
     CDocvaneDoc& project_;
     PublishMode mode_;

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <thread>
 
+#include "app/ApplicationSettings.h"
+#include "app/ParallelJobs.h"
 #include "worker/PublishRun.h"
 
 namespace docvane {
@@ -33,10 +35,15 @@ void OpenWithCurrentAction(const std::string& path) {
 }  // namespace
 
 void PublishWorker(CDocvaneDoc* document, bool fast) {
+    PublishWorkerWithJobs(document, fast, 0);
+}
+
+void PublishWorkerWithJobs(CDocvaneDoc* document, bool fast, int jobs) {
     if (document == nullptr) {
         return;
     }
     PublishRun run(*document, fast ? PublishMode::Fast : PublishMode::Full);
+    run.SetJobs(jobs >= 1 ? jobs : ParallelJobsFor(AppSettings().parallelJobs));
     run.SetOpenCombinedPdf(OpenWithCurrentAction);
     run.Execute();
 }

@@ -27,6 +27,9 @@ struct PublishJob {
 // The thread function of a run: a PublishRun of the process's sessions, channel and state, whose
 // combined PDF opens with the action of SetOpenCombinedPdfAction.
 void PublishWorker(CDocvaneDoc* document, bool fast);
+// The same working on jobs files at once; 0: as many as the application setting parallelJobs says
+// (automatic for this machine when it is 0). PublishWorker is this with 0.
+void PublishWorkerWithJobs(CDocvaneDoc* document, bool fast, int jobs);
 
 // Starts the job on a new detached thread. Refused (false) while a run is in progress: the engine holds
 // the state of one run only.

@@ -40,7 +40,8 @@ bool StopControl::OnUpdateStopPublish(bool activeProjectIsPublished) const {
 
 void EmergencyStop() {
     GetPublishState().running = false;
-    GetAcadSession().TerminateStartedProcess();
+    // Every session's process: a run working on several files at once has one per lane.
+    TerminateEveryStartedAcadProcess();
     if (ObjectTransport* transport = GetObjectTransport()) {
         transport->TerminateStartedServers();
     }

@@ -147,9 +147,10 @@ TEST(SettingsPagesTest, EveryPropertyEditsItsOwnSetting) {
             }
         }
     }
-    EXPECT_EQ(properties, 25);
-    EXPECT_EQ(edited.size(), 24u);
+    EXPECT_EQ(properties, 26);
+    EXPECT_EQ(edited.size(), 25u);
     EXPECT_EQ(edited.count("CombinePdf/pdfA"), 1u);
+    EXPECT_EQ(edited.count("Publication/parallelJobs"), 1u);
     for (const char* hidden :
          {"Directories/xref", "Autocad_Path/copyXrefs", "Autocad_General/splitIntoLayouts"}) {
         EXPECT_EQ(edited.count(hidden), 0u) << hidden;

@@ -89,6 +89,19 @@ class OfficeFaultsTest(unittest.TestCase):
             app.get_Documents().m_Open(self.source)
         self.assertLess(time.monotonic() - started, 10)
 
+    def test_the_application_tells_when_its_office_ended_under_its_documents(self):
+        app = self.application()
+        app.get_Documents().m_Open(self.source)
+        self.assertFalse(app.get_OfficeLost())
+        os.kill(app.office.pid, signal.SIGKILL)
+        self.assertTrue(app.office.ends_within(10))
+        deadline = time.monotonic() + 10
+        while not app.get_OfficeLost() and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.assertTrue(app.get_OfficeLost())
+        app.get_Documents().m_Open(self.source)  # a new office
+        self.assertFalse(app.get_OfficeLost())
+
     def test_a_full_temporary_disk_says_so_and_a_killed_office_leaves_nothing_behind(self):
         temporary_folder(self, os.path.join(self.folder, "tmp"))
         os.mkdir(tempfile.tempdir)

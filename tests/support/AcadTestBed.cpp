@@ -32,7 +32,7 @@ AcadTestBed::AcadTestBed() {
         if (configureStarted) {
             configureStarted(*server);
         }
-        table.RegisterServer(server);
+        table.RegisterServer(server, process.Id());
         servers.push_back(server);
     };
 }

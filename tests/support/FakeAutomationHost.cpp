@@ -15,17 +15,20 @@ FakeRunningObjectTable::~FakeRunningObjectTable() {
 }
 
 void FakeRunningObjectTable::Register(std::optional<std::string> displayName, AutomationObject object,
-                                      std::function<bool()> alive) {
+                                      std::function<bool()> alive, int processId) {
     std::lock_guard<std::mutex> lock(mutex_);
-    entries_.push_back({std::move(displayName), std::move(object), std::move(alive)});
+    entries_.push_back({std::move(displayName), std::move(object), std::move(alive), processId});
 }
 
-void FakeRunningObjectTable::RegisterServer(const std::shared_ptr<FakeAcadServer>& server) {
+void FakeRunningObjectTable::RegisterServer(const std::shared_ptr<FakeAcadServer>& server, int processId) {
     std::weak_ptr<FakeAcadServer> weak = server;
-    Register("!AutoCAD.Application", server->Application(), [weak] {
-        auto alive = weak.lock();
-        return alive && !alive->HasQuit();
-    });
+    Register(
+        "!AutoCAD.Application", server->Application(),
+        [weak] {
+            auto alive = weak.lock();
+            return alive && !alive->HasQuit();
+        },
+        processId);
 }
 
 std::vector<RunningEntry> FakeRunningObjectTable::EnumRunning() {
@@ -34,7 +37,8 @@ std::vector<RunningEntry> FakeRunningObjectTable::EnumRunning() {
     std::vector<RunningEntry> listed;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         if (!entries_[i].alive || entries_[i].alive()) {
-            listed.push_back({entries_[i].displayName, std::to_string(i)});
+            listed.push_back(
+                {entries_[i].displayName, std::to_string(i), knowsProcesses ? entries_[i].processId : 0});
         }
     }
     return listed;
@@ -99,6 +103,7 @@ void FakeServerProcess::Terminate() {
 
 std::shared_ptr<ServerProcess> FakeProcessStarter::Start(const std::string& program,
                                                          const std::vector<std::string>& arguments) {
+    std::lock_guard<std::mutex> lock(mutex);
     starts.emplace_back(program, arguments);
     if (std::find(startable.begin(), startable.end(), program) == startable.end()) {
         return nullptr;

@@ -26,9 +26,12 @@ class FakeRunningObjectTable : public RunningObjectTable {
 
     // An entry that stays listed while alive() says so (always when alive is empty).
     void Register(std::optional<std::string> displayName, AutomationObject object,
-                  std::function<bool()> alive = {});
-    // The server's application, listed until the server is told to quit.
-    void RegisterServer(const std::shared_ptr<FakeAcadServer>& server);
+                  std::function<bool()> alive = {}, int processId = 0);
+    // The server's application, listed until the server is told to quit; processId: the process that
+    // registered it, as a table that knows processes lists it.
+    void RegisterServer(const std::shared_ptr<FakeAcadServer>& server, int processId = 0);
+    bool KnowsProcesses() const override { return knowsProcesses; }
+    bool knowsProcesses = false;
 
     std::vector<RunningEntry> EnumRunning() override;
     AutomationObject GetObject(const RunningEntry& entry) override;
@@ -41,6 +44,7 @@ class FakeRunningObjectTable : public RunningObjectTable {
         std::optional<std::string> displayName;
         AutomationObject object;
         std::function<bool()> alive;
+        int processId = 0;
     };
     std::mutex mutex_;
     std::vector<Entry> entries_;
@@ -98,6 +102,12 @@ class FakeProcessStarter : public ProcessStarter {
     std::function<void(FakeServerProcess&)> onStart;
     std::vector<std::pair<std::string, std::vector<std::string>>> starts;
     std::vector<std::shared_ptr<FakeServerProcess>> processes;
+    // Sessions side by side start processes from their own threads: starts (with onStart) take turns.
+    std::mutex mutex;
+    std::vector<std::shared_ptr<FakeServerProcess>> Processes() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return processes;
+    }
 };
 
 }  // namespace docvane::test

@@ -23,6 +23,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 class PublishWorkerTest : public WorkerTest {
   protected:
@@ -274,6 +275,52 @@ TEST_F(PublishWorkerTest, TheEmergencyStopEndsARunWhoseServerHangs) {
     EXPECT_TRUE(bed.starter->processes.at(0)->terminated);
     EXPECT_FALSE(GetPublishState().running);
     EXPECT_EQ(bed.channel.Events().back(), "state:-1");
+}
+
+TEST_F(PublishWorkerTest, TheEmergencyStopReachesTheServersOfEveryLane) {
+    AddDrawing("Plan.dwg", {"A1"});
+    AddDrawing("Section.dwg", {"B1"});
+    AddPdf("Ready.pdf");
+    bed.table.knowsProcesses = true;  // as the running-object folder: each session finds its own server
+    bed.configureStarted = [this](FakeAcadServer& server) {
+        for (const auto& [path, drawing] : drawings) {
+            server.AddDrawing(path, drawing);
+        }
+        server.hangOn = "-EXPORT";
+        server.ignoreCancel = true;
+    };
+    const auto servers = [this] {
+        std::lock_guard<std::mutex> lock(bed.starter->mutex);  // started from the lanes' threads
+        return bed.servers;
+    };
+    std::thread worker([this] { PublishWorkerWithJobs(&project, false, 2); });
+    const auto exporting = [](const std::shared_ptr<FakeAcadServer>& server) {
+        const auto commands = server->Commands();
+        return !commands.empty() && commands.back().find("-EXPORT") != std::string::npos;
+    };
+    // Both drawings hang in their exports, each in the server of its own lane.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool bothHang = false;
+    while (!bothHang && std::chrono::steady_clock::now() < deadline) {
+        const auto started = servers();
+        bothHang = started.size() == 2 && std::all_of(started.begin(), started.end(), exporting);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(bothHang);
+    EmergencyStop();
+    worker.join();
+    const auto processes = bed.starter->Processes();
+    ASSERT_EQ(processes.size(), 2u);
+    for (const auto& process : processes) {
+        EXPECT_TRUE(process->terminated);
+    }
+    const auto log = bed.channel.Texts();
+    // As with one file at a time: the abandoned servers make the run give up, a cancelled run warns.
+    EXPECT_EQ(log.back(), "[!] Публикация окончена.") << ::testing::PrintToString(log);
+    EXPECT_THAT(log, Not(Contains("[?] Файл опубликован: " + Src("Plan.dwg"))));
+    EXPECT_THAT(log, Not(Contains("[?] Файл опубликован: " + Src("Ready.pdf"))));
+    EXPECT_FALSE(Exists(Out("All.pdf")));
+    EXPECT_FALSE(GetPublishState().running);
 }
 
 TEST_F(PublishWorkerTest, AWarningMakesTheFinalLineAWarning) {

@@ -2,6 +2,7 @@
 
 #include "project/FieldDoc.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "app/ApplicationSettings.h"
@@ -42,7 +43,44 @@ constexpr const char* kKilledAfterQuit =
     "Процесс AutoCAD не завершился после команды выхода и был остановлен";
 
 bool Running() {
-    return GetPublishState().running;
+    return RunGoesOn();
+}
+
+// Every session of the process, so that the emergency stop reaches the processes of all of them and
+// a session looking for a program the user has open passes over the ones its neighbours started.
+struct SessionRegistry {
+    std::mutex mutex;
+    std::vector<AcadSession*> sessions;
+};
+
+SessionRegistry& Sessions() {
+    static SessionRegistry registry;
+    return registry;
+}
+
+bool StartedByThisProcess(int pid) {
+    if (pid <= 0) {
+        return false;
+    }
+    SessionRegistry& registry = Sessions();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    for (const AcadSession* session : registry.sessions) {
+        if (session->StartedProcessId() == pid) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsOwnEntry(const RunningEntry& entry) {
+    return StartedByThisProcess(entry.processId);
+}
+
+// Sessions that start at the same time ask about the program the user has open one after another:
+// the first one asks and closes it, the others then find nothing to ask about.
+std::mutex& RunningCheckMutex() {
+    static std::mutex mutex;
+    return mutex;
 }
 
 std::int32_t Count(const AutomationObject& collection) {
@@ -59,11 +97,20 @@ PromptAnswer AnswerCancel(const std::string&, const std::string&) {
     return PromptAnswer::Cancel;
 }
 
-AcadSession::AcadSession() = default;
+AcadSession::AcadSession() : AcadSession(nullptr) {}
 
-AcadSession::AcadSession(std::shared_ptr<ProcessStarter> starter) : starter_(std::move(starter)) {}
+AcadSession::AcadSession(std::shared_ptr<ProcessStarter> starter) : starter_(std::move(starter)) {
+    SessionRegistry& registry = Sessions();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    registry.sessions.push_back(this);
+}
 
 AcadSession::~AcadSession() {
+    {
+        SessionRegistry& registry = Sessions();
+        std::lock_guard<std::mutex> lock(registry.mutex);
+        std::erase(registry.sessions, this);
+    }
     // A program this session started must not outlive it.
     if (auto process = StartedProcess()) {
         process->Terminate();
@@ -190,7 +237,8 @@ void AcadSession::StartAcad() {
         RequestCancel();
         return;
     }
-    application_ = FindRunningObject(kAcadRunningName, "Application");
+    std::unique_lock<std::mutex> checking(RunningCheckMutex());
+    application_ = FindRunningObject(kAcadRunningName, "Application", IsOwnEntry);
     if (application_) {
         const PromptAnswer answer = prompt_ ? prompt_(kPromptCaption, kPromptText) : PromptAnswer::Cancel;
         if (answer == PromptAnswer::Cancel) {
@@ -207,6 +255,7 @@ void AcadSession::StartAcad() {
             return;
         }
     }
+    checking.unlock();
 
     std::string path = AppSettings().exePath;
     if (!StartProcess(path)) {
@@ -253,7 +302,7 @@ bool AcadSession::WaitForRegistration() {
     const auto deadline = GetClock().Now() + limits_.registration;
     while (application_.IsNull()) {
         Sleep();
-        application_ = FindRunningObject(kAcadRunningName, "Application");
+        application_ = FindOwnServer();
         if (application_) {
             break;
         }
@@ -271,11 +320,25 @@ bool AcadSession::WaitForRegistration() {
     return true;
 }
 
+AutomationObject AcadSession::FindOwnServer() const {
+    // The entry of the process this session started, where the table tells processes apart: with two
+    // servers of the same name running, a search by name could attach to the neighbour's. Without a
+    // started process (or while its entry is missing, as when the started program hands over to a
+    // process of its own), the first entry of the name that no other session started.
+    const int pid = StartedProcessId();
+    if (AutomationObject own = FindRunningObjectOfProcess(pid, kAcadRunningName, "Application")) {
+        return own;
+    }
+    return FindRunningObject(kAcadRunningName, "Application", [pid](const RunningEntry& entry) {
+        return entry.processId != pid && StartedByThisProcess(entry.processId);
+    });
+}
+
 void AcadSession::CloseRunningInstances(bool save) {
     // Every instance is asked to close its drawings and quit, one after another, until none is left.
     const auto deadline = GetClock().Now() + limits_.closeRunning;
     while (true) {
-        application_ = FindRunningObject(kAcadRunningName, "Application");
+        application_ = FindRunningObject(kAcadRunningName, "Application", IsOwnEntry);
         if (application_.IsNull()) {
             return;
         }
@@ -380,6 +443,7 @@ bool AcadSession::OpenDrawing(const std::string& sourcePath) {
             path = shortForm;
         }
     }
+    SetLastCallError({});  // the reason named below is this call's, never an earlier one's
     document_ = CallMethod(documents, "Open", {TextArgument(path), AutomationValue::Int(1)}).AsObject();
     if (document_.IsNull() && !abandoned_ && Running()) {
         // Nothing later could work on it: the run ends here with the program's own reason.
@@ -436,6 +500,18 @@ void AcadSession::WarnMessages(const std::string& prefix) {
 AcadSession& GetAcadSession() {
     static AcadSession session;
     return session;
+}
+
+int TerminateEveryStartedAcadProcess() {
+    SessionRegistry& registry = Sessions();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    int killed = 0;
+    for (AcadSession* session : registry.sessions) {
+        if (session->TerminateStartedProcess()) {
+            ++killed;
+        }
+    }
+    return killed;
 }
 
 }  // namespace docvane

@@ -53,8 +53,10 @@ class AcadSession {
     AcadSession& operator=(const AcadSession&) = delete;
 
     void SetPrompt(AcadPrompt prompt) { prompt_ = std::move(prompt); }
+    const AcadPrompt& Prompt() const { return prompt_; }
     // How a new drawing program is started (between runs only).
     void SetProcessStarter(std::shared_ptr<ProcessStarter> starter) { starter_ = std::move(starter); }
+    const std::shared_ptr<ProcessStarter>& Starter() const { return starter_; }
     void SetLimits(const AcadLimits& limits) { limits_ = limits; }
     const AcadLimits& Limits() const { return limits_; }
 
@@ -95,10 +97,13 @@ class AcadSession {
     bool TerminateStartedProcess();
     // The id of the process this session started, 0 when there is none.
     int StartedProcessId() const;
+    // True when this session started a process and it has ended (killed, crashed).
+    bool StartedProcessEnded() const { return ProcessEnded(); }
 
   private:
     bool StartProcess(const std::string& path);
     bool WaitForRegistration();
+    AutomationObject FindOwnServer() const;
     void CloseRunningInstances(bool save);
     void CloseStartupDrawings();
     void FinishStartedProcess();
@@ -123,6 +128,10 @@ class AcadSession {
 
 // The process-wide session, used by the publish worker and the emergency stop.
 AcadSession& GetAcadSession();
+
+// Thread-safe, for the emergency stop: kills the processes every session of the process started (a run
+// that publishes several files at once has a session per file it works on). The number killed.
+int TerminateEveryStartedAcadProcess();
 
 // The program id and the command-line arguments of the drawing program.
 inline constexpr const char* kAcadProgramId = "AutoCAD.Application";

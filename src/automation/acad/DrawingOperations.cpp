@@ -51,7 +51,7 @@ int SheetCount(const FileDoc& file) {
 // The temporary folder exists and the file's earlier temporary results (whole and per sheet) are gone;
 // false after an error line.
 bool PrepareTemporaries(const FileDoc& file, std::string (*pathOf)(const FileDoc&, int)) {
-    if (!MakeTempDir(file.owner->propertyDoc.tempDir)) {
+    if (!MakeTempDir(TempFolderOf(file))) {
         return false;
     }
     std::vector<std::string> temporaries{pathOf(file, -1)};

@@ -34,7 +34,7 @@ void ShowPrintLayout(const AutomationObject& application) {
 
 // The temporary folder exists and the previous temporary result is gone; false after its error line.
 bool PrepareTemporaryFile(const FileDoc& file, const std::string& tempPath) {
-    const std::string tempDir = file.owner != nullptr ? file.owner->propertyDoc.tempDir : std::string();
+    const std::string tempDir = TempFolderOf(file);
     if (EnsureDirectory(tempDir) < 0) {
         LogError("Не могу создать временную директорию для файла: " + tempDir);
         return false;
@@ -49,6 +49,10 @@ bool PrepareTemporaryFile(const FileDoc& file, const std::string& tempPath) {
 }  // namespace
 
 void WordSession::StartWord() {
+    // A long-lived office grows: after its share of documents the next one gets a fresh office.
+    if (!application.IsNull() && opened_ >= kDocumentsPerOffice) {
+        Quit();
+    }
     if (!application.IsNull()) {
         return;
     }
@@ -99,6 +103,10 @@ bool WordSession::OpenWordDocument(const FileDoc& file) {
         Omitted(),           // XMLTransform
     };
     document.Reset();
+    ++opened_;
+    // The reason named below is this call's: an open that gives nothing without failing has none, and
+    // the failure of an earlier call (an existing property, say) is no reason for it.
+    SetLastCallError({});
     document = ObjectOf(CallMethod(documents, "Open", args));
     if (document.IsNull()) {
         LogError(WithCause("Не могу открыть файл: " + path, LastCallError()));
@@ -171,6 +179,10 @@ void WordSession::StopWord() {
         return;
     }
     LogInfo("Останавливаю процесс Word...");
+    Quit();
+}
+
+void WordSession::Quit() {
     if (!application.IsNull()) {
         CallMethodChecked(application, "Quit", {Int(kWordDoNotSaveChanges)});
     }
@@ -180,6 +192,19 @@ void WordSession::StopWord() {
 void WordSession::Release() {
     document.Reset();
     application.Reset();
+    opened_ = 0;
+}
+
+bool WordSession::ServerLost() const {
+    if (application.IsNull()) {
+        return false;
+    }
+    if (application.Get()->Unreachable()) {
+        return true;
+    }
+    // A server whose office ended under the document says so; a server that cannot tell does not.
+    AutomationValue lost;
+    return InvokeByName(application, "OfficeLost", InvokeKind::PropertyGet, {}, &lost) && lost.AsFlag();
 }
 
 WordSession& GetWordSession() {

@@ -16,6 +16,9 @@ inline constexpr int kWordFormatDocument97 = 0;
 inline constexpr int kWordFormatDocumentDefault = 16;
 inline constexpr int kWordDoNotSaveChanges = 0;
 
+// How many documents one word-processor application opens before the session starts a fresh one.
+inline constexpr int kDocumentsPerOffice = 50;
+
 class WordSession {
   public:
     // The application; null until StartWord succeeds and after StopWord or Release.
@@ -23,8 +26,9 @@ class WordSession {
     // The open document; null when none is open.
     AutomationObject document;
 
-    // Starts the word processor unless this session already has one. When "Word.Application" cannot
-    // be created, logs the error line and cancels the run; application stays null.
+    // Starts the word processor unless this session already has one that has not yet opened
+    // kDocumentsPerOffice documents (then that one is quit first, without a line). When "Word.Application"
+    // cannot be created, logs the error line and cancels the run; application stays null.
     void StartWord();
     // Opens the file's source read-only; false (with its error line) ends the run.
     bool OpenWordDocument(const FileDoc& file);
@@ -41,8 +45,18 @@ class WordSession {
     // the info line "Останавливаю процесс Word...", Quit without saving, and both references dropped.
     // Does nothing when nothing is attached.
     void StopWord();
+    // Quit without saving and both references dropped, without a log line (StopWord's second half).
+    void Quit();
     // Drops both references without talking to the server (the server ends once nothing holds it).
     void Release();
+    // True when the application was attached and its server can no longer be reached (it ended), or
+    // the server reports that its office ended under the document (property OfficeLost).
+    bool ServerLost() const;
+    // How many documents this application has opened since it started.
+    int OpenedDocuments() const { return opened_; }
+
+  private:
+    int opened_ = 0;
 };
 
 // The session of the process, owned by the publish worker.

@@ -305,3 +305,24 @@ TEST_F(WordSessionTest, StopWordQuitsWithoutSavingOnceAndReleasesBothReferences)
 
 }  // namespace
 }  // namespace docvane
+
+namespace docvane {
+namespace {
+
+class WordRecyclingTest : public test::WordTestFixture {};
+
+TEST_F(WordRecyclingTest, AFreshApplicationAfterItsShareOfDocumentsQuietlyAndTheOldOneQuit) {
+    FileDoc& file = AddSource("Записка.docx");
+    for (int i = 0; i < kDocumentsPerOffice * 2 + 1; ++i) {
+        session_.StartWord();
+        ASSERT_TRUE(session_.OpenWordDocument(file)) << i;
+        session_.CloseWordDocument();
+    }
+    EXPECT_EQ(server_.instancesCreated, 3);
+    EXPECT_EQ(server_.Calls("Application", "Quit").size(), 2u);
+    EXPECT_EQ(session_.OpenedDocuments(), 1);
+    EXPECT_TRUE(channel_.Texts().empty());  // no line: the user sees one word processor per run
+}
+
+}  // namespace
+}  // namespace docvane

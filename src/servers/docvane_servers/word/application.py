@@ -110,6 +110,11 @@ class Application(DispatchObject):
     def get_Name(self):
         return "Microsoft Word"
 
+    def get_OfficeLost(self):
+        """True when the office ended under its documents (killed, crashed): what was being done with
+        them is lost, and the next document gets a new office. A client may then try again."""
+        return self.office.failure is not None and not self.office.alive()
+
     def get_Options(self):
         return self.options
 
