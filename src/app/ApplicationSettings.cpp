@@ -51,6 +51,9 @@ struct StoredSetting {
     std::variant<std::string& (*)(S&), bool& (*)(S&), int& (*)(S&)> field;
     // A missing value is looked up rather than taken from the built-in defaults.
     bool lookedUp = false;
+    // Stored only when it differs from the built-in default, so that a settings file written before the
+    // setting existed is written again unchanged while the user leaves it alone.
+    bool storedWhenSet = false;
 };
 
 const StoredSetting kStoredSettings[] = {
@@ -83,7 +86,7 @@ const StoredSetting kStoredSettings[] = {
     {"Word_General", "toggleFormsDesign", [](S& s) -> bool& { return s.toggleFormsDesign; }},
     {"Autocad_General", "trustProjectFolder", [](S& s) -> bool& { return s.trustProjectFolder; }},
     {"CombinePdf", "pdfA", [](S& s) -> bool& { return s.pdfA; }},
-    {"Publication", "parallelJobs", [](S& s) -> int& { return s.parallelJobs; }},
+    {"Publication", "parallelJobs", [](S& s) -> int& { return s.parallelJobs; }, false, true},
 };
 
 }  // namespace
@@ -114,12 +117,15 @@ void LoadSettings(ApplicationSettings& s, const SettingsStore& store) {
 
 bool SaveSettings(const ApplicationSettings& settings, SettingsStore& store) {
     ApplicationSettings s = settings;  // the fields are reached through writable references
+    ApplicationSettings d;             // built-in defaults
     for (const StoredSetting& setting : kStoredSettings) {
         std::visit(
             [&](auto fieldOf) {
                 const auto& value = fieldOf(s);
                 using T = std::remove_cvref_t<decltype(value)>;
-                if constexpr (std::is_same_v<T, std::string>) {
+                if (setting.storedWhenSet && value == fieldOf(d)) {
+                    store.DeleteValue(setting.section, setting.name);
+                } else if constexpr (std::is_same_v<T, std::string>) {
                     store.SetText(setting.section, setting.name, value);
                 } else if constexpr (std::is_same_v<T, bool>) {
                     store.SetNumber(setting.section, setting.name, value ? 1 : 0);

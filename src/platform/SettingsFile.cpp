@@ -170,6 +170,9 @@ bool SettingsFile::Save() {
     auto* root = doc.NewElement(kRoot);
     doc.InsertEndChild(root);
     for (const auto& s : sections_) {
+        if (s.values.empty()) {
+            continue;  // every value of it was deleted
+        }
         auto* section = doc.NewElement("section");
         section->SetAttribute("name", s.name.c_str());
         root->InsertEndChild(section);

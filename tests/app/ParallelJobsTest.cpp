@@ -55,7 +55,7 @@ TEST(ParallelJobsTest, TheMachineFactsOfThisMachineAreKnown) {
     EXPECT_GT(facts.memoryBytes, 64 * kMiB);
 }
 
-TEST(ParallelJobsTest, TheSettingIsStoredUnderPublicationAndMissingMeansAutomatic) {
+TEST(ParallelJobsTest, TheSettingIsStoredUnderPublicationOnlyWhenSetAndMissingMeansAutomatic) {
     test::TempDir dir;
     ApplicationSettings s;
     EXPECT_EQ(s.parallelJobs, 0);
@@ -72,6 +72,12 @@ TEST(ParallelJobsTest, TheSettingIsStoredUnderPublicationAndMissingMeansAutomati
     SettingsFile empty(dir / "none.xml");
     LoadSettings(loaded, empty);
     EXPECT_EQ(loaded.parallelJobs, 0);
+
+    // Back to automatic: the file reads as one written before the setting existed.
+    s.parallelJobs = 0;
+    ASSERT_TRUE(SaveSettings(s, reread));
+    EXPECT_EQ(test::ReadFile(dir / "settings.xml").find("Publication"), std::string::npos);
+    EXPECT_EQ(SettingsFile(dir / "settings.xml").GetNumber("Publication", "parallelJobs"), std::nullopt);
 }
 
 }  // namespace

@@ -6,6 +6,9 @@ from .document import Document, open_document
 from .macros import run_macro
 from .office import Office, OfficeError
 
+# How long a failed call waits for a dying office to be seen as ended.
+OFFICE_END_GRACE_SECONDS = 1.0
+
 
 def add_flags(cls, names):
     """Properties a client may put and read back (kept in the object's `flags`): a headless office
@@ -113,7 +116,11 @@ class Application(DispatchObject):
     def get_OfficeLost(self):
         """True when the office ended under its documents (killed, crashed): what was being done with
         them is lost, and the next document gets a new office. A client may then try again."""
-        return self.office.failure is not None and not self.office.alive()
+        # A killed office breaks the call under way at once, while the thread that sees the process end
+        # may still be on its way: give it a moment before telling the office is well.
+        if self.office.alive() and not self.office.ends_within(OFFICE_END_GRACE_SECONDS):
+            return False
+        return self.office.failure is not None
 
     def get_Options(self):
         return self.options
