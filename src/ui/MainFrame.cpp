@@ -19,6 +19,7 @@
 #include <wx/sizer.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
+#include <wx/toolbar.h>
 #include <wx/utils.h>
 
 #include "app/ApplicationSettings.h"
@@ -54,6 +55,8 @@ namespace docvane {
 namespace {
 
 const char* const kWorkspace = "Workspace";
+constexpr int kLeastFrameWidth = 600;
+constexpr int kLeastFrameHeight = 400;
 
 // The shortcuts reach OnCommand as menu events of the commands' menu items.
 wxAcceleratorTable CommandAcceleratorTable() {
@@ -113,8 +116,18 @@ CMainFrame::CMainFrame(SettingsStore& store)
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        // Under a window manager the frame is first shown at a few pixels before its real size arrives:
+        // laid out at that size, the panes would be given negative widths. The real size lays them out.
+        if (event.GetSize().GetWidth() < kLeastFrameWidth ||
+            event.GetSize().GetHeight() < kLeastFrameHeight || !HasRealSize()) {
+            return;
+        }
         event.Skip();
         CallAfter([this] {
+            if (!HasRealSize()) {
+                return;
+            }
+            ShowQuickAccessOnceSized();
             FitPathBoxes();
             FitDocks();
         });
@@ -697,6 +710,26 @@ void CMainFrame::ApplyLook(int look) {
     Refresh(true);
     store_.SetNumber(kWorkspace, "ApplicationLook", look);
     store_.Save();
+}
+
+// The frame's own size can still be the requested one while GTK has given its client area a few pixels.
+bool CMainFrame::HasRealSize() const {
+    const wxSize size = GetSize();
+    const wxSize client = GetClientSize();
+    return size.GetWidth() >= kLeastFrameWidth && size.GetHeight() >= kLeastFrameHeight &&
+           client.GetWidth() >= kLeastFrameWidth / 2 && client.GetHeight() >= kLeastFrameHeight / 2;
+}
+
+void CMainFrame::ShowQuickAccessOnceSized() {
+    wxToolBar* bar = GetToolBar();
+    if (bar == nullptr || bar->IsShown()) {
+        return;
+    }
+    bar->Show();
+    // Set only now: before the window's real size, a window manager's tiny first configures would be
+    // raised to this size and lay the panes out too short for their content.
+    SetMinSize(wxSize(kLeastFrameWidth, kLeastFrameHeight));
+    Layout();
 }
 
 void CMainFrame::LoadLayout() {

@@ -134,6 +134,8 @@ class CMainFrame : public wxFrame, public MainWindowChannel, public ProjectHandO
     void ShowProjectSettings();
     void ApplyPathBoxes();
     void FillPathBoxLists(CDocvaneDoc& project);
+    bool HasRealSize() const;
+    void ShowQuickAccessOnceSized();
     void FitPathBoxes();
     // Gives the docked panes less room when the window is too small for the project tabs.
     void FitDocks();

@@ -275,6 +275,9 @@ void CMainFrame::BuildQuickAccess() {
                      Wx(CommandTooltip(tool.id)));
     }
     bar->Realize();
+    // Shown once the frame has its real size (ShowQuickAccessOnceSized): a toolbar allocated at the
+    // few pixels of a window manager's first configure gets a negative content width.
+    bar->Hide();
 }
 
 void CMainFrame::BuildDocking() {
