@@ -55,8 +55,8 @@ namespace docvane {
 namespace {
 
 const char* const kWorkspace = "Workspace";
-constexpr int kLeastFrameWidth = 600;
-constexpr int kLeastFrameHeight = 400;
+constexpr int kLeastFrameWidth = 640;
+constexpr int kLeastFrameHeight = 420;
 
 // The shortcuts reach OnCommand as menu events of the commands' menu items.
 wxAcceleratorTable CommandAcceleratorTable() {
