@@ -1,5 +1,7 @@
 #include "ui/MainFrame.h"
 
+#include <algorithm>
+
 #include <wx/accel.h>
 #include <wx/artprov.h>
 #include <wx/aui/auibook.h>
@@ -736,7 +738,9 @@ void CMainFrame::LoadLayout() {
     const auto width = store_.GetNumber(kWorkspace, "WindowWidth");
     const auto height = store_.GetNumber(kWorkspace, "WindowHeight");
     if (width && height && *width >= 400 && *height >= 300) {
-        SetSize(wxSize(*width, *height));
+        // A size stored before the frame had its least size is raised to it: below it nothing is laid out.
+        SetSize(wxSize(std::max(static_cast<int>(*width), kLeastFrameWidth),
+                       std::max(static_cast<int>(*height), kLeastFrameHeight)));
     }
     const auto x = store_.GetNumber(kWorkspace, "WindowX");
     const auto y = store_.GetNumber(kWorkspace, "WindowY");
