@@ -16,7 +16,7 @@
 
 #include "pdf/CombinedPdf.h"
 #include "project/DocvaneDoc.h"
-#include "publish/PublishState.h"
+#include "run/PublishState.h"
 
 extern char** environ;
 

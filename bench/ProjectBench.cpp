@@ -9,10 +9,10 @@
 
 #include <unistd.h>
 
+#include "output/DocumentStatus.h"
+#include "output/PublishDigest.h"
 #include "project/DocvaneDoc.h"
 #include "project/ProjectFile.h"
-#include "publish/DocumentStatus.h"
-#include "publish/PublishDigest.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

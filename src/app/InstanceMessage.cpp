@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "publish/paths/PathUtils.h"
+#include "base/PathUtils.h"
 
 namespace docvane {
 

@@ -7,7 +7,7 @@
 
 #include "automation/ObjectTransport.h"
 #include "automation/RunningObjectTable.h"
-#include "publish/Log.h"
+#include "run/Log.h"
 
 namespace docvane {
 

@@ -1,9 +1,9 @@
 #include "automation/StepResult.h"
 
 #include "automation/Automation.h"
-#include "publish/FileOperations.h"
-#include "publish/Log.h"
-#include "publish/paths/PathUtils.h"
+#include "base/PathUtils.h"
+#include "output/FileOperations.h"
+#include "run/Log.h"
 
 namespace docvane {
 

@@ -2,10 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
+#include "output/DocumentStatus.h"
 #include "project/DocvaneDoc.h"
-#include "publish/DocumentStatus.h"
-#include "publish/MainWindowChannel.h"
+#include "run/MainWindowChannel.h"
 
 namespace docvane::cli {
 

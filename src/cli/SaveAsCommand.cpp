@@ -2,8 +2,8 @@
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
+#include "output/ProjectDocument.h"
 #include "project/DocvaneDoc.h"
-#include "publish/ProjectDocument.h"
 
 namespace docvane::cli {
 

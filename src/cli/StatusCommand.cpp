@@ -2,9 +2,9 @@
 
 #include "cli/Arguments.h"
 #include "cli/Commands.h"
+#include "output/DocumentStatus.h"
+#include "output/ProjectDocument.h"
 #include "project/DocvaneDoc.h"
-#include "publish/DocumentStatus.h"
-#include "publish/ProjectDocument.h"
 
 namespace docvane::cli {
 

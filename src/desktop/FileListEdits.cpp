@@ -4,10 +4,10 @@
 #include <array>
 #include <memory>
 
+#include "base/PathUtils.h"
+#include "output/DocumentStatus.h"
+#include "output/FileOperations.h"
 #include "project/DocvaneDoc.h"
-#include "publish/DocumentStatus.h"
-#include "publish/FileOperations.h"
-#include "publish/paths/PathUtils.h"
 
 namespace docvane {
 namespace {

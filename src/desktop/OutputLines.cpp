@@ -1,6 +1,6 @@
 #include "desktop/OutputLines.h"
 
-#include "publish/DocumentStatus.h"
+#include "output/DocumentStatus.h"
 
 namespace docvane {
 

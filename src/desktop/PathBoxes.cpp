@@ -1,7 +1,7 @@
 #include "desktop/PathBoxes.h"
 
+#include "base/PathUtils.h"
 #include "project/DocvaneDoc.h"
-#include "publish/paths/PathUtils.h"
 
 namespace docvane {
 

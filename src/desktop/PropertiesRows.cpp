@@ -1,7 +1,7 @@
 #include "desktop/PropertiesRows.h"
 
+#include "base/PathUtils.h"
 #include "project/FileDoc.h"
-#include "publish/paths/PathUtils.h"
 
 namespace docvane {
 

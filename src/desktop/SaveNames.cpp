@@ -1,6 +1,6 @@
 #include "desktop/SaveNames.h"
 
-#include "publish/paths/PathUtils.h"
+#include "base/PathUtils.h"
 
 namespace docvane {
 

@@ -14,6 +14,11 @@
 #include <system_error>
 #include <vector>
 
+#include "base/PathUtils.h"
+#include "base/TempFolders.h"
+#include "output/OutputPaths.h"
+#include "output/OutputSafety.h"
+#include "output/ProtectedPaths.h"
 #include "pdf/CombinedDocument.h"
 #include "pdf/CombinedPdfSummary.h"
 #include "pdf/CombinedPdfTexts.h"
@@ -28,13 +33,8 @@
 #include "pdf/PublishedPdf.h"
 #include "pdf/PublishedPdfReadAhead.h"
 #include "project/DocvaneDoc.h"
-#include "publish/Log.h"
-#include "publish/OutputPaths.h"
-#include "publish/OutputSafety.h"
-#include "publish/ProtectedPaths.h"
-#include "publish/PublishState.h"
-#include "publish/paths/PathUtils.h"
-#include "publish/paths/TempFolders.h"
+#include "run/Log.h"
+#include "run/PublishState.h"
 
 namespace docvane {
 

@@ -4,13 +4,13 @@
 #include <mutex>
 #include <system_error>
 
+#include "base/AtomicFile.h"
+#include "base/PathUtils.h"
+#include "output/ProtectedPaths.h"
 #include "pdf/CombinedDocument.h"
 #include "pdf/PageGeometry.h"
-#include "platform/AtomicFile.h"
 #include "project/DocvaneDoc.h"
-#include "publish/Log.h"
-#include "publish/ProtectedPaths.h"
-#include "publish/paths/PathUtils.h"
+#include "run/Log.h"
 
 namespace docvane {
 

@@ -2,13 +2,13 @@
 
 #include <string>
 
+#include "base/PathUtils.h"
+#include "output/OutputPaths.h"
 #include "pdf/CombinedPdfTexts.h"
 #include "pdf/PageGeometry.h"
 #include "pdf/PdfLibrary.h"
 #include "project/DocvaneDoc.h"
-#include "publish/Log.h"
-#include "publish/OutputPaths.h"
-#include "publish/paths/PathUtils.h"
+#include "run/Log.h"
 
 namespace docvane {
 

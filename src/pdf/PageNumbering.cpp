@@ -5,14 +5,14 @@
 #include <memory>
 #include <string>
 
+#include "base/PathUtils.h"
 #include "pdf/CombinedPdfTexts.h"
 #include "pdf/ContentDepth.h"
 #include "pdf/FontLookup.h"
 #include "pdf/PageGeometry.h"
 #include "pdf/PdfLibrary.h"
 #include "project/DocvaneDoc.h"
-#include "publish/Log.h"
-#include "publish/paths/PathUtils.h"
+#include "run/Log.h"
 
 namespace docvane {
 

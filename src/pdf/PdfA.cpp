@@ -7,11 +7,11 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/AtomicFile.h"
 #include "pdf/CombinedDocument.h"
 #include "pdf/PdfLookup.h"
 #include "pdf/PublishedPdf.h"
-#include "platform/AtomicFile.h"
-#include "publish/Log.h"
+#include "run/Log.h"
 
 namespace docvane {
 

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "platform/SettingsFile.h"
 
 namespace docvane {

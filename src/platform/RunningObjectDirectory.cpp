@@ -13,7 +13,7 @@
 #include <filesystem>
 
 #include "automation/ObjectTransport.h"
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "platform/UnixSocketChannel.h"
 
 namespace fs = std::filesystem;

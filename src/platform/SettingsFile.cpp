@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 namespace docvane {
 

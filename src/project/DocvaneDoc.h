@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "base/TempFolders.h"
 #include "project/FieldDoc.h"
 #include "project/FileDoc.h"
 #include "project/PathDoc.h"
 #include "project/PropertyDoc.h"
 #include "project/PublishedDigest.h"
-#include "publish/paths/TempFolders.h"
 
 namespace docvane {
 

@@ -2,9 +2,9 @@
 
 #include <tinyxml2.h>
 
+#include "base/PathUtils.h"
 #include "project/DocvaneDoc.h"
 #include "project/XmlText.h"
-#include "publish/paths/PathUtils.h"
 
 namespace docvane {
 

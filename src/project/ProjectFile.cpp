@@ -11,13 +11,13 @@
 #include <variant>
 
 #include "app/ApplicationSettings.h"
-#include "platform/AtomicFile.h"
+#include "base/AtomicFile.h"
+#include "base/PathUtils.h"
 #include "project/DocvaneDoc.h"
 #include "project/FieldDoc.h"
 #include "project/LegacyImport.h"
 #include "project/PropertyDocFields.h"
 #include "project/XmlText.h"
-#include "publish/paths/PathUtils.h"
 
 namespace docvane {
 

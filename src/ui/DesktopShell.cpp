@@ -2,11 +2,11 @@
 
 #include <wx/dnd.h>
 
-#include "publish/MainWindowChannel.h"
+#include "run/MainWindowChannel.h"
 #include "ui/MainFrame.h"
 #include "ui/UpdateWindows.h"
 #include "ui/WindowChannel.h"
-#include "ui/WxText.h"
+#include "views/WxText.h"
 
 namespace docvane {
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "base/PathUtils.h"
 #include "platform/SingleInstance.h"
-#include "publish/paths/PathUtils.h"
 #include "ui/DesktopComposition.h"
 #include "ui/DocvaneApp.h"
 

@@ -16,9 +16,9 @@
 #include "desktop/KeyTips.h"
 #include "desktop/ProjectHandOver.h"
 #include "desktop/RecentFiles.h"
-#include "publish/IntervalTimer.h"
-#include "publish/MainWindowChannel.h"
-#include "ui/ProjectPanel.h"
+#include "run/IntervalTimer.h"
+#include "run/MainWindowChannel.h"
+#include "views/ProjectPanel.h"
 #include "worker/StopControl.h"
 
 class wxAuiNotebook;
@@ -78,8 +78,8 @@ class CMainFrame : public wxFrame, public MainWindowChannel, public ProjectHandO
 
     // The thread function of a run; the window tests replace it to hold a run open.
     std::function<void(CDocvaneDoc*, bool)> publishWorker;
-    // Makes the file list of a new project tab; the plain list when empty.
-    std::function<std::unique_ptr<ProjectFileList>(wxWindow* parent, CDocvaneDoc& project)> fileListFactory;
+    // Makes the file list of a new project tab.
+    CProjectPanel::FileListFactory fileListFactory;
     // Runs once the window is about to go away for good (the application stops its channel).
     std::function<void()> onClosing;
 

@@ -14,6 +14,7 @@
 
 #include <set>
 
+#include "base/PathUtils.h"
 #include "desktop/ApplicationLooks.h"
 #include "desktop/CommandAccelerators.h"
 #include "desktop/CommandIds.h"
@@ -21,14 +22,13 @@
 #include "desktop/FileFailures.h"
 #include "desktop/RibbonRules.h"
 #include "desktop/SaveNames.h"
+#include "output/ProjectDocument.h"
 #include "project/DocvaneDoc.h"
-#include "publish/Cancel.h"
-#include "publish/ProjectDocument.h"
-#include "publish/paths/PathUtils.h"
+#include "run/Cancel.h"
 #include "ui/MainFrame.h"
-#include "ui/ProjectPanel.h"
-#include "ui/WxText.h"
+#include "views/ProjectPanel.h"
 #include "views/PropertiesPane.h"
+#include "views/WxText.h"
 #include "worker/PublishWorker.h"
 #include "worker/StopControl.h"
 
@@ -114,10 +114,7 @@ void CMainFrame::UpdateTitles() {
 }
 
 void CMainFrame::AddPanel(std::shared_ptr<CDocvaneDoc> project) {
-    auto* panel = new CProjectPanel(notebook_, project);
-    if (fileListFactory) {
-        panel->SetFileList(fileListFactory(panel, *project));
-    }
+    auto* panel = new CProjectPanel(notebook_, project, fileListFactory);
     if (project->PathName().empty()) {
         panel->SetName(wxString::Format("Docvane%d", ++newCount_));
     }

@@ -20,7 +20,7 @@
 #include "ui/MainFrame.h"
 #include "ui/NumberBox.h"
 #include "ui/OutputPane.h"
-#include "ui/WxText.h"
+#include "views/WxText.h"
 
 namespace docvane {
 

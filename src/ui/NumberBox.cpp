@@ -5,7 +5,7 @@
 #include <wx/textctrl.h>
 
 #include "desktop/RibbonRules.h"
-#include "ui/WxText.h"
+#include "views/WxText.h"
 
 namespace docvane {
 

@@ -10,8 +10,8 @@
 
 #include "desktop/CommandIds.h"
 #include "desktop/OutputLines.h"
-#include "ui/ColorRef.h"
-#include "ui/WxText.h"
+#include "views/ColorRef.h"
+#include "views/WxText.h"
 
 namespace docvane {
 

@@ -10,10 +10,10 @@
 #include <atomic>
 
 #include "app/ApplicationSettings.h"
+#include "base/TempFolders.h"
 #include "platform/DetachedProgram.h"
-#include "publish/paths/TempFolders.h"
 #include "ui/DocvaneApp.h"
-#include "ui/WxText.h"
+#include "views/WxText.h"
 
 namespace docvane {
 

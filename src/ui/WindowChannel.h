@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "desktop/ProjectHandOver.h"
-#include "publish/MainWindowChannel.h"
+#include "run/MainWindowChannel.h"
 
 class wxEvtHandler;
 

@@ -12,11 +12,11 @@
 #include <memory>
 #include <optional>
 
+#include "base/PathUtils.h"
 #include "desktop/FileIcons.h"
+#include "output/DocumentStatus.h"
 #include "project/DocvaneDoc.h"
 #include "project/PathDoc.h"
-#include "publish/DocumentStatus.h"
-#include "publish/paths/PathUtils.h"
 #include "views/FileListHost.h"
 
 namespace docvane {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/ProjectPanel.h"
 #include "views/ListRows.h"
+#include "views/ProjectPanel.h"
 
 namespace docvane {
 

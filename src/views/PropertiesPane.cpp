@@ -10,9 +10,9 @@
 #include <algorithm>
 
 #include "desktop/PropertiesRows.h"
+#include "output/DocumentStatus.h"
 #include "project/DocvaneDoc.h"
-#include "publish/DocumentStatus.h"
-#include "publish/MainWindowChannel.h"
+#include "run/MainWindowChannel.h"
 
 namespace docvane {
 namespace {

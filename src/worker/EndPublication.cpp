@@ -2,9 +2,9 @@
 
 #include "automation/acad/AcadSession.h"
 #include "automation/word/WordSession.h"
-#include "publish/Log.h"
-#include "publish/MainWindowChannel.h"
-#include "publish/PublishState.h"
+#include "run/Log.h"
+#include "run/MainWindowChannel.h"
+#include "run/PublishState.h"
 
 namespace docvane {
 

@@ -6,7 +6,7 @@
 #include "automation/RunningObjectTable.h"
 #include "automation/acad/AcadSession.h"
 #include "automation/acad/FindAcadExecutable.h"
-#include "publish/paths/PathUtils.h"
+#include "base/PathUtils.h"
 #include "worker/PublishWorker.h"
 
 namespace docvane {

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "publish/ProtectedPaths.h"
+#include "output/ProtectedPaths.h"
 
 namespace docvane {
 

@@ -2,8 +2,8 @@
 
 #include "automation/ObjectTransport.h"
 #include "automation/acad/AcadSession.h"
-#include "publish/Cancel.h"
-#include "publish/PublishState.h"
+#include "run/Cancel.h"
+#include "run/PublishState.h"
 
 namespace docvane {
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "publish/IntervalTimer.h"
+#include "run/IntervalTimer.h"
 
 namespace docvane {
 

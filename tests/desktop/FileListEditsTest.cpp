@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "output/DocumentStatus.h"
+#include "output/OutputPaths.h"
+#include "output/OutputRecord.h"
 #include "project/DocvaneDoc.h"
-#include "publish/DocumentStatus.h"
-#include "publish/OutputPaths.h"
-#include "publish/OutputRecord.h"
-#include "publish/PublishState.h"
+#include "run/PublishState.h"
 #include "support/TestSupport.h"
 
 namespace docvane {

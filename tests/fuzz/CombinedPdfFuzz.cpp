@@ -8,9 +8,9 @@
 #include <fstream>
 #include <string>
 
-#include "project/DocvaneDoc.h"
 #include "pdf/CombinedPdf.h"
-#include "publish/PublishState.h"
+#include "project/DocvaneDoc.h"
+#include "run/PublishState.h"
 
 namespace {
 // A private folder for the inputs, removed when the process ends.

@@ -15,7 +15,7 @@
 
 #include "app/ApplicationSettings.h"
 #include "project/DocvaneDoc.h"
-#include "ui/ProjectPanel.h"
+#include "views/ProjectPanel.h"
 #include "worker/PublishWorker.h"
 
 namespace docvane::gui {

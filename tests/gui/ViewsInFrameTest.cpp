@@ -8,15 +8,15 @@
 
 #include "GuiHarness.h"
 #include "app/ApplicationSettings.h"
+#include "base/PathUtils.h"
 #include "desktop/CommandIds.h"
 #include "gui/ViewsTestSupport.h"
 #include "platform/SettingsFile.h"
 #include "project/DocvaneDoc.h"
-#include "publish/paths/PathUtils.h"
-#include "ui/ProjectPanel.h"
 #include "ui/SettingsDialog.h"
 #include "views/FieldsDlg.h"
 #include "views/FileListView.h"
+#include "views/ProjectPanel.h"
 #include "views/PropertiesPane.h"
 
 namespace docvane {

@@ -24,7 +24,10 @@ class CheckLevelsTest(unittest.TestCase):
     def test_refused_includes_name_the_file_the_line_and_the_levels(self):
         cases = [
             # upward: a run service reaching the worker
-            ("publish/Log.cpp", '#include "worker/PublishWorker.h"\n', "publish", "worker"),
+            ("run/Log.cpp", '#include "worker/PublishWorker.h"\n', "run", "worker"),
+            # the run services know nothing of the project or of what a run writes
+            ("run/Cancel.cpp", '#include "output/FileOperations.h"\n', "run", "output"),
+            ("base/PathUtils.cpp", '#include "project/DocvaneDoc.h"\n', "base", "project"),
             # sideways: the PDF stage and the automation sessions do not know each other
             ("pdf/CombinedPdf.cpp", '#include "automation/acad/AcadSession.h"\n', "pdf", "automation"),
             # the core never reaches a platform implementation
@@ -35,6 +38,9 @@ class CheckLevelsTest(unittest.TestCase):
             ("desktop/Session.cpp", '#include "platform/SettingsFile.h"\n', "desktop", "platform"),
             # the two front ends do not share code through each other
             ("cli/main.cpp", '#include "ui/MainFrame.h"\n', "cli", "ui"),
+            # the project views sit below the main window and reach no platform implementation
+            ("views/FileListView.cpp", '#include "ui/MainFrame.h"\n', "views", "ui"),
+            ("views/FileListView.cpp", '#include "platform/DesktopOpen.h"\n', "views", "platform"),
         ]
         for relative, text, own, target in cases:
             with self.subTest(file=relative):
@@ -45,14 +51,15 @@ class CheckLevelsTest(unittest.TestCase):
 
     def test_downward_and_same_level_includes_pass(self):
         code, out = run_check({
-            "publish/paths/PathUtils.cpp": '#include "publish/paths/PathUtils.h"\n',
-            "platform/AtomicFile.cpp": '#include "platform/AtomicFile.h"\n',
-            "project/ProjectFile.cpp": '#include "platform/AtomicFile.h"\n#include "app/ApplicationSettings.h"\n',
-            "automation/acad/AcadSession.cpp": '#include "automation/Automation.h"\n#include "publish/Log.h"\n',
+            "base/PathUtils.cpp": '#include "base/PathUtils.h"\n',
+            "output/FileOperations.cpp": '#include "run/Log.h"\n#include "project/DocvaneDoc.h"\n',
+            "project/ProjectFile.cpp": '#include "base/AtomicFile.h"\n#include "app/ApplicationSettings.h"\n',
+            "automation/acad/AcadSession.cpp": '#include "automation/Automation.h"\n#include "run/Log.h"\n',
             "worker/PublishWorker.cpp": '#include "pdf/CombinedPdf.h"\n#include "automation/word/WordSession.h"\n',
             "platform/SettingsFile.h": '#include "app/SettingsStore.h"\n',
             "desktop/Session.cpp": '#include "worker/PublishWorker.h"\n',
-            "views/FileList.cpp": '#include "ui/MainFrame.h"\n#include "desktop/Session.h"\n',
+            "views/FileList.cpp": '#include "views/ProjectPanel.h"\n#include "desktop/Session.h"\n',
+            "ui/MainFrame.cpp": '#include "views/FileListView.h"\n#include "platform/DesktopOpen.h"\n',
             "cli/main.cpp": '#include "platform/SettingsFile.h"\n#include <tinyxml2.h>\n#include "Local.h"\n',
             "servers/acad/server.py": "import os\n",
         })

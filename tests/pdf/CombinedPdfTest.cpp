@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "output/OutputPaths.h"
 #include "pdf/CombinedPdf.h"
-#include "publish/OutputPaths.h"
-#include "publish/PublishState.h"
+#include "run/PublishState.h"
 #include "support/ExternalTool.h"
 #include "support/PdfFixtures.h"
 #include "support/PdfInspection.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <podofo/podofo.h>
 
+#include "output/OutputPaths.h"
 #include "pdf/CombinedPdf.h"
-#include "publish/OutputPaths.h"
 #include "support/PdfFixtures.h"
 #include "support/PdfInspection.h"
 #include "support/StageProject.h"

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "output/OutputPaths.h"
 #include "pdf/CombinedPdf.h"
 #include "pdf/PdfLibrary.h"
 #include "pdf/PublishedPdf.h"
-#include "publish/OutputPaths.h"
 #include "support/HandWrittenPdf.h"
 #include "support/PdfInspection.h"
 #include "support/RunProgram.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "output/OutputPaths.h"
 #include "pdf/CombinedPdf.h"
-#include "publish/OutputPaths.h"
 #include "support/HandWrittenPdf.h"
 #include "support/PdfInspection.h"
 #include "support/StageProject.h"

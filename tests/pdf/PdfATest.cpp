@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <functional>
 
+#include "output/OutputPaths.h"
 #include "pdf/CombinedPdf.h"
 #include "pdf/CombinedPdfSummary.h"
 #include "pdf/PdfA.h"
-#include "publish/OutputPaths.h"
 #include "support/ExternalTool.h"
 #include "support/HandWrittenPdf.h"
 #include "support/PdfFixtures.h"

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "output/OutputPaths.h"
 #include "pdf/CombinedPdf.h"
 #include "pdf/CombinedPdfSummary.h"
 #include "pdf/PageGeometry.h"
 #include "pdf/PageLabels.h"
 #include "pdf/SetRegister.h"
-#include "publish/OutputPaths.h"
 #include "support/ExternalTool.h"
 #include "support/PdfFixtures.h"
 #include "support/PdfInspection.h"

@@ -1,7 +1,7 @@
 #include "support/AcadTestBed.h"
 
 #include "app/ApplicationSettings.h"
-#include "publish/PublishState.h"
+#include "run/PublishState.h"
 
 namespace docvane::test {
 

@@ -11,7 +11,7 @@
 #include <podofo/podofo.h>
 
 #include "automation/Automation.h"
-#include "publish/paths/PathUtils.h"
+#include "base/PathUtils.h"
 #include "support/FakeDispatchObject.h"
 
 namespace docvane::test {

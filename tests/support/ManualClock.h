@@ -5,7 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "publish/Clock.h"
+#include "run/Clock.h"
 
 namespace docvane::test {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "publish/OutputPaths.h"
-#include "publish/PublishState.h"
+#include "output/OutputPaths.h"
+#include "run/PublishState.h"
 #include "support/PdfFixtures.h"
 
 namespace docvane::test {

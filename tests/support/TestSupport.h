@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/SettingsFile.h"
-#include "publish/MainWindowChannel.h"
+#include "run/MainWindowChannel.h"
 
 namespace docvane::test {
 

@@ -5,7 +5,7 @@
 #include "app/ApplicationSettings.h"
 #include "automation/ServerProcess.h"
 #include "automation/word/WordSession.h"
-#include "publish/PublishState.h"
+#include "run/PublishState.h"
 #include "support/PdfFixtures.h"
 #include "worker/PublishWorker.h"
 

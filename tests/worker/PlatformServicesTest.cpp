@@ -16,7 +16,7 @@
 #include "automation/ServerProcess.h"
 #include "automation/acad/AcadSession.h"
 #include "platform/SettingsFile.h"
-#include "publish/PublishState.h"
+#include "run/PublishState.h"
 #include "support/FakeAutomationHost.h"
 #include "support/TestSupport.h"
 

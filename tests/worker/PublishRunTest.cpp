@@ -10,9 +10,9 @@
 #include <functional>
 #include <mutex>
 
-#include "publish/Cancel.h"
-#include "publish/PublishState.h"
-#include "publish/RunSink.h"
+#include "run/Cancel.h"
+#include "run/PublishState.h"
+#include "run/RunSink.h"
 #include "support/WorkerTestBed.h"
 #include "worker/PublishWorker.h"
 

@@ -7,10 +7,10 @@
 #include <chrono>
 #include <thread>
 
-#include "publish/Cancel.h"
-#include "publish/FileOperations.h"
-#include "publish/OutputRecord.h"
-#include "publish/PublishState.h"
+#include "output/FileOperations.h"
+#include "output/OutputRecord.h"
+#include "run/Cancel.h"
+#include "run/PublishState.h"
 #include "support/ManualClock.h"
 #include "support/PdfInspection.h"
 #include "support/WorkerTestBed.h"

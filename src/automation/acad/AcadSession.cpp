@@ -10,11 +10,11 @@
 #include "automation/RunningObjectTable.h"
 #include "automation/acad/FindAcadExecutable.h"
 #include "automation/acad/LispStatements.h"
-#include "publish/Cancel.h"
-#include "publish/Clock.h"
-#include "publish/Log.h"
-#include "publish/PublishState.h"
-#include "publish/paths/PathUtils.h"
+#include "base/PathUtils.h"
+#include "run/Cancel.h"
+#include "run/Clock.h"
+#include "run/Log.h"
+#include "run/PublishState.h"
 
 namespace docvane {
 

@@ -7,11 +7,11 @@
 #include "automation/StepResult.h"
 #include "automation/acad/AcadSession.h"
 #include "automation/acad/LispStatements.h"
+#include "base/PathUtils.h"
+#include "output/FileOperations.h"
+#include "output/OutputPaths.h"
 #include "project/DocvaneDoc.h"
-#include "publish/FileOperations.h"
-#include "publish/Log.h"
-#include "publish/OutputPaths.h"
-#include "publish/paths/PathUtils.h"
+#include "run/Log.h"
 
 namespace docvane {
 

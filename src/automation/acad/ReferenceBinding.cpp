@@ -5,8 +5,8 @@
 
 #include "automation/Automation.h"
 #include "automation/acad/AcadSession.h"
+#include "base/PathUtils.h"
 #include "project/DocvaneDoc.h"
-#include "publish/paths/PathUtils.h"
 
 namespace docvane {
 

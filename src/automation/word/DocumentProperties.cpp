@@ -6,7 +6,7 @@
 #include "automation/word/WordContent.h"
 #include "automation/word/WordSession.h"
 #include "automation/word/WordValues.h"
-#include "publish/Clock.h"
+#include "run/Clock.h"
 
 namespace docvane {
 

@@ -8,12 +8,12 @@
 #include "automation/StepResult.h"
 #include "automation/word/WordServerFactory.h"
 #include "automation/word/WordValues.h"
+#include "base/PathUtils.h"
+#include "output/FileOperations.h"
+#include "output/OutputPaths.h"
 #include "project/DocvaneDoc.h"
-#include "publish/Cancel.h"
-#include "publish/FileOperations.h"
-#include "publish/Log.h"
-#include "publish/OutputPaths.h"
-#include "publish/paths/PathUtils.h"
+#include "run/Cancel.h"
+#include "run/Log.h"
 
 namespace docvane {
 

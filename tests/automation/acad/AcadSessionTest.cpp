@@ -9,8 +9,8 @@
 #include "automation/ClassRegistry.h"
 #include "automation/acad/AcadSession.h"
 #include "platform/SettingsFile.h"
-#include "publish/Cancel.h"
-#include "publish/PublishState.h"
+#include "run/Cancel.h"
+#include "run/PublishState.h"
 #include "support/AcadTestBed.h"
 #include "support/ManualClock.h"
 

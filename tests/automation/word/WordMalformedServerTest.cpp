@@ -10,7 +10,7 @@
 #include "automation/word/WordSession.h"
 #include "automation/word/fakes/GarbageDispatch.h"
 #include "project/DocvaneDoc.h"
-#include "publish/PublishState.h"
+#include "run/PublishState.h"
 #include "support/TestSupport.h"
 
 namespace docvane {

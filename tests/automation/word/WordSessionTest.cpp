@@ -6,7 +6,7 @@
 #include "app/ApplicationSettings.h"
 #include "automation/word/WordSession.h"
 #include "automation/word/WordTestFixture.h"
-#include "publish/OutputPaths.h"
+#include "output/OutputPaths.h"
 
 namespace docvane {
 namespace {

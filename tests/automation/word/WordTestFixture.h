@@ -8,7 +8,7 @@
 #include "automation/word/WordSession.h"
 #include "automation/word/fakes/FakeWordServer.h"
 #include "project/DocvaneDoc.h"
-#include "publish/PublishState.h"
+#include "run/PublishState.h"
 #include "support/TestSupport.h"
 
 namespace docvane::test {
