@@ -4,6 +4,7 @@
 #include <wx/app.h>
 #include <wx/aui/auibook.h>
 #include <wx/checkbox.h>
+#include <wx/combobox.h>
 #include <wx/listctrl.h>
 #include <wx/ribbon/art.h>
 #include <wx/ribbon/bar.h>
@@ -304,6 +305,60 @@ TEST_F(DesktopWindow, ClosingAModifiedProjectAsksWhetherToSaveIt) {
     CDocvaneDoc reread;
     ASSERT_TRUE(LoadProjectFile(reread, demo.Project()));
     EXPECT_EQ(reread.propertyDoc.hasMenu, changed);
+}
+
+// Runs a command as its menu item does.
+void RunMenuCommand(CMainFrame* frame, int command) {
+    wxCommandEvent event(wxEVT_MENU, MenuItemOf(command));
+    event.SetEventObject(frame);
+    frame->ProcessWindowEvent(event);
+    Pump(200);
+}
+
+std::string WindowTitle(CMainFrame* frame) {
+    return Utf8(frame->GetTitle());
+}
+
+// Two views of one project: both tabs and the window title carry its name and modified mark, closing
+// a view another one keeps open asks nothing, and only the project's last view asks before closing.
+TEST_F(DesktopWindow, TabsOfOneProjectShareItsTitleAndOnlyItsLastTabAsksBeforeClosing) {
+    Start(demo.Project());
+    EXPECT_EQ(WindowTitle(frame), "demo.dv1 - Docvane");
+    CDocvaneDoc& project = *frame->ActiveProject();
+
+    RunMenuCommand(frame, ID_WINDOW_NEW);
+    ASSERT_EQ(frame->Panels().size(), 2u);
+    EXPECT_EQ(frame->ActivePanel(), frame->Panels()[1]);
+    EXPECT_EQ(&frame->ActiveProject()->pdfFile, &project.pdfFile);
+    project.SetModifiedFlag(true);
+    frame->UpdateCommandStates();
+    wxAuiNotebook* tabs = Parts(frame).Notebook();
+    EXPECT_EQ(Utf8(tabs->GetPageText(0)), "demo.dv1*");
+    EXPECT_EQ(Utf8(tabs->GetPageText(1)), "demo.dv1*");
+    EXPECT_EQ(WindowTitle(frame), "demo.dv1* - Docvane");
+
+    RunMenuCommand(frame, ID_FILE_NEW);
+    ASSERT_EQ(frame->Panels().size(), 3u);
+    EXPECT_EQ(WindowTitle(frame), "Docvane1 - Docvane");
+    // The ribbon's boxes follow the new, empty project.
+    EXPECT_EQ(Utf8(dynamic_cast<wxComboBox*>(Parts(frame).Control(ID_PATH_COMBINE_PDF))->GetValue()), "");
+    RunMenuCommand(frame, ID_FILE_CLOSE);  // unmodified: closes without a question
+    ASSERT_EQ(frame->Panels().size(), 2u);
+
+    tabs->SetSelection(1);
+    Pump(200);
+    RunMenuCommand(frame, ID_FILE_CLOSE);  // the first tab still shows the project
+    ASSERT_EQ(frame->Panels().size(), 1u);
+    EXPECT_TRUE(project.IsModified());
+    EXPECT_EQ(WindowTitle(frame), "demo.dv1* - Docvane");
+    EXPECT_NE(Utf8(dynamic_cast<wxComboBox*>(Parts(frame).Control(ID_PATH_COMBINE_PDF))->GetValue()), "");
+
+    wxTimer cancel;
+    AnswerSoon(cancel, WXK_ESCAPE);
+    RunMenuCommand(frame, ID_FILE_CLOSE);  // the last view asks; "Отмена" keeps it
+    Pump(800);
+    EXPECT_EQ(frame->Panels().size(), 1u);
+    EXPECT_TRUE(project.IsModified());
 }
 
 TEST_F(DesktopWindow, PaneVisibilityAndWindowSizeComeBackInTheNextSession) {
