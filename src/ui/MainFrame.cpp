@@ -121,9 +121,11 @@ CMainFrame::CMainFrame(SettingsStore& store)
             FitDocks();
         });
     });
-    // The docks shrink as soon as the docking area has its new size, before GTK lays the panes out:
-    // one layout with the old docks in a short window squeezes the file list below its scroll bar.
-    dockHost_->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+    // The docks shrink as soon as the docking area has its new size, before the docking manager lays
+    // the panes out (it takes the area's size events ahead of the area itself, and handlers bound to it
+    // run ahead of its own): one layout with the old docks in a short window squeezes the file list
+    // below its scroll bar.
+    aui_.Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
         FitDocks();
     });
