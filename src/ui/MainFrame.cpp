@@ -51,6 +51,9 @@ const char* const kWorkspace = "Workspace";
 const char* const kVersion = "0.8.38.195";
 constexpr int kLeastFrameWidth = 640;
 constexpr int kLeastFrameHeight = 420;
+// The least height of the docking area: the output lists (a dock keeps 110 pixels) and the project
+// tabs with a file list whose scroll bar still fits. Shorter, GTK gives that scroll bar a negative size.
+constexpr int kLeastDockHeight = 236;
 
 // The shortcuts reach OnCommand as menu events of the commands' menu items.
 wxAcceleratorTable CommandAcceleratorTable() {
@@ -117,6 +120,7 @@ CMainFrame::CMainFrame(SettingsStore& store)
                 return;
             }
             ShowQuickAccessOnceSized();
+            KeepLeastSize();
             ribbon_->FitPathBoxes();
             FitDocks();
         });
@@ -462,6 +466,19 @@ void CMainFrame::ShowQuickAccessOnceSized() {
     // raised to this size and lay the panes out too short for their content.
     SetMinSize(wxSize(kLeastFrameWidth, kLeastFrameHeight));
     Layout();
+}
+
+// The least height follows what sits above and below the docking area (title bar, toolbar, ribbon,
+// status bar), which only the laid-out window knows.
+void CMainFrame::KeepLeastSize() {
+    if (GetToolBar() == nullptr || !GetToolBar()->IsShown()) {
+        return;
+    }
+    const int around = GetSize().GetHeight() - dockHost_->GetSize().GetHeight();
+    const wxSize least(kLeastFrameWidth, std::max(kLeastFrameHeight, around + kLeastDockHeight));
+    if (GetMinSize() != least) {
+        SetMinSize(least);
+    }
 }
 
 void CMainFrame::LoadLayout() {

@@ -103,6 +103,7 @@ class CMainFrame : public wxFrame,
     void OnCommand(wxCommandEvent& event);
     bool HasRealSize() const;
     void ShowQuickAccessOnceSized();
+    void KeepLeastSize();
     // Gives the docked panes less room when the window is too small for the project tabs.
     void FitDocks();
 
