@@ -43,7 +43,7 @@ CMainFrame* CDesktopShell::Start(wxEvtHandler& queue, SettingsStore& store, cons
     frame_ = new CMainFrame(store);
     channel_ = std::make_unique<CWindowChannel>(queue, *frame_, *frame_);
     SetMainWindowChannel(channel_.get());
-    frame_->onClosing = [this] { Stop(); };
+    frame_->SetClosingAction([this] { Stop(); });
     frame_->SetDropTarget(new ProjectDropTarget(*frame_));
     // The server's thread hands over through the channel, which runs the call on the window's thread.
     server_.Start(socketPath,

@@ -1,24 +1,18 @@
 #include "ui/MainFrame.h"
 
+#include <algorithm>
+
 #include <wx/accel.h>
 #include <wx/artprov.h>
-#include <wx/aui/auibook.h>
-#include <wx/checkbox.h>
-#include <wx/choice.h>
-#include <wx/combobox.h>
-#include <wx/dirdlg.h>
+#include <wx/button.h>
+#include <wx/dialog.h>
 #include <wx/filedlg.h>
-#include <wx/menu.h>
 #include <wx/msgdlg.h>
-#include <wx/ribbon/art.h>
 #include <wx/ribbon/bar.h>
-#include <wx/ribbon/buttonbar.h>
-#include <wx/ribbon/page.h>
-#include <wx/ribbon/panel.h>
-#include <wx/settings.h>
 #include <wx/sizer.h>
+#include <wx/stattext.h>
 #include <wx/statusbr.h>
-#include <wx/textctrl.h>
+#include <wx/toolbar.h>
 #include <wx/utils.h>
 
 #include "app/ApplicationSettings.h"
@@ -54,6 +48,12 @@ namespace docvane {
 namespace {
 
 const char* const kWorkspace = "Workspace";
+const char* const kVersion = "0.8.38.195";
+constexpr int kLeastFrameWidth = 640;
+constexpr int kLeastFrameHeight = 420;
+// The least height of the docking area: the output lists (a dock keeps 110 pixels) and the project
+// tabs with a file list whose scroll bar still fits. Shorter, GTK gives that scroll bar a negative size.
+constexpr int kLeastDockHeight = 236;
 
 // The shortcuts reach OnCommand as menu events of the commands' menu items.
 wxAcceleratorTable CommandAcceleratorTable() {
@@ -72,17 +72,12 @@ wxAcceleratorTable CommandAcceleratorTable() {
     return wxAcceleratorTable(static_cast<int>(entries.size()), entries.data());
 }
 
-wxColour FromRgb(std::uint32_t rgb) {
-    return wxColour(static_cast<unsigned char>((rgb >> 16) & 0xFF),
-                    static_cast<unsigned char>((rgb >> 8) & 0xFF), static_cast<unsigned char>(rgb & 0xFF));
-}
-
 }  // namespace
 
 CMainFrame::CMainFrame(SettingsStore& store)
     : wxFrame(nullptr, wxID_ANY, Wx("Docvane"), wxDefaultPosition, wxSize(1200, 760)),
-      publishWorker(PublishWorker),
       store_(store),
+      publishWorker_(PublishWorker),
       stateTimer_(this),
       closeTimer_(this) {
     look_ = store_.GetNumber(kWorkspace, "ApplicationLook").value_or(kDefaultApplicationLook);
@@ -90,11 +85,11 @@ CMainFrame::CMainFrame(SettingsStore& store)
     recent_.Load(store_);
 
     BuildQuickAccess();
-    BuildRibbon();
+    ribbon_ = std::make_unique<CMainRibbon>(*this, static_cast<RibbonHost&>(*this));
     BuildDocking();
     BuildProjectViews();
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    sizer->Add(ribbon_, 0, wxEXPAND);
+    sizer->Add(ribbon_->Bar(), 0, wxEXPAND);
     sizer->Add(dockHost_, 1, wxEXPAND);
     SetSizer(sizer);
 
@@ -111,17 +106,30 @@ CMainFrame::CMainFrame(SettingsStore& store)
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this);
     SetAcceleratorTable(CommandAcceleratorTable());
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
-    Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) { ribbon_->OnCharHook(event); });
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        // Under a window manager the frame is first shown at a few pixels before its real size arrives:
+        // laid out at that size, the panes would be given negative widths. The real size lays them out.
+        if (event.GetSize().GetWidth() < kLeastFrameWidth ||
+            event.GetSize().GetHeight() < kLeastFrameHeight || !HasRealSize()) {
+            return;
+        }
         event.Skip();
         CallAfter([this] {
-            FitPathBoxes();
+            if (!HasRealSize()) {
+                return;
+            }
+            ShowQuickAccessOnceSized();
+            KeepLeastSize();
+            ribbon_->FitPathBoxes();
             FitDocks();
         });
     });
-    // The docks shrink as soon as the docking area has its new size, before GTK lays the panes out:
-    // one layout with the old docks in a short window squeezes the file list below its scroll bar.
-    dockHost_->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+    // The docks shrink as soon as the docking area has its new size, before the docking manager lays
+    // the panes out (it takes the area's size events ahead of the area itself, and handlers bound to it
+    // run ahead of its own): one layout with the old docks in a short window squeezes the file list
+    // below its scroll bar.
+    aui_.Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
         FitDocks();
     });
@@ -211,93 +219,31 @@ void CMainFrame::ElapsedTime(bool show) {
 }
 
 void CMainFrame::RefreshRibbon() {
-    ShowProjectSettings();
-    ribbon_->Realize();
-    FitPathBoxes();
-    ribbon_->Refresh();
+    ribbon_->ShowProjectSettings();
+    ribbon_->Refit();
     UpdateTitles();
     UpdateCommandStates();
 }
 
 // ---- Command states ----
 
-void CMainFrame::EnableRibbonButton(wxRibbonButtonBar* bar, int id, bool enable) {
-    const auto known = buttonStates_.find(id);
-    if (known != buttonStates_.end() && known->second == enable) {
-        return;
-    }
-    if (bar->GetItemById(id) == nullptr) {
-        return;
-    }
-    bar->EnableButton(id, enable);
-    buttonStates_[id] = enable;
-}
-
 void CMainFrame::UpdateCommandStates() {
     CDocvaneDoc* active = ActiveProject();
-    const bool edit = IsEditingEnabled(active, published_);
-    for (const auto& [bar, id] : editButtons_) {
-        EnableRibbonButton(bar, id, edit);
-    }
-    EnableRibbonButton(publishBar_, ID_STOP_PUBLIC,
-                       stopControl_.OnUpdateStopPublish(active != nullptr && active == published_));
-    for (wxComboBox* box : pathBoxes_) {
-        box->Enable(edit);
-    }
-    xrefDir_->Enable(edit);
-    format_->Enable(edit);
-    for (auto& [id, box] : numbers_) {
-        box->Enable(edit);
-    }
-    for (auto& [id, box] : checks_) {
-        if (id == ID_VIEW_STATUS_BAR) {
-            box->SetValue(GetStatusBar() != nullptr && GetStatusBar()->IsShown());
-        } else if (id == ID_VIEW_OUTPUT_WND) {
-            box->SetValue(aui_.GetPane("output").IsShown());
-        } else if (id == ID_VIEW_PROPERTY_WND) {
-            box->SetValue(aui_.GetPane("properties").IsShown());
-        } else {
-            box->Enable(edit);
-            if (active != nullptr) {
-                if (bool* flag = ProjectFlag(*active, id)) {
-                    box->SetValue(*flag);
-                }
-            }
-        }
-    }
+    RibbonStates states;
+    states.active = active;
+    states.editing = IsEditingEnabled(active, published_);
+    states.stopEnabled = stopControl_.OnUpdateStopPublish(active != nullptr && active == published_);
+    states.statusBarShown = GetStatusBar() != nullptr && GetStatusBar()->IsShown();
+    states.outputShown = aui_.GetPane("output").IsShown();
+    states.propertiesShown = aui_.GetPane("properties").IsShown();
+    ribbon_->ApplyStates(states);
     UpdateTitles();
 }
 
 // ---- Publication ----
 
 void CMainFrame::SyncPublishButton() {
-    const bool running = published_ != nullptr;
-    if (running == stopShown_) {
-        return;
-    }
-    const int oldId = running ? ID_PUBLIC_FAST : ID_STOP_PUBLIC;
-    const int newId = running ? ID_STOP_PUBLIC : ID_PUBLIC_FAST;
-    std::size_t index = 0;
-    for (std::size_t i = 0; i < publishBar_->GetButtonCount(); ++i) {
-        if (publishBar_->GetItemId(publishBar_->GetItem(i)) == oldId) {
-            index = i;
-            break;
-        }
-    }
-    publishBar_->DeleteButton(oldId);
-    buttonStates_.erase(oldId);
-    buttonStates_.erase(newId);
-    const wxBitmap icon = wxArtProvider::GetBitmap(running ? wxART_CROSS_MARK : wxART_GO_FORWARD,
-                                                   wxART_TOOLBAR, wxSize(32, 32));
-    publishBar_->InsertButton(
-        index, newId, Wx(CommandLabel(newId)), icon, wxNullBitmap, DisabledRibbonIcon(icon), wxNullBitmap,
-        running ? wxRIBBON_BUTTON_NORMAL : wxRIBBON_BUTTON_HYBRID, Wx(CommandTooltip(newId)));
-    publishBar_->SetButtonMinSizeClass(newId, wxRIBBON_BUTTONBAR_BUTTON_LARGE);
-    stopShown_ = running;
-    publishBar_->Realize();
-    ribbon_->Realize();
-    FitPathBoxes();
-    ribbon_->Refresh();
+    ribbon_->ShowRunning(published_ != nullptr);
     UpdateCommandStates();
 }
 
@@ -334,9 +280,9 @@ void CMainFrame::OnPublish(int id) {
             return;
         }
     }
-    pathBoxes_[0]->ChangeValue(Wx(RelativePath(project->pdfFile)));
+    ribbon_->ShowCombinedPdfPath(*project);
     publishing_ = project;
-    if (!StartPublishJob(PublishJob{id == ID_PUBLIC_FAST, project, publishWorker})) {
+    if (!StartPublishJob(PublishJob{id == ID_PUBLIC_FAST, project, publishWorker_})) {
         publishing_ = nullptr;
         return;
     }
@@ -365,133 +311,7 @@ void CMainFrame::OnRefresh() {
     MainWindow().RefreshViews(project);
 }
 
-// ---- Ribbon boxes ----
-
-void CMainFrame::ShowProjectSettings() {
-    CDocvaneDoc* project = ActiveProject();
-    if (project == nullptr) {
-        return;
-    }
-    pathBoxes_[0]->ChangeValue(Wx(PathBoxText(*project, PathBox::CombinedPdf)));
-    pathBoxes_[1]->ChangeValue(Wx(PathBoxText(*project, PathBox::PdfDir)));
-    pathBoxes_[2]->ChangeValue(Wx(PathBoxText(*project, PathBox::EditDir)));
-    ApplyPathBoxes();
-    for (auto& [id, box] : numbers_) {
-        if (int* number = ProjectNumber(*project, id)) {
-            box->SetText(wxString::Format("%d", *number));
-        }
-    }
-    const wxString format = Wx(project->propertyDoc.autocad.fileFormat);
-    const int item = format_->FindString(format);
-    format_->SetSelection(item);
-    xrefDir_->ChangeValue(Wx(project->propertyDoc.autocad.xrefDir));
-    for (auto& [id, box] : checks_) {
-        if (bool* flag = ProjectFlag(*project, id)) {
-            box->SetValue(*flag);
-        }
-    }
-}
-
-void CMainFrame::ApplyPathBoxes() {
-    CDocvaneDoc* project = ActiveProject();
-    // The pane follows the active project also while that project is being published.
-    OnShowProperties(project);
-    if (project == nullptr || !IsEditingEnabled(project, published_)) {
-        return;
-    }
-    const PathBoxTexts texts{Utf8(pathBoxes_[0]->GetValue()), Utf8(pathBoxes_[1]->GetValue()),
-                             Utf8(pathBoxes_[2]->GetValue())};
-    const PathBoxAction action = DecidePathBoxAction(texts);
-    if (action != PathBoxAction::TakeTexts) {
-        PathBox box = PathBox::CombinedPdf;
-        std::string chosen;
-        if (action == PathBoxAction::PickCombinedPdf) {
-            chosen = AskCombinedPdfPath();
-        } else {
-            box = action == PathBoxAction::PickPdfDir ? PathBox::PdfDir : PathBox::EditDir;
-            wxDirDialog dialog(this, wxEmptyString, wxEmptyString, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
-            if (dialog.ShowModal() == wxID_OK) {
-                chosen = Utf8(dialog.GetPath());
-            }
-        }
-        TakePickedPath(*project, box, chosen);
-        wxComboBox* combo = pathBoxes_[static_cast<int>(box)];
-        combo->ChangeValue(Wx(PathBoxText(*project, box)));
-        combo->SetFocus();
-        combo->SelectAll();
-        UpdateTitles();
-        return;
-    }
-    TakePathBoxTexts(*project, texts);
-    FillPathBoxLists(*project);
-}
-
-void CMainFrame::FillPathBoxLists(CDocvaneDoc& project) {
-    const ApplicationSettings& settings = AppSettings();
-    for (int i = 0; i < 3; ++i) {
-        const auto box = static_cast<PathBox>(i);
-        wxComboBox* combo = pathBoxes_[i];
-        combo->Clear();
-        const wxString text = Wx(PathBoxText(project, box));
-        if (combo->GetValue() != text) {
-            combo->ChangeValue(text);
-        }
-        for (const std::string& item :
-             PathBoxItems(project, box, settings.pdfDirName, settings.editDirName)) {
-            combo->Append(Wx(item));
-        }
-        // Clearing the list may have taken the text with it.
-        if (combo->GetValue() != text) {
-            combo->ChangeValue(text);
-        }
-    }
-}
-
-void CMainFrame::FitPathBoxes() {
-    if (homePage_ == nullptr || pathPanel_ == nullptr) {
-        return;
-    }
-    // Measured from what the panels need, not from what they were last given: a page that is not
-    // shown keeps an old size, and the publication panel changes width when Stop replaces Publish.
-    // A page is as wide as the ribbon, less its scroll arrows when it shows them.
-    const int pageWidth = ribbon_->GetClientSize().GetWidth();
-    wxRibbonArtProvider* art = ribbon_->GetArtProvider();
-    int others = art->GetMetric(wxRIBBON_ART_PAGE_BORDER_LEFT_SIZE) +
-                 art->GetMetric(wxRIBBON_ART_PAGE_BORDER_RIGHT_SIZE) + kPathPanelSlack;
-    int panels = 0;
-    for (wxWindow* child : homePage_->GetChildren()) {
-        if (auto* panel = dynamic_cast<wxRibbonPanel*>(child)) {
-            ++panels;
-            if (panel != pathPanel_) {
-                // The widest a panel has been: its button layout changes with the room it gets and
-                // with the run, and the boxes must not follow it.
-                panel->InvalidateBestSize();
-                int& widest = panelWidths_[panel];
-                widest = std::max(widest, panel->GetBestSize().GetWidth());
-                others += widest;
-            }
-        }
-    }
-    others += art->GetMetric(wxRIBBON_ART_PANEL_X_SEPARATION_SIZE) * std::max(0, panels - 1);
-    // The labels, open buttons and borders of the path panel take more room here than the 200 pixels
-    // the arithmetic leaves for them; the excess is counted with the other panels.
-    const int boxWidth = pathBoxes_[0]->GetMinSize().GetWidth();
-    pathPanel_->InvalidateBestSize();
-    const int overhead = pathPanel_->GetBestSize().GetWidth() - boxWidth - 200;
-    const int width = FitPathBoxWidth(pageWidth, others + std::max(0, overhead));
-    if (boxWidth == width) {
-        return;
-    }
-    for (wxComboBox* box : pathBoxes_) {
-        box->SetMinSize(wxSize(width, -1));
-        box->SetSize(wxSize(width, -1));
-        box->InvalidateBestSize();
-    }
-    pathPanel_->InvalidateBestSize();
-    pathPanel_->Layout();
-    ribbon_->Realize();
-    Layout();
-}
+// ---- Docking ----
 
 bool CDockManager::ShrinkDocksFor(const wxSize& client, const wxSize& minCentre, int smallest) {
     bool changed = false;
@@ -532,58 +352,6 @@ void CMainFrame::FitDocks() {
     }
 }
 
-void CMainFrame::OnFlag(int id) {
-    CDocvaneDoc* project = ActiveProject();
-    if (project == nullptr || !IsEditingEnabled(project, published_)) {
-        return;
-    }
-    ToggleProjectFlag(*project, id);
-    UpdateCommandStates();
-}
-
-void CMainFrame::OnNumber(int id, const std::string& text) {
-    CDocvaneDoc* project = ActiveProject();
-    if (project == nullptr || !IsEditingEnabled(project, published_)) {
-        return;
-    }
-    StoreProjectNumber(*project, id, text);
-    UpdateTitles();
-}
-
-void CMainFrame::OnText(int id, const std::string& text) {
-    CDocvaneDoc* project = ActiveProject();
-    if (project == nullptr || !IsEditingEnabled(project, published_)) {
-        return;
-    }
-    StoreProjectText(*project, id, text);
-    UpdateTitles();
-}
-
-void CMainFrame::OnOpenPath(int id) {
-    CDocvaneDoc* project = ActiveProject();
-    if (project == nullptr) {
-        return;
-    }
-    std::string path;
-    switch (id) {
-        case ID_OPEN_COMPILE_PDF:
-            path = project->pdfFile.fullPath;
-            break;
-        case ID_OPEN_EXIT_PDF_DIR:
-            path = project->pdfDir.fullPath;
-            break;
-        default:
-            path = project->editDir.fullPath;
-            break;
-    }
-    if (!FileExists(path)) {
-        path = ShortName(path);
-    }
-    if (!path.empty() && FileExists(path)) {
-        OpenWithDesktop(path);
-    }
-}
-
 // ---- The dialogs other windows own ----
 
 void CMainFrame::OnFields() {
@@ -596,7 +364,7 @@ void CMainFrame::OnFields() {
 void CMainFrame::OnSettings() {
     CPropertyDlg dialog(this, AppSettings(), UserSettingsStore());
     dialog.ShowModal();
-    ShowProjectSettings();
+    ribbon_->ShowProjectSettings();
 }
 
 void CMainFrame::OnScriptLisp() {
@@ -630,7 +398,7 @@ void CMainFrame::ReshowProperties(CDocvaneDoc& project) {
     propertiesPane_->ShowProperties(&project.pdfFile, file);
 }
 
-void CMainFrame::OnShowProperties(CDocvaneDoc* project) {
+void CMainFrame::ShowProjectProperties(CDocvaneDoc* project) {
     if (propertiesPane_ != nullptr && project != nullptr) {
         propertiesPane_->ShowProperties(&project->pdfFile, nullptr);
     }
@@ -647,9 +415,10 @@ void CMainFrame::BuildProjectViews() {
     // A project's list stays as it is while a run walks it.
     fileListHost_ = std::make_unique<CDesktopFileListHost>(
         propertiesPane_, *this, *this, [this](const CDocvaneDoc& project) { return &project != published_; });
-    fileListFactory = [this](wxWindow* parent, CDocvaneDoc& project) -> std::unique_ptr<ProjectFileList> {
-        return std::make_unique<CFileListViewList>(new CFileListView(parent, project, *fileListHost_));
-    };
+}
+
+std::unique_ptr<ProjectFileList> CMainFrame::MakeFileList(wxWindow* parent, CDocvaneDoc& project) {
+    return std::make_unique<CFileListViewList>(new CFileListView(parent, project, *fileListHost_));
 }
 
 // ---- Panes, looks, layout ----
@@ -671,27 +440,7 @@ void CMainFrame::ApplyLook(int look) {
     if (look >= 215 && look <= 218) {
         lastOffice2007Look_ = look;
     }
-    wxRibbonArtProvider* art = style.art == RibbonArt::Flat
-                                   ? static_cast<wxRibbonArtProvider*>(new wxRibbonAUIArtProvider)
-                                   : static_cast<wxRibbonArtProvider*>(new wxRibbonMSWArtProvider);
-    ribbon_->SetArtProvider(art);
-    if (style.systemColours) {
-        art->SetColourScheme(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW),
-                             wxSystemSettings::GetColour(wxSYS_COLOUR_3DLIGHT),
-                             wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT));
-    } else {
-        art->SetColourScheme(FromRgb(style.primary), FromRgb(style.secondary), FromRgb(style.tertiary));
-    }
-    // The scheme gives disabled labels the enabled colour; they grey like their icons instead.
-    const auto rgb = [](const wxColour& colour) {
-        return (static_cast<std::uint32_t>(colour.Red()) << 16) |
-               (static_cast<std::uint32_t>(colour.Green()) << 8) | colour.Blue();
-    };
-    art->SetColour(wxRIBBON_ART_BUTTON_BAR_LABEL_DISABLED_COLOUR,
-                   FromRgb(DisabledLabelRgb(rgb(art->GetColour(wxRIBBON_ART_BUTTON_BAR_LABEL_COLOUR)),
-                                            rgb(art->GetColour(wxRIBBON_ART_PAGE_BACKGROUND_COLOUR)))));
-    ribbon_->GetPage(0)->SetLabel(Wx("Файл"));
-    ribbon_->Realize();
+    ribbon_->ApplyStyle(style);
     output_->ResetFonts();
     Layout();
     Refresh(true);
@@ -699,11 +448,46 @@ void CMainFrame::ApplyLook(int look) {
     store_.Save();
 }
 
+// The frame's own size can still be the requested one while GTK has given its client area a few pixels.
+bool CMainFrame::HasRealSize() const {
+    const wxSize size = GetSize();
+    const wxSize client = GetClientSize();
+    return size.GetWidth() >= kLeastFrameWidth && size.GetHeight() >= kLeastFrameHeight &&
+           client.GetWidth() >= kLeastFrameWidth / 2 && client.GetHeight() >= kLeastFrameHeight / 2;
+}
+
+void CMainFrame::ShowQuickAccessOnceSized() {
+    wxToolBar* bar = GetToolBar();
+    if (bar == nullptr || bar->IsShown()) {
+        return;
+    }
+    bar->Show();
+    // Set only now: before the window's real size, a window manager's tiny first configures would be
+    // raised to this size and lay the panes out too short for their content.
+    SetMinSize(wxSize(kLeastFrameWidth, kLeastFrameHeight));
+    Layout();
+}
+
+// The least height follows what sits above and below the docking area (title bar, toolbar, ribbon,
+// status bar), which only the laid-out window knows.
+void CMainFrame::KeepLeastSize() {
+    if (GetToolBar() == nullptr || !GetToolBar()->IsShown()) {
+        return;
+    }
+    const int around = GetSize().GetHeight() - dockHost_->GetSize().GetHeight();
+    const wxSize least(kLeastFrameWidth, std::max(kLeastFrameHeight, around + kLeastDockHeight));
+    if (GetMinSize() != least) {
+        SetMinSize(least);
+    }
+}
+
 void CMainFrame::LoadLayout() {
     const auto width = store_.GetNumber(kWorkspace, "WindowWidth");
     const auto height = store_.GetNumber(kWorkspace, "WindowHeight");
     if (width && height && *width >= 400 && *height >= 300) {
-        SetSize(wxSize(*width, *height));
+        // A size stored before the frame had its least size is raised to it: below it nothing is laid out.
+        SetSize(wxSize(std::max(static_cast<int>(*width), kLeastFrameWidth),
+                       std::max(static_cast<int>(*height), kLeastFrameHeight)));
     }
     const auto x = store_.GetNumber(kWorkspace, "WindowX");
     const auto y = store_.GetNumber(kWorkspace, "WindowY");
@@ -737,6 +521,253 @@ void CMainFrame::SaveLayout() {
     store_.SetNumber(kWorkspace, "ApplicationLook", look_);
     recent_.Save(store_);
     store_.Save();
+}
+
+// ---- Building ----
+
+void CMainFrame::BuildQuickAccess() {
+    wxToolBar* bar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
+    const struct {
+        int id;
+        const wxArtID art;
+    } tools[] = {{ID_FILE_NEW, wxART_NEW}, {ID_FILE_OPEN, wxART_FILE_OPEN}, {ID_FILE_SAVE, wxART_FILE_SAVE}};
+    for (const auto& tool : tools) {
+        bar->AddTool(MenuItemOf(tool.id), Wx(CommandLabel(tool.id)),
+                     wxArtProvider::GetBitmap(tool.art, wxART_TOOLBAR, wxSize(16, 16)),
+                     Wx(CommandTooltip(tool.id)));
+    }
+    bar->Realize();
+    // Shown once the frame has its real size (ShowQuickAccessOnceSized): a toolbar allocated at the
+    // few pixels of a window manager's first configure gets a negative content width.
+    bar->Hide();
+}
+
+void CMainFrame::BuildDocking() {
+    dockHost_ = new wxPanel(this, wxID_ANY);
+    aui_.SetManagedWindow(dockHost_);
+    tabs_ = std::make_unique<CProjectTabs>(dockHost_, *this, static_cast<ProjectTabsHost&>(*this));
+    output_ = new COutputWnd(dockHost_);
+    output_->SetHideAction([this] {
+        SetFocus();
+        aui_.GetPane("output").Hide();
+        aui_.Update();
+    });
+    propertiesHost_ = new wxPanel(dockHost_, 150);
+    aui_.AddPane(tabs_->Notebook(), wxAuiPaneInfo().Name("projects").CenterPane().PaneBorder(false));
+    aui_.AddPane(output_, wxAuiPaneInfo()
+                              .Name("output")
+                              .Caption(Wx("Выпуск"))
+                              .Bottom()
+                              .BestSize(100, 180)
+                              .MinSize(100, 60)
+                              .FloatingSize(600, 240)
+                              .CloseButton(true));
+    aui_.AddPane(propertiesHost_, wxAuiPaneInfo()
+                                      .Name("properties")
+                                      .Caption(Wx("Свойства"))
+                                      .Right()
+                                      .BestSize(200, 200)
+                                      .MinSize(120, 100)
+                                      .FloatingSize(300, 400)
+                                      .CloseButton(true));
+}
+
+// ---- Projects ----
+
+CProjectPanel* CMainFrame::ActivePanel() const {
+    return tabs_->ActivePanel();
+}
+
+CDocvaneDoc* CMainFrame::ActiveProject() const {
+    return tabs_->ActiveProject();
+}
+
+std::vector<CProjectPanel*> CMainFrame::Panels() const {
+    return tabs_->Panels();
+}
+
+bool CMainFrame::OpenProjectFile(const std::string& path) {
+    return tabs_->OpenProjectFile(path);
+}
+
+void CMainFrame::NewProject() {
+    tabs_->NewProject();
+}
+
+void CMainFrame::FileSelected(CDocvaneDoc& project) {
+    ShowProjectProperties(&project);
+}
+
+void CMainFrame::ActiveTabChanged() {
+    ribbon_->ShowProjectSettings();
+    UpdateCommandStates();
+}
+
+// The pane may still show a file of the project that just closed; it must not keep pointing into it.
+void CMainFrame::TabClosed() {
+    if (propertiesPane_ != nullptr) {
+        propertiesPane_->ShowProperties(nullptr, nullptr);
+    }
+}
+
+void CMainFrame::TitlesChanged() {
+    UpdateTitles();
+}
+
+void CMainFrame::ProjectEdited() {
+    UpdateTitles();
+}
+
+void CMainFrame::StatesChanged() {
+    UpdateCommandStates();
+}
+
+void CMainFrame::UpdateTitles() {
+    tabs_->UpdateTabTitles();
+    const wxString tab = tabs_->ActiveTabTitle();
+    wxString title = Wx("Docvane");
+    if (ActiveProject() != nullptr) {
+        title = tab + " - " + title;
+    }
+    if (GetTitle() != title) {
+        SetTitle(title);
+    }
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event) {
+    if (IsWorkerActive() && event.CanVeto()) {
+        // The run ends first; the window closes once its worker is gone. The event loop keeps running
+        // meanwhile, so the worker's last calls still reach the window.
+        if (closeTimer_.IsRunning()) {
+            EmergencyStop();  // closing again while the run winds down abandons the servers
+        } else {
+            RequestCancel();
+        }
+        event.Veto();
+        closeTimer_.Start(100);
+        return;
+    }
+    if (event.CanVeto() && !tabs_->ConfirmCloseAll()) {
+        event.Veto();
+        return;
+    }
+    SaveLayout();
+    stateTimer_.Stop();
+    if (onClosing_) {
+        onClosing_();
+    }
+    Destroy();
+}
+
+// ---- Commands ----
+
+void CMainFrame::RunCommand(int id) {
+    wxCommandEvent command(wxEVT_MENU, id);
+    OnCommand(command);
+}
+
+void CMainFrame::ShowAbout() {
+    wxDialog about(this, 100, Wx("О Docvane"));
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(new wxStaticText(&about, 1019, Wx(std::string("Docvane, версия: ") + kVersion)), 0, wxALL, 16);
+    auto* ok = new wxButton(&about, wxID_OK, Wx("ОК"));
+    ok->SetDefault();
+    sizer->Add(ok, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 12);
+    about.SetSizerAndFit(sizer);
+    about.CentreOnParent();
+    about.ShowModal();
+}
+
+void CMainFrame::OnCommand(wxCommandEvent& event) {
+    const int id = CommandOfMenuItem(event.GetId());
+    if (IsLookCommand(id)) {
+        ApplyLook(id);
+        return;
+    }
+    if (id >= kRecentMenuBase && id < kRecentMenuBase + static_cast<int>(RecentFiles::kMaxEntries)) {
+        const auto& entries = recent_.Entries();
+        const auto index = static_cast<size_t>(id - kRecentMenuBase);
+        if (index < entries.size()) {
+            const std::string path = entries[index];
+            OpenProjectFile(path);
+        }
+        return;
+    }
+    const bool editable = IsEditingEnabled(ActiveProject(), published_) && ActiveProject() != nullptr;
+    switch (id) {
+        case ID_FILE_NEW:
+            NewProject();
+            break;
+        case ID_FILE_OPEN:
+            tabs_->AskAndOpen();
+            break;
+        case ID_FILE_SAVE:
+        case ID_FILE_SAVE_AS:
+            if (CDocvaneDoc* project = ActiveProject()) {
+                tabs_->SaveProject(*project, id == ID_FILE_SAVE_AS);
+            }
+            break;
+        case ID_FILE_CLOSE:
+            tabs_->CloseActive();
+            break;
+        case ID_APP_EXIT:
+            Close();
+            break;
+        case ID_APP_ABOUT:
+            ShowAbout();
+            break;
+        case ID_PROPERTY:
+            OnSettings();
+            break;
+        case ID_UPDATE:
+            OnUpdateCheck();
+            break;
+        case ID_PUBLIC_FAST:
+        case ID_PUBLIC_LONG:
+            OnPublish(id);
+            break;
+        case ID_STOP_PUBLIC:
+            OnStopPublish();
+            break;
+        case ID_REFRESH:
+            OnRefresh();
+            break;
+        case ID_FIELDS:
+            if (editable) {
+                OnFields();
+            }
+            break;
+        case ID_LISP:
+            if (editable) {
+                OnScriptLisp();
+            }
+            break;
+        case ID_VBA:
+            if (editable) {
+                OnScriptVba();
+            }
+            break;
+        case ID_WINDOW_MANAGER:
+            tabs_->ChooseTab();
+            break;
+        case ID_WINDOW_NEW:
+            tabs_->OpenSecondView();
+            break;
+        case ID_VIEW_STATUS_BAR:
+            GetStatusBar()->Show(!GetStatusBar()->IsShown());
+            SendSizeEvent();
+            UpdateCommandStates();
+            break;
+        case ID_VIEW_OUTPUT_WND:
+            TogglePane("output");
+            break;
+        case ID_VIEW_PROPERTY_WND:
+            TogglePane("properties");
+            break;
+        default:
+            ribbon_->ToggleFlag(id);
+            break;
+    }
 }
 
 }  // namespace docvane

@@ -2,6 +2,7 @@
 
 #include <wx/app.h>
 #include <wx/ribbon/buttonbar.h>
+#include <wx/toolbar.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 
@@ -99,6 +100,11 @@ CMainFrame* WindowTest::Start(const std::string& project, const std::string& soc
     frame = shell.Start(*wxTheApp, UserSettingsStore(), socket, project);
     frame->SetSize(wxSize(1200, 760));
     frame->Move(0, 0);
+    // The quick-access toolbar comes up once the frame has its real size, and the ribbon moves down by
+    // its height: a click aimed before that lands on the tab row above ("Файл" opens its menu).
+    EXPECT_TRUE(
+        PumpUntil([this] { return frame->GetToolBar() != nullptr && frame->GetToolBar()->IsShown(); }, 10000))
+        << "the window never reached its real size";
     Pump(300);
     return frame;
 }

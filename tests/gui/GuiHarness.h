@@ -10,7 +10,38 @@
 #include "ui/DesktopShell.h"
 #include "ui/MainFrame.h"
 
+namespace docvane {
+
+// The window tests' way to the main window's parts and to its run.
+class CMainFrameTestAccess {
+  public:
+    explicit CMainFrameTestAccess(CMainFrame* frame) : frame_(*frame) {}
+    wxRibbonBar* Ribbon() const { return frame_.ribbon_->Bar(); }
+    wxRibbonButtonBar* PublishBar() const { return frame_.ribbon_->PublishBar(); }
+    wxAuiNotebook* Notebook() const { return frame_.tabs_->Notebook(); }
+    COutputWnd* Output() const { return frame_.output_; }
+    wxWindow* PropertiesHost() const { return frame_.propertiesHost_; }
+    CPropertiesPane* PropertiesPane() const { return frame_.propertiesPane_; }
+    wxAuiManager& Docking() const { return frame_.aui_; }
+    wxWindow* Control(int id) const { return frame_.ribbon_->Control(id); }
+    int Look() const { return frame_.look_; }
+    const RecentFiles& Recent() const { return frame_.recent_; }
+    // Replaces the thread function of the window's runs.
+    void SetPublishWorker(std::function<void(CDocvaneDoc*, bool)> worker) const {
+        frame_.publishWorker_ = std::move(worker);
+    }
+
+  private:
+    CMainFrame& frame_;
+};
+
+}  // namespace docvane
+
 namespace docvane::gui {
+
+inline CMainFrameTestAccess Parts(CMainFrame* frame) {
+    return CMainFrameTestAccess(frame);
+}
 
 // Runs the event loop for ms milliseconds.
 void Pump(int ms);

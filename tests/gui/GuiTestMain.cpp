@@ -2,8 +2,11 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/dialog.h>
 #include <wx/evtloop.h>
 #include <wx/log.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
 
 #include <cstdio>
 #include <string>
@@ -46,6 +49,44 @@ GLogWriterOutput FailOnCritical(GLogLevelFlags level, const GLogField* fields, g
     return g_log_writer_default(level, fields, count, data);
 }
 
+// A test still running after this long waits for something that never comes, most often a menu or a
+// modal dialog a stray click opened: GTK keeps those open in a loop of their own, where the test's own
+// checks never run again and only the whole run's time limit would end it.
+constexpr int kStuckTestMs = 60000;
+
+// Fails the stuck test by name and closes what holds it (a modal dialog ends, a menu gets Escape),
+// repeating until the test returns, so that the tests after it still run.
+class StuckTestWatch : public ::testing::EmptyTestEventListener {
+  public:
+    StuckTestWatch() {
+        timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Release(); });
+    }
+    void OnTestStart(const ::testing::TestInfo&) override {
+        reported_ = false;
+        timer_.StartOnce(kStuckTestMs);
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override { timer_.Stop(); }
+
+  private:
+    void Release() {
+        if (!reported_) {
+            reported_ = true;
+            ADD_FAILURE() << "the test ran longer than " << kStuckTestMs / 1000
+                          << " s: a menu or a dialog it did not expect holds it";
+        }
+        for (wxWindow* window : wxTopLevelWindows) {
+            if (auto* dialog = dynamic_cast<wxDialog*>(window); dialog != nullptr && dialog->IsModal()) {
+                dialog->EndModal(wxID_CANCEL);
+            }
+        }
+        wxUIActionSimulator().Char(WXK_ESCAPE);
+        timer_.StartOnce(2000);
+    }
+
+    wxTimer timer_;
+    bool reported_ = false;
+};
+
 class TestApp : public wxApp {
   public:
     bool OnInit() override {
@@ -85,11 +126,16 @@ int main(int argc, char** argv) {
     docvane::InstallPlatformServices(services);
     docvane::LoadSettings();
     int result = 0;
+    // Taken back from the listener list before wxWidgets goes: its timer belongs to this application.
+    StuckTestWatch watch;
+    ::testing::TestEventListeners& listeners = ::testing::UnitTest::GetInstance()->listeners();
+    listeners.Append(&watch);
     {
         wxEventLoop loop;
         wxEventLoopActivator active(&loop);
         result = RUN_ALL_TESTS();
     }
+    listeners.Release(&watch);
     wxTheApp->OnExit();
     wxEntryCleanup();
     return result;

@@ -4,6 +4,7 @@
 #include <wx/app.h>
 #include <wx/aui/auibook.h>
 #include <wx/checkbox.h>
+#include <wx/combobox.h>
 #include <wx/listctrl.h>
 #include <wx/ribbon/art.h>
 #include <wx/ribbon/bar.h>
@@ -12,6 +13,7 @@
 #include <wx/ribbon/panel.h>
 #include <wx/statusbr.h>
 #include <wx/timer.h>
+#include <wx/toolbar.h>
 #include <wx/uiaction.h>
 
 #include <atomic>
@@ -70,7 +72,7 @@ std::vector<std::string> InfoLinesWith(const COutputWnd& output,
 
 bool RunOver(CMainFrame* frame) {
     return !IsWorkerActive() && frame->PublishedProject() == nullptr &&
-           frame->PublishBar()->GetItemById(ID_PUBLIC_FAST) != nullptr;
+           Parts(frame).PublishBar()->GetItemById(ID_PUBLIC_FAST) != nullptr;
 }
 
 using DesktopWindow = WindowTest;
@@ -85,10 +87,11 @@ TEST_F(DesktopWindow, PublishingFromTheRibbonFillsTheThreeListsAndPaintsTheRows)
     CDocvaneDoc& project = panel->Project();
     ASSERT_EQ(project.FileCount(), 4u);
 
-    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
-    ASSERT_TRUE(PumpUntil(
-        [&] { return RunOver(frame) && HasLine(frame->Output()->InfoList(), "[X] Публикация окончена."); }));
-    const COutputWnd& output = *frame->Output();
+    ClickRibbonButton(Parts(frame).PublishBar(), ID_PUBLIC_FAST);
+    ASSERT_TRUE(PumpUntil([&] {
+        return RunOver(frame) && HasLine(Parts(frame).Output()->InfoList(), "[X] Публикация окончена.");
+    }));
+    const COutputWnd& output = *Parts(frame).Output();
     ASSERT_FALSE(output.ErrorList()->LineCount() == 0);
     EXPECT_EQ(Lines(output.ErrorList()), InfoLinesWith(output, {"[X] "}));
     EXPECT_EQ(Lines(output.WarningList()), InfoLinesWith(output, {"[!] ", "[X] "}));
@@ -97,7 +100,7 @@ TEST_F(DesktopWindow, PublishingFromTheRibbonFillsTheThreeListsAndPaintsTheRows)
     EXPECT_TRUE(openedCombinedPdf.empty());
 
     std::filesystem::rename(plan + ".away", plan);
-    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
+    ClickRibbonButton(Parts(frame).PublishBar(), ID_PUBLIC_FAST);
     ASSERT_TRUE(
         PumpUntil([&] { return RunOver(frame) && HasLine(output.InfoList(), "[+] Публикация окончена."); }));
     // The second run started from empty lists.
@@ -116,7 +119,7 @@ TEST_F(DesktopWindow, PublishingFromTheRibbonFillsTheThreeListsAndPaintsTheRows)
     EXPECT_TRUE(std::filesystem::exists(project.pdfFile.fullPath));
     EXPECT_EQ(openedCombinedPdf, project.pdfFile.fullPath);
     // The pane no longer says the combined PDF is missing.
-    EXPECT_EQ(frame->PropertiesPane()->DescriptionText().utf8_string(), project.pdfFile.statusText);
+    EXPECT_EQ(Parts(frame).PropertiesPane()->DescriptionText().utf8_string(), project.pdfFile.statusText);
     EXPECT_EQ(Utf8(frame->GetStatusBar()->GetStatusText(1)).rfind("[00:00:", 0), 0u);
     SaveScreenshotIfAsked();
 }
@@ -135,58 +138,60 @@ void HeldRun(CDocvaneDoc*, bool) {
 
 TEST_F(DesktopWindow, StopReplacesPublishDuringARunAndOnlyThatProjectIsLocked) {
     Start(demo.Project());
-    frame->publishWorker = HeldRun;
+    Parts(frame).SetPublishWorker(HeldRun);
     CProjectPanel* published = frame->ActivePanel();
-    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
-    ASSERT_TRUE(PumpUntil([&] { return frame->PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }));
-    EXPECT_EQ(frame->PublishBar()->GetItemById(ID_PUBLIC_FAST), nullptr);
+    ClickRibbonButton(Parts(frame).PublishBar(), ID_PUBLIC_FAST);
+    ASSERT_TRUE(PumpUntil([&] { return Parts(frame).PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }));
+    EXPECT_EQ(Parts(frame).PublishBar()->GetItemById(ID_PUBLIC_FAST), nullptr);
     EXPECT_EQ(frame->PublishedProject(), &published->Project());
     frame->UpdateCommandStates();
-    EXPECT_FALSE(frame->Control(ID_CHECK_PDF_MENU)->IsEnabled());
-    EXPECT_FALSE(frame->Control(ID_PATH_COMBINE_PDF)->IsEnabled());
+    EXPECT_FALSE(Parts(frame).Control(ID_CHECK_PDF_MENU)->IsEnabled());
+    EXPECT_FALSE(Parts(frame).Control(ID_PATH_COMBINE_PDF)->IsEnabled());
 
     frame->NewProject();  // another tab stays editable
     Pump(100);
     frame->UpdateCommandStates();
-    EXPECT_TRUE(frame->Control(ID_CHECK_PDF_MENU)->IsEnabled());
-    EXPECT_TRUE(frame->Control(ID_SPIN_POS_X)->IsEnabled());
-    frame->Notebook()->SetSelection(static_cast<size_t>(frame->Notebook()->GetPageIndex(published)));
+    EXPECT_TRUE(Parts(frame).Control(ID_CHECK_PDF_MENU)->IsEnabled());
+    EXPECT_TRUE(Parts(frame).Control(ID_SPIN_POS_X)->IsEnabled());
+    Parts(frame).Notebook()->SetSelection(
+        static_cast<size_t>(Parts(frame).Notebook()->GetPageIndex(published)));
     Pump(300);
     frame->UpdateCommandStates();
     Pump(100);
 
-    ClickRibbonButton(frame->PublishBar(), ID_STOP_PUBLIC);
+    ClickRibbonButton(Parts(frame).PublishBar(), ID_STOP_PUBLIC);
     ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
-    const COutputWnd& output = *frame->Output();
+    const COutputWnd& output = *Parts(frame).Output();
     EXPECT_TRUE(HasLine(output.WarningList(), "[!] Отмена публикации..."));
     EXPECT_EQ(Lines(output.InfoList()).back(), "[!] Публикация окончена.");
     frame->UpdateCommandStates();
-    EXPECT_TRUE(frame->Control(ID_CHECK_PDF_MENU)->IsEnabled());
+    EXPECT_TRUE(Parts(frame).Control(ID_CHECK_PDF_MENU)->IsEnabled());
 }
 
 TEST_F(DesktopWindow, KeyTipsOpenCategoriesAndRunCommands) {
     Start(demo.Project());
-    frame->publishWorker = HeldRun;
+    Parts(frame).SetPublishWorker(HeldRun);
     frame->Raise();
     frame->ActivePanel()->FileList().Window()->SetFocus();
     Pump(200);
     wxUIActionSimulator keys;
     keys.Char('p', wxMOD_ALT);
-    ASSERT_TRUE(PumpUntil([&] { return frame->Ribbon()->GetActivePage() == 3; }, 3000));  // "PDF"
+    ASSERT_TRUE(PumpUntil([&] { return Parts(frame).Ribbon()->GetActivePage() == 3; }, 3000));  // "PDF"
     keys.Char('h', wxMOD_ALT);
     keys.Char('p');
-    ASSERT_TRUE(PumpUntil([&] { return frame->PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }, 5000));
-    EXPECT_EQ(frame->Ribbon()->GetActivePage(), 1u);
+    ASSERT_TRUE(
+        PumpUntil([&] { return Parts(frame).PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }, 5000));
+    EXPECT_EQ(Parts(frame).Ribbon()->GetActivePage(), 1u);
     keys.Char('h', wxMOD_ALT);
     keys.Char('s');
     ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
-    EXPECT_TRUE(HasLine(frame->Output()->WarningList(), "[!] Отмена публикации..."));
+    EXPECT_TRUE(HasLine(Parts(frame).Output()->WarningList(), "[!] Отмена публикации..."));
 }
 
 TEST_F(DesktopWindow, ClosingTheWindowDuringARunStopsTheRunFirst) {
     Start(demo.Project());
-    frame->publishWorker = HeldRun;
-    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
+    Parts(frame).SetPublishWorker(HeldRun);
+    ClickRibbonButton(Parts(frame).PublishBar(), ID_PUBLIC_FAST);
     ASSERT_TRUE(PumpUntil([&] { return GetPublishState().running.load(); }));
     frame->Close();
     Pump(50);
@@ -230,9 +235,9 @@ TEST_F(DesktopWindow, RibbonCheckBoxChangesTheProjectAndMarksItModified) {
     CDocvaneDoc& project = *frame->ActiveProject();
     const bool before = project.propertyDoc.hasMenu;
     ASSERT_FALSE(project.IsModified());
-    frame->Ribbon()->SetActivePage(3);  // "PDF"
+    Parts(frame).Ribbon()->SetActivePage(3);  // "PDF"
     Pump(300);
-    wxWindow* box = frame->Control(ID_CHECK_PDF_MENU);
+    wxWindow* box = Parts(frame).Control(ID_CHECK_PDF_MENU);
     ASSERT_TRUE(box->IsShownOnScreen());
     EXPECT_EQ(static_cast<wxCheckBox*>(box)->GetValue(), before);
     ClickAt(box->GetScreenRect());
@@ -240,19 +245,19 @@ TEST_F(DesktopWindow, RibbonCheckBoxChangesTheProjectAndMarksItModified) {
     EXPECT_EQ(project.propertyDoc.hasMenu, !before);
     EXPECT_EQ(static_cast<wxCheckBox*>(box)->GetValue(), !before);
     const wxString title =
-        frame->Notebook()->GetPageText(static_cast<size_t>(frame->Notebook()->GetSelection()));
+        Parts(frame).Notebook()->GetPageText(static_cast<size_t>(Parts(frame).Notebook()->GetSelection()));
     EXPECT_TRUE(title.EndsWith("*")) << title;
 
     // With no project open, the editing elements are off and the open buttons do nothing.
-    frame->Notebook()->DeletePage(0);
+    Parts(frame).Notebook()->DeletePage(0);
     Pump(100);
     frame->UpdateCommandStates();
     EXPECT_EQ(frame->ActiveProject(), nullptr);
     for (int id :
          {ID_CHECK_PDF_MENU, ID_PATH_PDF_DIR, ID_SPIN_START_PAGE, ID_AUTOCAD_FORMAT, ID_AUTOCAD_XREF_DIR}) {
-        EXPECT_FALSE(frame->Control(id)->IsEnabled()) << id;
+        EXPECT_FALSE(Parts(frame).Control(id)->IsEnabled()) << id;
     }
-    EXPECT_TRUE(frame->Control(ID_VIEW_OUTPUT_WND)->IsEnabled());
+    EXPECT_TRUE(Parts(frame).Control(ID_VIEW_OUTPUT_WND)->IsEnabled());
 
     // The look chosen is what the next window starts with.
     frame->ApplyLook(216);
@@ -261,7 +266,7 @@ TEST_F(DesktopWindow, RibbonCheckBoxChangesTheProjectAndMarksItModified) {
     for (const LookMenuItem& item : LookMenuItems()) {
         const int look = item.look;
         frame->ApplyLook(look);
-        wxRibbonArtProvider* art = frame->Ribbon()->GetArtProvider();
+        wxRibbonArtProvider* art = Parts(frame).Ribbon()->GetArtProvider();
         EXPECT_NE(art->GetColour(wxRIBBON_ART_BUTTON_BAR_LABEL_DISABLED_COLOUR),
                   art->GetColour(wxRIBBON_ART_BUTTON_BAR_LABEL_COLOUR))
             << look;
@@ -302,15 +307,69 @@ TEST_F(DesktopWindow, ClosingAModifiedProjectAsksWhetherToSaveIt) {
     EXPECT_EQ(reread.propertyDoc.hasMenu, changed);
 }
 
+// Runs a command as its menu item does.
+void RunMenuCommand(CMainFrame* frame, int command) {
+    wxCommandEvent event(wxEVT_MENU, MenuItemOf(command));
+    event.SetEventObject(frame);
+    frame->ProcessWindowEvent(event);
+    Pump(200);
+}
+
+std::string WindowTitle(CMainFrame* frame) {
+    return Utf8(frame->GetTitle());
+}
+
+// Two views of one project: both tabs and the window title carry its name and modified mark, closing
+// a view another one keeps open asks nothing, and only the project's last view asks before closing.
+TEST_F(DesktopWindow, TabsOfOneProjectShareItsTitleAndOnlyItsLastTabAsksBeforeClosing) {
+    Start(demo.Project());
+    EXPECT_EQ(WindowTitle(frame), "demo.dv1 - Docvane");
+    CDocvaneDoc& project = *frame->ActiveProject();
+
+    RunMenuCommand(frame, ID_WINDOW_NEW);
+    ASSERT_EQ(frame->Panels().size(), 2u);
+    EXPECT_EQ(frame->ActivePanel(), frame->Panels()[1]);
+    EXPECT_EQ(&frame->ActiveProject()->pdfFile, &project.pdfFile);
+    project.SetModifiedFlag(true);
+    frame->UpdateCommandStates();
+    wxAuiNotebook* tabs = Parts(frame).Notebook();
+    EXPECT_EQ(Utf8(tabs->GetPageText(0)), "demo.dv1*");
+    EXPECT_EQ(Utf8(tabs->GetPageText(1)), "demo.dv1*");
+    EXPECT_EQ(WindowTitle(frame), "demo.dv1* - Docvane");
+
+    RunMenuCommand(frame, ID_FILE_NEW);
+    ASSERT_EQ(frame->Panels().size(), 3u);
+    EXPECT_EQ(WindowTitle(frame), "Docvane1 - Docvane");
+    // The ribbon's boxes follow the new, empty project.
+    EXPECT_EQ(Utf8(dynamic_cast<wxComboBox*>(Parts(frame).Control(ID_PATH_COMBINE_PDF))->GetValue()), "");
+    RunMenuCommand(frame, ID_FILE_CLOSE);  // unmodified: closes without a question
+    ASSERT_EQ(frame->Panels().size(), 2u);
+
+    tabs->SetSelection(1);
+    Pump(200);
+    RunMenuCommand(frame, ID_FILE_CLOSE);  // the first tab still shows the project
+    ASSERT_EQ(frame->Panels().size(), 1u);
+    EXPECT_TRUE(project.IsModified());
+    EXPECT_EQ(WindowTitle(frame), "demo.dv1* - Docvane");
+    EXPECT_NE(Utf8(dynamic_cast<wxComboBox*>(Parts(frame).Control(ID_PATH_COMBINE_PDF))->GetValue()), "");
+
+    wxTimer cancel;
+    AnswerSoon(cancel, WXK_ESCAPE);
+    RunMenuCommand(frame, ID_FILE_CLOSE);  // the last view asks; "Отмена" keeps it
+    Pump(800);
+    EXPECT_EQ(frame->Panels().size(), 1u);
+    EXPECT_TRUE(project.IsModified());
+}
+
 TEST_F(DesktopWindow, PaneVisibilityAndWindowSizeComeBackInTheNextSession) {
     Start(demo.Project());
-    frame->Ribbon()->SetActivePage(2);  // "Вид"
+    Parts(frame).Ribbon()->SetActivePage(2);  // "Вид"
     Pump(300);
-    wxWindow* toggle = frame->Control(ID_VIEW_OUTPUT_WND);
+    wxWindow* toggle = Parts(frame).Control(ID_VIEW_OUTPUT_WND);
     ASSERT_TRUE(toggle->IsShownOnScreen());
-    ASSERT_TRUE(frame->Docking().GetPane("output").IsShown());
+    ASSERT_TRUE(Parts(frame).Docking().GetPane("output").IsShown());
     ClickAt(toggle->GetScreenRect());
-    ASSERT_TRUE(PumpUntil([&] { return !frame->Docking().GetPane("output").IsShown(); }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return !Parts(frame).Docking().GetPane("output").IsShown(); }, 3000));
     EXPECT_FALSE(static_cast<wxCheckBox*>(toggle)->GetValue());
     frame->SetSize(wxSize(1100, 700));
     Pump(200);
@@ -319,15 +378,15 @@ TEST_F(DesktopWindow, PaneVisibilityAndWindowSizeComeBackInTheNextSession) {
 
     frame = shell.Start(*wxTheApp, UserSettingsStore(), {}, demo.Project());
     Pump(300);
-    EXPECT_FALSE(frame->Docking().GetPane("output").IsShown());
-    EXPECT_TRUE(frame->Docking().GetPane("properties").IsShown());
+    EXPECT_FALSE(Parts(frame).Docking().GetPane("output").IsShown());
+    EXPECT_TRUE(Parts(frame).Docking().GetPane("properties").IsShown());
     EXPECT_EQ(frame->GetSize(), wxSize(1100, 700));
-    frame->Ribbon()->SetActivePage(2);
+    Parts(frame).Ribbon()->SetActivePage(2);
     Pump(200);
     frame->UpdateCommandStates();
-    EXPECT_FALSE(static_cast<wxCheckBox*>(frame->Control(ID_VIEW_OUTPUT_WND))->GetValue());
-    frame->Docking().GetPane("output").Show();  // later tests start with the usual layout
-    frame->Docking().Update();
+    EXPECT_FALSE(static_cast<wxCheckBox*>(Parts(frame).Control(ID_VIEW_OUTPUT_WND))->GetValue());
+    Parts(frame).Docking().GetPane("output").Show();  // later tests start with the usual layout
+    Parts(frame).Docking().Update();
 }
 
 // Opens a popup menu through open() and, from inside the menu's own loop, presses keys in it.
@@ -375,10 +434,10 @@ void ChangeRibbonPage(wxRibbonBar* ribbon, size_t page) {
 TEST_F(DesktopWindow, EveryMenuOpensWithoutAssertionsAndItsItemsAndShortcutsRunTheirCommands) {
     Start(demo.Project());
     std::vector<bool> runs;  // the fast flag of every run started
-    frame->publishWorker = [&runs](CDocvaneDoc* project, bool fast) {
+    Parts(frame).SetPublishWorker([&runs](CDocvaneDoc* project, bool fast) {
         runs.push_back(fast);
         HeldRun(project, fast);
-    };
+    });
     frame->Raise();
     Pump(300);
     auto endRun = [&] {
@@ -387,31 +446,33 @@ TEST_F(DesktopWindow, EveryMenuOpensWithoutAssertionsAndItsItemsAndShortcutsRunT
     };
 
     // Application menu: its first item, "Создать".
-    InPopup([&] { ChangeRibbonPage(frame->Ribbon(), 0); }, {WXK_DOWN, WXK_RETURN});
+    InPopup([&] { ChangeRibbonPage(Parts(frame).Ribbon(), 0); }, {WXK_DOWN, WXK_RETURN});
     EXPECT_EQ(frame->Panels().size(), 2u);
-    frame->Notebook()->SetSelection(0);
+    Parts(frame).Notebook()->SetSelection(0);
     Pump(200);
 
     // "Стиль": its last item, "Windows 10".
     std::vector<int> toLast(8, WXK_DOWN);
     toLast.push_back(WXK_RETURN);
-    InPopup([&] { ChangeRibbonPage(frame->Ribbon(), frame->Ribbon()->GetPageCount() - 1); }, toLast);
-    EXPECT_EQ(frame->Look(), ID_VIEW_APPLOOK_WINDOWS_10);
+    InPopup([&] { ChangeRibbonPage(Parts(frame).Ribbon(), Parts(frame).Ribbon()->GetPageCount() - 1); },
+            toLast);
+    EXPECT_EQ(Parts(frame).Look(), ID_VIEW_APPLOOK_WINDOWS_10);
 
     // "Публикация ▾": the full publication.
-    frame->Ribbon()->SetActivePage(1);
+    Parts(frame).Ribbon()->SetActivePage(1);
     Pump(300);
-    InPopup([&] { ClickRibbonDropdown(frame->PublishBar(), ID_PUBLIC_FAST); },
+    InPopup([&] { ClickRibbonDropdown(Parts(frame).PublishBar(), ID_PUBLIC_FAST); },
             {WXK_DOWN, WXK_DOWN, WXK_RETURN});
     ASSERT_TRUE(PumpUntil([&] { return frame->PublishedProject() != nullptr; }, 5000));
     EXPECT_EQ(runs, std::vector<bool>{false});
     endRun();
 
     // "Окна ▾": "Новое окно" opens another view of the active project.
-    frame->Ribbon()->SetActivePage(2);
+    Parts(frame).Ribbon()->SetActivePage(2);
     Pump(300);
     wxRibbonButtonBar* windows = nullptr;
-    for (wxWindowList::compatibility_iterator node = frame->Ribbon()->GetPage(2)->GetChildren().GetFirst();
+    for (wxWindowList::compatibility_iterator node =
+             Parts(frame).Ribbon()->GetPage(2)->GetChildren().GetFirst();
          node != nullptr && windows == nullptr; node = node->GetNext()) {
         for (wxWindow* child : node->GetData()->GetChildren()) {
             if (auto* bar = dynamic_cast<wxRibbonButtonBar*>(child);
@@ -425,15 +486,15 @@ TEST_F(DesktopWindow, EveryMenuOpensWithoutAssertionsAndItsItemsAndShortcutsRunT
     EXPECT_EQ(frame->Panels().size(), 3u);
 
     // The output pane's menu: "Скрыть".
-    COutputList* info = frame->Output()->InfoList();
+    COutputList* info = Parts(frame).Output()->InfoList();
     InPopup([&] { RightClickIn(info, wxPoint(info->GetSize().x / 2, info->GetSize().y / 2)); },
             {WXK_DOWN, WXK_DOWN, WXK_DOWN, WXK_RETURN});
-    EXPECT_FALSE(frame->Docking().GetPane("output").IsShown());
-    frame->Docking().GetPane("output").Show();
-    frame->Docking().Update();
+    EXPECT_FALSE(Parts(frame).Docking().GetPane("output").IsShown());
+    Parts(frame).Docking().GetPane("output").Show();
+    Parts(frame).Docking().Update();
 
     // The file list's menu opens and closes.
-    frame->Notebook()->SetSelection(0);
+    Parts(frame).Notebook()->SetSelection(0);
     Pump(200);
     wxWindow* rows = frame->ActivePanel()->FileList().Window();
     InPopup([&] { RightClickIn(rows, wxPoint(40, 40)); }, {WXK_ESCAPE});
@@ -459,10 +520,10 @@ TEST_F(DesktopWindow, EveryMenuOpensWithoutAssertionsAndItsItemsAndShortcutsRunT
 
 // The open buttons of "Пути" are inside the page and the page needs no scrolling.
 void ExpectPathPanelFits(CMainFrame* frame, int width) {
-    wxRibbonPage* home = frame->Ribbon()->GetPage(1);
+    wxRibbonPage* home = Parts(frame).Ribbon()->GetPage(1);
     const wxRect page = home->GetScreenRect();
     for (int id : {ID_OPEN_COMPILE_PDF, ID_OPEN_EXIT_PDF_DIR, ID_OPEN_EXIT_EDIT_DIR}) {
-        const wxRect button = frame->Control(id)->GetScreenRect();
+        const wxRect button = Parts(frame).Control(id)->GetScreenRect();
         EXPECT_LE(button.GetRight(), page.GetRight()) << "window width " << width << ", button " << id;
     }
     for (wxWindow* child : home->GetChildren()) {
@@ -474,8 +535,8 @@ void ExpectPathPanelFits(CMainFrame* frame, int width) {
 
 TEST_F(DesktopWindow, PathPanelShowsItsOpenButtonsAndKeepsItsWidthAcrossTabsAndRuns) {
     Start(demo.Project());
-    frame->publishWorker = HeldRun;
-    wxWindow* box = frame->Control(ID_PATH_COMBINE_PDF);
+    Parts(frame).SetPublishWorker(HeldRun);
+    wxWindow* box = Parts(frame).Control(ID_PATH_COMBINE_PDF);
     int wide = 0;
     for (int width : {1280, 1200}) {
         frame->SetSize(wxSize(width, 760));
@@ -489,17 +550,17 @@ TEST_F(DesktopWindow, PathPanelShowsItsOpenButtonsAndKeepsItsWidthAcrossTabsAndR
     EXPECT_LT(boxWidth, wide);
     EXPECT_GT(boxWidth, 300);
 
-    frame->Ribbon()->SetActivePage(3);
+    Parts(frame).Ribbon()->SetActivePage(3);
     Pump(300);
     for (int width : {1280, 1200}) {  // resized while another category is shown
         frame->SetSize(wxSize(width, 760));
         Pump(300);
     }
-    frame->Ribbon()->SetActivePage(1);
+    Parts(frame).Ribbon()->SetActivePage(1);
     Pump(400);
     EXPECT_EQ(box->GetSize().GetWidth(), boxWidth);
-    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
-    ASSERT_TRUE(PumpUntil([&] { return frame->PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }));
+    ClickRibbonButton(Parts(frame).PublishBar(), ID_PUBLIC_FAST);
+    ASSERT_TRUE(PumpUntil([&] { return Parts(frame).PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }));
     Pump(400);
     ExpectPathPanelFits(frame, 1200);
     GetPublishState().running = false;
@@ -527,13 +588,13 @@ void RunHeldOnSecondRow(CDocvaneDoc* project, bool fast) {
 
 TEST_F(DesktopWindow, AStoppedRunRepaintsItsRowsAndThePaneFollowsTheActiveProject) {
     Start(demo.Project());
-    frame->publishWorker = RunHeldOnSecondRow;
+    Parts(frame).SetPublishWorker(RunHeldOnSecondRow);
     CProjectPanel* published = frame->ActivePanel();
     CDocvaneDoc& project = published->Project();
     const Colour before = project.File(1).statusColor;
     ASSERT_NE(before, kColourPublishing);
-    ClickRibbonButton(frame->PublishBar(), ID_PUBLIC_FAST);
-    ASSERT_TRUE(PumpUntil([&] { return frame->PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }));
+    ClickRibbonButton(Parts(frame).PublishBar(), ID_PUBLIC_FAST);
+    ASSERT_TRUE(PumpUntil([&] { return Parts(frame).PublishBar()->GetItemById(ID_STOP_PUBLIC) != nullptr; }));
     auto* list = dynamic_cast<CFileListViewList*>(&published->FileList());
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->View()->GetItemBackgroundColour(1), FromColorRef(kColourPublishing));
@@ -541,38 +602,33 @@ TEST_F(DesktopWindow, AStoppedRunRepaintsItsRowsAndThePaneFollowsTheActiveProjec
     // Another project's tab and back: the pane shows the published project's combined PDF again.
     frame->NewProject();
     Pump(200);
-    EXPECT_EQ(frame->PropertiesPane()->ShownPdf(), &frame->ActiveProject()->pdfFile);
-    frame->Notebook()->SetSelection(static_cast<size_t>(frame->Notebook()->GetPageIndex(published)));
+    EXPECT_EQ(Parts(frame).PropertiesPane()->ShownPdf(), &frame->ActiveProject()->pdfFile);
+    Parts(frame).Notebook()->SetSelection(
+        static_cast<size_t>(Parts(frame).Notebook()->GetPageIndex(published)));
     Pump(300);
-    EXPECT_EQ(frame->PropertiesPane()->ShownPdf(), &project.pdfFile);
+    EXPECT_EQ(Parts(frame).PropertiesPane()->ShownPdf(), &project.pdfFile);
 
-    ClickRibbonButton(frame->PublishBar(), ID_STOP_PUBLIC);
+    ClickRibbonButton(Parts(frame).PublishBar(), ID_STOP_PUBLIC);
     ASSERT_TRUE(PumpUntil([&] { return RunOver(frame); }));
     EXPECT_EQ(project.File(1).statusColor, before);
     EXPECT_EQ(list->View()->GetItemBackgroundColour(1), FromColorRef(before));
     // The pane shows the combined PDF's status as the run's end computed it.
-    EXPECT_EQ(frame->PropertiesPane()->ShownPdf(), &project.pdfFile);
-    EXPECT_EQ(frame->PropertiesPane()->DescriptionText().utf8_string(), project.pdfFile.statusText);
+    EXPECT_EQ(Parts(frame).PropertiesPane()->ShownPdf(), &project.pdfFile);
+    EXPECT_EQ(Parts(frame).PropertiesPane()->DescriptionText().utf8_string(), project.pdfFile.statusText);
 
     // The description area keeps its rows after the output pane is hidden, shown and resized.
-    CPropertiesPane* pane = frame->PropertiesPane();
+    CPropertiesPane* pane = Parts(frame).PropertiesPane();
     const int wanted = pane->WantedDescriptionHeight();
     EXPECT_EQ(pane->DescriptionHeight(), wanted);
-    wxAuiPaneInfo& output = frame->Docking().GetPane("output");
+    wxAuiPaneInfo& output = Parts(frame).Docking().GetPane("output");
     output.Hide();
-    frame->Docking().Update();
+    Parts(frame).Docking().Update();
     Pump(200);
     output.Show();
-    frame->Docking().Update();
+    Parts(frame).Docking().Update();
     Pump(200);
-    {
-        // Not mended yet: at 420 pixels one scroll bar (not the output lists' nor the grid's) gets
-        // less than its minimum height once.
-        ToleratedCritical shortWindow(
-            "gtk_box_gadget_distribute: assertion 'size >= 0' failed in GtkScrollbar");
-        frame->SetSize(wxSize(1200, 420));  // the panes get short, then tall again
-        Pump(400);
-    }
+    frame->SetSize(wxSize(1200, 420));  // the panes get short, then tall again
+    Pump(400);
     frame->SetSize(wxSize(1200, 760));
     Pump(400);
     EXPECT_EQ(pane->DescriptionHeight(), wanted);
@@ -589,6 +645,23 @@ TEST_F(DesktopWindow, AFirstStartWithAProjectThatCannotBeOpenedEndsAfterSayingWh
     }
 }
 
+// A window manager first configures a new frame to a few pixels; laid out at that size the panes got
+// negative widths (GTK criticals fail the test). Once the frame has its real size it keeps a minimum.
+TEST_F(DesktopWindow, ATinyConfigureNeitherBreaksTheLayoutNorShrinksTheFrame) {
+    Start(demo.Project());
+    ASSERT_NE(frame->GetToolBar(), nullptr);
+    EXPECT_TRUE(frame->GetToolBar()->IsShown());
+    frame->SetSize(wxSize(4, 26));  // the frame stops at its least size
+    Pump(400);
+    EXPECT_GE(frame->GetSize().GetWidth(), 640);
+    EXPECT_GE(frame->GetSize().GetHeight(), 420);
+    EXPECT_GE(frame->ActivePanel()->FileList().Window()->GetSize().GetWidth(), 100);
+    EXPECT_GE(Parts(frame).PropertiesHost()->GetSize().GetWidth(), 80);
+    frame->SetSize(wxSize(1200, 760));
+    Pump(300);
+    EXPECT_TRUE(frame->GetToolBar()->IsShown());
+}
+
 // At 640 x 480 the docked panes kept their sizes and left the file list 60 pixels.
 TEST_F(DesktopWindow, ASmallWindowKeepsRoomForTheFileList) {
     Start(demo.Project());
@@ -597,9 +670,9 @@ TEST_F(DesktopWindow, ASmallWindowKeepsRoomForTheFileList) {
     const wxSize list = frame->ActivePanel()->FileList().Window()->GetSize();
     EXPECT_GE(list.GetHeight(), 100) << "file list " << list.GetWidth() << "x" << list.GetHeight();
     EXPECT_GE(list.GetWidth(), 300);
-    EXPECT_TRUE(frame->Docking().GetPane("output").IsShown());
-    EXPECT_TRUE(frame->Docking().GetPane("properties").IsShown());
-    EXPECT_GE(frame->PropertiesHost()->GetSize().GetWidth(), 80);
+    EXPECT_TRUE(Parts(frame).Docking().GetPane("output").IsShown());
+    EXPECT_TRUE(Parts(frame).Docking().GetPane("properties").IsShown());
+    EXPECT_GE(Parts(frame).PropertiesHost()->GetSize().GetWidth(), 80);
     frame->SetSize(wxSize(1200, 760));
     Pump(300);
 }

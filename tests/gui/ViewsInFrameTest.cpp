@@ -42,7 +42,7 @@ TEST_F(ViewsInFrame, ClickedFileFillsThePaneAndDialogsEditTheActiveProject) {
     // A click on the second row shows that file in the pane.
     const wxRect row = RowRect(view, 1);
     test::ClickAt(*view.RowsWindow(), wxPoint(row.GetLeft() + 20, row.GetTop() + row.GetHeight() / 2));
-    CPropertiesPane* pane = frame->PropertiesPane();
+    CPropertiesPane* pane = gui::Parts(frame).PropertiesPane();
     ASSERT_NE(pane, nullptr);
     EXPECT_EQ(pane->ShownFile(), &project.File(1));
     EXPECT_EQ(
@@ -66,7 +66,7 @@ TEST_F(ViewsInFrame, ClickedFileFillsThePaneAndDialogsEditTheActiveProject) {
     EXPECT_EQ(project.FileCount(), filesBefore - 1);
     EXPECT_EQ(static_cast<std::size_t>(view.GetItemCount()), filesBefore - 1);
     EXPECT_TRUE(project.IsModified());
-    EXPECT_TRUE(frame->Notebook()->GetPageText(0).EndsWith("*"));
+    EXPECT_TRUE(gui::Parts(frame).Notebook()->GetPageText(0).EndsWith("*"));
 
     // "Поля": a field named in the dialog reaches the project, which is marked modified.
     project.SetModifiedFlag(false);
