@@ -102,7 +102,12 @@ def fresh_copy(source, target):
 def accepts_jobs(cli):
     """Whether this docvane-cli takes `publish --jobs N`."""
     result = subprocess.run([cli, "publish", "--help"], capture_output=True, text=True)
-    return "--jobs" in result.stdout + result.stderr
+    if "--jobs" in result.stdout + result.stderr:
+        return True
+    # A program whose usage text does not name the option may still take it: without a project file
+    # it then complains of the missing project, not of the option.
+    result = subprocess.run([cli, "publish", "--jobs", "1"], capture_output=True, text=True)
+    return "unknown option" not in result.stderr
 
 
 def children_seconds():
