@@ -116,9 +116,9 @@ def ratio(label, top, bottom, target=None):
     """The median of the repeats' wall-time ratios."""
     value = statistics.median(a[0] / b[0] for a, b in zip(top.times, bottom.times))
     if target is None:
-        print("  %s: %.2f" % (label, value))
+        print("  %s: %.3f" % (label, value))
     else:
-        print("  %s: %.2f (target <= %.2f)%s" % (label, value, target, "" if value <= target else "  MISSED"))
+        print("  %s: %.3f (target <= %.2f)%s" % (label, value, target, "" if value <= target else "  MISSED"))
 
 
 def bench(title, folder, names, kinds, cli, environment, runs, bare=None):
