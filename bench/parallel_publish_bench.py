@@ -15,8 +15,11 @@ kinds alternates between repeats (the machine's load drifts). A docvane-cli that
 (one file at a time only) is told apart: then only its default run is timed, against the bare office.
 
   bench/parallel_publish_bench.py [--cli PATH] [--runs N] [--only a|b] [--entities E] [--jobs N]
+                                  [--baseline PATH]
 
 --jobs N times `--jobs N` in place of the default run (to see where the gain stops).
+--baseline PATH also times the default run of another docvane-cli (an earlier build) in the same
+repeats, so that `--jobs 1` is compared with it under the same load.
 """
 import argparse
 import os
@@ -83,16 +86,18 @@ def prepare_bare_profile(folder):
 
 
 class Kind:
-    def __init__(self, label, extra):
+    def __init__(self, label, extra, cli=None):
         self.label = label
         self.extra = extra
+        self.cli = cli  # another program than --cli (the baseline build)
         self.times = []  # (wall, processor)
         self.sheets = set()
 
 
 def run_kind(cli, kind, folder, environment):
     work = bi.fresh_copy(os.path.join(folder, "inputs"), os.path.join(folder, "work"))
-    wall, cpu, status, output = bi.publish(cli, os.path.join(work, "bench.dv1"), environment, kind.extra)
+    wall, cpu, status, output = bi.publish(kind.cli or cli, os.path.join(work, "bench.dv1"), environment,
+                                           kind.extra)
     if status not in (0, 3):
         print(output[-3000:])
         raise SystemExit("docvane-cli publish %s exited %d" % (" ".join(kind.extra), status))
@@ -151,6 +156,7 @@ def main():
     parser.add_argument("--only", choices=("a", "b"))
     parser.add_argument("--entities", type=int, default=2000)
     parser.add_argument("--jobs", type=int, default=0)
+    parser.add_argument("--baseline")
     options = parser.parse_args()
     cli = os.path.abspath(options.cli)
     runs = max(1, options.runs)
@@ -164,7 +170,10 @@ def main():
     def kinds():
         default = Kind("jobs %d" % options.jobs if options.jobs else "default",
                        ["--jobs", str(options.jobs)] if options.jobs else [])
-        return ([Kind("jobs 1", ["--jobs", "1"]), default] if parallel else [default])
+        chosen = [Kind("jobs 1", ["--jobs", "1"]), default] if parallel else [default]
+        if options.baseline:
+            chosen.append(Kind("baseline", [], os.path.abspath(options.baseline)))
+        return chosen
 
     scratch = tempfile.mkdtemp(prefix="parallel-bench-")
     try:
@@ -183,6 +192,8 @@ def main():
                   folder, names, mixed, cli, environment, runs)
             if parallel:
                 ratio("%s / jobs 1" % mixed[1].label, mixed[1], mixed[0], 0.65)
+            if options.baseline:
+                ratio("%s / baseline" % mixed[0].label, mixed[0], mixed[-1])
         if options.only in (None, "b"):
             folder = os.path.join(scratch, "documents")
             names = make_documents(os.path.join(folder, "inputs"))
@@ -191,10 +202,13 @@ def main():
             bare = Kind("bare soffice", [])
             bench("(b) documents: 12 .docx with fields and a contents table", folder, names, documents, cli,
                   environment, runs, bare)
-            ratio("%s / bare soffice" % documents[-1].label, documents[-1], bare, 1.0)
+            default = documents[1] if parallel else documents[0]
+            ratio("%s / bare soffice" % default.label, default, bare, 1.0)
             if parallel:
                 ratio("jobs 1 / bare soffice", documents[0], bare)
                 ratio("%s / jobs 1" % documents[1].label, documents[1], documents[0])
+            if options.baseline:
+                ratio("%s / baseline" % documents[0].label, documents[0], documents[-1])
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
     return 0
