@@ -279,20 +279,22 @@ class ParallelPublishTest(unittest.TestCase):
         self.assertFalse(any("Общее количество листов" in line for line in log))
         self.assertNothingLeft(root)
 
-    def test_a_killed_command_line_leaves_no_server_of_any_lane(self):
+    def start_with_both_lanes_at_work(self, name):
+        """A docvane-cli run of two jobs, returned once a drawing and a document are open, each in a
+        server of its own."""
         entries = ["%02d Лист.dxf" % i if i % 2 else "%02d Записка.docx" % i for i in range(1, 9)]
-        project = self.project("killed-cli", entries)
+        project = self.project(name, entries)
         process = subprocess.Popen([CLI, "publish", project, "--full", "--jobs", "2"], env=self.env,
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
         deadline = time.monotonic() + RUN_TIMEOUT
-        # Both lanes at work: a drawing and a document open, each in a server of its own.
         while not (any(self.traced("acad", pid, "Documents.open") for pid in self.servers("acad")) and
                    any(self.traced("word", pid, "Documents.open") for pid in self.servers("word"))):
             self.assertIsNone(process.poll(), "the run ended before both lanes worked")
             self.assertLess(time.monotonic(), deadline)
             time.sleep(0.005)
-        process.kill()
-        process.wait()
+        return process
+
+    def assertNoServerOrOfficeLeft(self):
         deadline = time.monotonic() + 20
         servers = self.servers("word") + self.servers("acad")
         while (any(alive(pid) for pid in servers) or self.offices()) and time.monotonic() < deadline:
@@ -300,6 +302,33 @@ class ParallelPublishTest(unittest.TestCase):
         self.assertEqual([pid for pid in servers if alive(pid)], [])
         self.assertEqual(self.offices(), set())
 
+    def test_a_killed_command_line_leaves_no_server_of_any_lane(self):
+        process = self.start_with_both_lanes_at_work("killed-cli")
+        process.kill()
+        process.communicate()
+        self.assertNoServerOrOfficeLeft()
+
+    def test_a_second_ctrl_c_abandons_the_hung_servers_of_every_lane(self):
+        process = self.start_with_both_lanes_at_work("hung")
+        servers = self.servers("word") + self.servers("acad")
+        for pid in servers:
+            os.kill(pid, signal.SIGSTOP)  # both programs stop answering in the middle of a file
+        try:
+            process.send_signal(signal.SIGINT)
+            time.sleep(2.5)  # the second Ctrl+C counts only two seconds after the first
+            self.assertIsNone(process.poll(), "the run ended although its servers hang")
+            process.send_signal(signal.SIGINT)
+            process.communicate(timeout=30)
+            # A stopped process ends only when it is killed: every lane's server was abandoned.
+            deadline = time.monotonic() + 10
+            while any(alive(pid) for pid in servers) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            self.assertEqual([pid for pid in servers if alive(pid)], [])
+        finally:
+            for pid in servers:
+                if alive(pid):
+                    os.kill(pid, signal.SIGCONT)
+        self.assertNoServerOrOfficeLeft()
 
 if __name__ == "__main__":
     unittest.main()
