@@ -178,14 +178,7 @@ PublishRun::Step PublishRun::RunFiles() {
         if (PublishFile(file) == Step::Ended) {
             return Step::Ended;
         }
-        if (!(file == before)) {
-            project_.SetModifiedFlag(true);
-            protection_->Add(file);
-        }
-        RecordDigest(project_, file.publishedFrom, CurrentDigest(file));
-        ComputeStatus(file);
-        sink_.RefreshViews(&project_);
-        LogInfo("Файл опубликован: " + file.fullPath);
+        FilePublished(file, before);
     }
     FinishOutputs();
     return Step::Continue;
@@ -611,6 +604,12 @@ PublishRun::Commit PublishRun::CommitFile(std::size_t index) {
     } else if (CommitLaneWork(slot, file) == Step::Ended) {
         return Commit::Ended;
     }
+    FilePublished(file, before);
+    return Commit::Done;
+}
+
+// What the project takes over from a file once it is published, and the line that says so.
+void PublishRun::FilePublished(FileDoc& file, const FileDoc& before) {
     if (!(file == before)) {
         project_.SetModifiedFlag(true);
         protection_->Add(file);
@@ -619,7 +618,6 @@ PublishRun::Commit PublishRun::CommitFile(std::size_t index) {
     ComputeStatus(file);
     sink_.RefreshViews(&project_);
     LogInfo("Файл опубликован: " + file.fullPath);
-    return Commit::Done;
 }
 
 PublishRun::Step PublishRun::CommitLaneWork(FileSlot& slot, FileDoc& file) {

@@ -69,6 +69,7 @@ class PublishRun {
 
     Step RunFiles();
     Step PublishFile(FileDoc& file);
+    void FilePublished(FileDoc& file, const FileDoc& before);
     Step PublishWordDocument(FileDoc& file, WordSession& word, const ProtectedPaths* guard);
     Step PublishDrawing(FileDoc& file, AcadSession& acad, const ProtectedPaths* guard);
     Step CopyReadyPdf(FileDoc& file);
