@@ -98,22 +98,9 @@ class ParallelPublishTest(unittest.TestCase):
         return project
 
     def publish(self, project, *options, on_line=None):
-        process = subprocess.Popen([CLI, "publish", project, "--full", *options], env=self.env,
-                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        timer = threading.Timer(RUN_TIMEOUT, process.kill)
-        timer.start()
-        lines = []
-        try:
-            for line in process.stdout:
-                lines.append(line.rstrip("\n"))
-                if on_line is not None:
-                    on_line(process, line)
-            process.wait()
-        finally:
-            timer.cancel()
-            process.stdout.close()
-        self.assertNotEqual(process.returncode, -signal.SIGKILL, "the run hung:\n" + "\n".join(lines))
-        return process.returncode, lines
+        code, lines = wd.publish_lines([CLI, "publish", project, "--full", *options], self.env, RUN_TIMEOUT, on_line)
+        self.assertNotEqual(code, -signal.SIGKILL, "the run hung:\n" + "\n".join(lines))
+        return code, lines
 
     def log(self, lines, root):
         """The run's log lines with its folder taken out: neither the elapsed time nor what the servers

@@ -8,7 +8,6 @@ import shutil
 import signal
 import subprocess
 import tempfile
-import threading
 import time
 import unittest
 import zipfile
@@ -102,22 +101,9 @@ class WordPublishTest(unittest.TestCase):
         return server_offices(self.env["TMPDIR"])
 
     def publish(self, project, on_line=None, options=()):
-        process = subprocess.Popen([CLI, "publish", project, "--full", *options], env=self.env, stdout=subprocess.PIPE,
-                                   stderr=subprocess.STDOUT, text=True)
-        timer = threading.Timer(RUN_TIMEOUT, process.kill)
-        timer.start()
-        lines = []
-        try:
-            for line in process.stdout:
-                lines.append(line.rstrip("\n"))
-                if on_line is not None:
-                    on_line(process, line)
-            process.wait()
-        finally:
-            timer.cancel()
-            process.stdout.close()
-        self.assertNotEqual(process.returncode, -signal.SIGKILL, "the run hung:\n" + "\n".join(lines))
-        return process.returncode, lines
+        code, lines = wd.publish_lines([CLI, "publish", project, "--full", *options], self.env, RUN_TIMEOUT, on_line)
+        self.assertNotEqual(code, -signal.SIGKILL, "the run hung:\n" + "\n".join(lines))
+        return code, lines
 
     def assertNoOfficeLeft(self):
         deadline = time.monotonic() + 15

@@ -3,6 +3,7 @@ import os
 import struct
 import subprocess
 import sys
+import threading
 import zipfile
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -98,6 +99,25 @@ def office_children(server_pid):
             children.append(pid)
     return children
 
+
+
+def publish_lines(command, env, timeout, on_line=None):
+    """Runs a docvane-cli command and collects its output lines as they come (on_line(process, line)
+    sees each at once); killed after timeout seconds. Returns (exit status, lines)."""
+    process = subprocess.Popen(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    timer = threading.Timer(timeout, process.kill)
+    timer.start()
+    lines = []
+    try:
+        for line in process.stdout:
+            lines.append(line.rstrip("\n"))
+            if on_line is not None:
+                on_line(process, line)
+        process.wait()
+    finally:
+        timer.cancel()
+        process.stdout.close()
+    return process.returncode, lines
 
 
 def _extend_docx(path, parts, relationship, content_type, main_type=None):
