@@ -13,8 +13,9 @@ endif()
 
 set(DOCVANE_SERVER_DIR lib/docvane)
 if(EXISTS ${CMAKE_SOURCE_DIR}/src/servers/docvane_servers)
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/src/servers/docvane_servers DESTINATION ${DOCVANE_SERVER_DIR}
-          FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
+  # The build's copy, with the byte code compiled beside it (an installed server cannot write it).
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/docvane_servers DESTINATION ${DOCVANE_SERVER_DIR}
+          FILES_MATCHING PATTERN "*.py" PATTERN "*.cpython-*.pyc")
 endif()
 foreach(server docvane-acad-server docvane-word-server)
   if(EXISTS ${CMAKE_SOURCE_DIR}/src/servers/${server})

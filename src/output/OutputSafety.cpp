@@ -25,9 +25,37 @@ namespace {
 std::mutex g_rulesMutex;
 std::optional<SystemFolderRules> g_rules;
 
+// Each folder of rules as written and as it resolves (through links): a path is judged against both
+// spellings, and resolving them once per judgement instead of once per comparison spares dozens of
+// system calls (the output places are judged for every run).
+SystemFolderRules WithResolvedSpellings(const SystemFolderRules& rules) {
+    auto both = [](const std::vector<std::string>& folders) {
+        std::vector<std::string> spellings;
+        for (const auto& folder : folders) {
+            if (folder.empty()) {
+                continue;
+            }
+            spellings.push_back(folder);
+            std::string resolved = ComparablePath(folder);
+            if (resolved != folder) {
+                spellings.push_back(std::move(resolved));
+            }
+        }
+        return spellings;
+    };
+    return {both(rules.trees), both(rules.folders), both(rules.homes)};
+}
+
 SystemFolderRules CurrentRules() {
-    std::lock_guard<std::mutex> lock(g_rulesMutex);
-    return g_rules ? *g_rules : MachineFolderRules();
+    {
+        std::lock_guard<std::mutex> lock(g_rulesMutex);
+        if (g_rules) {
+            return WithResolvedSpellings(*g_rules);
+        }
+    }
+    // The system's folders and the user's home stay where they are while the program runs.
+    static const SystemFolderRules machine = WithResolvedSpellings(MachineFolderRules());
+    return machine;
 }
 
 bool Within(const std::string& path, const std::string& tree) {
@@ -40,17 +68,17 @@ FolderRefusal Judge(const std::string& path, const SystemFolderRules& rules) {
         return FolderRefusal::Root;
     }
     for (const auto& home : rules.homes) {
-        if (!home.empty() && (path == home || path == ComparablePath(home))) {
+        if (path == home) {
             return FolderRefusal::Home;
         }
     }
     for (const auto& folder : rules.folders) {
-        if (path == folder || path == ComparablePath(folder)) {
+        if (path == folder) {
             return FolderRefusal::System;
         }
     }
     for (const auto& tree : rules.trees) {
-        if (Within(path, tree) || Within(path, ComparablePath(tree))) {
+        if (Within(path, tree)) {
             return FolderRefusal::System;
         }
     }

@@ -337,6 +337,19 @@ class ProfileTemplateTest(unittest.TestCase):
         kept = os.path.join(self.cache, "docvane", self.templates()[0])
         self.assertFalse(os.path.exists(os.path.join(kept, ".lock")))
 
+    def test_offices_skip_the_graphics_self_tests_of_an_upgraded_office(self):
+        # The office writes this log when it has run them (two thirds of a second of its start).
+        source = os.path.join(self.cache, "a.docx")
+        wd.fields_document(source)
+        for run in range(2):  # from a fresh profile, then from the kept one
+            with self.subTest(run=run):
+                app = Application(FakeContext())
+                self.assertIsNotNone(app.get_Documents().m_Open(*open_args(source)))
+                user = os.path.join(app.office.work_folder, "profile", "user")
+                self.assertTrue(os.path.isfile(os.path.join(user, "registrymodifications.xcu")))
+                self.assertFalse(os.path.exists(os.path.join(user, "GraphicsRenderTests.log")))
+                app.m_Quit(0)
+
     def test_a_kept_profile_the_office_cannot_start_with_is_dropped(self):
         from docvane_servers.word import office as office_module
 
@@ -354,6 +367,67 @@ class ProfileTemplateTest(unittest.TestCase):
         self.assertTrue(office.seeded)
         self.assertFalse(os.path.exists(template))
         self.assertFalse(os.path.exists(office.work_folder))
+
+class VersionMarkTest(unittest.TestCase):
+    """The office's version is written into a profile once, beside whatever the profile holds."""
+
+    HEAD = ('<?xml version="1.0" encoding="UTF-8"?>\n<oor:items xmlns:oor="http://openoffice.org/2001/registry">\n')
+    OTHER = '<item oor:path="/org.openoffice.Office.Common/Misc"><prop oor:name="UseLocking"><value>false</value></prop></item>\n'
+    SEEN = ('<item oor:path="/org.openoffice.Setup/Product"><prop oor:name="ooSetupLastVersion" oor:op="fuse">'
+            '<value>%s</value></prop></item>\n')
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="version-mark-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+
+    def settings(self, profile):
+        return os.path.join(profile, "user", "registrymodifications.xcu")
+
+    def test_the_mark_goes_in_once_and_keeps_the_other_settings(self):
+        from docvane_servers.word import profile_template as pt
+
+        end = "</oor:items>\n"
+        cases = [
+            # (what the profile holds, version, expected result, expected text afterwards; None: absent)
+            ("absent", None, "7.4", True, None),
+            ("other settings", self.HEAD + self.OTHER + end, "7.4", True, self.HEAD + self.OTHER + self.SEEN % "7.4" + end),
+            ("a version already", self.HEAD + self.SEEN % "7.3" + end, "7.4", True, self.HEAD + self.SEEN % "7.3" + end),
+            ("not a settings file", "garbage", "7.4", False, "garbage"),
+            ("no version known", self.HEAD + end, None, False, self.HEAD + end),
+            ("a version that is no number", self.HEAD + end, "7.4<x/>", False, self.HEAD + end),
+        ]
+        for name, before, version, result, after in cases:
+            with self.subTest(name):
+                profile = os.path.join(self.folder, name)
+                if before is not None:
+                    os.makedirs(os.path.join(profile, "user"))
+                    with open(self.settings(profile), "w", encoding="utf-8") as stream:
+                        stream.write(before)
+                self.assertEqual(pt.mark_version_seen(profile, version), result)
+                with open(self.settings(profile), encoding="utf-8") as stream:
+                    text = stream.read()
+                if after is None:  # made from nothing: a settings file holding the mark alone
+                    self.assertIn(self.SEEN % version, text)
+                    self.assertTrue(text.rstrip().endswith("</oor:items>"))
+                else:
+                    self.assertEqual(text, after)
+                self.assertEqual(os.listdir(os.path.join(profile, "user")), ["registrymodifications.xcu"])
+
+    def test_the_version_is_read_off_the_installation(self):
+        from docvane_servers.word import office as office_module
+        from docvane_servers.word import profile_template as pt
+
+        self.assertRegex(pt.office_version(office_module.SOFFICE_BIN) or "", r"\A[0-9]+\.[0-9]+\Z")
+        installation = os.path.join(self.folder, "office")
+        os.makedirs(os.path.join(installation, "program"))
+        os.makedirs(os.path.join(installation, "share", "registry"))
+        binary = os.path.join(installation, "program", "soffice.bin")
+        self.assertIsNone(pt.office_version(binary))
+        with open(os.path.join(installation, "share", "registry", "main.xcd"), "w", encoding="utf-8") as stream:
+            stream.write('<prop oor:name="ooSetupVersionAboutBox"><value>24.2.1.5</value></prop>'
+                         '<prop oor:name="ooSetupVersion">\n  <value>24.2</value>\n</prop>')
+        self.assertEqual(pt.office_version(binary), "24.2")
+
 
 if __name__ == "__main__":
     unittest.main()

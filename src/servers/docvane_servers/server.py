@@ -194,6 +194,10 @@ class ServerContext:
         self.lock = threading.RLock()
         self.address = None
         self._stop = threading.Event()
+        # Wakes the main loop when the server is to end, so that it ends at once and not at the
+        # next tick (a client that quits the server waits for the process to end).
+        self._wake_read, self._wake_write = os.pipe()
+        os.set_blocking(self._wake_write, False)
         self._quit_pending = False
         self._in_call = threading.local()
         self._exit_handlers = []
@@ -203,7 +207,15 @@ class ServerContext:
         if getattr(self._in_call, "active", False):
             self._quit_pending = True
         else:
-            self._stop.set()
+            self.stop()
+
+    def stop(self):
+        """Ends the server now (safe from a signal handler and from any thread)."""
+        self._stop.set()
+        try:
+            os.write(self._wake_write, b"x")
+        except OSError:  # the pipe is full (it has been woken already) or closed
+            pass
 
     @property
     def quit_requested(self):
@@ -294,7 +306,7 @@ class _Connection:
                 if reply is not None:
                     self._send(reply)
                 if self.server.context._quit_pending:
-                    self.server.context._stop.set()
+                    self.server.context.stop()
         except ConnectionClosed:
             pass
         except ProtocolError as error:
@@ -471,7 +483,7 @@ class _Server:
                 self.clients -= 1
                 if self.clients == 0:
                     # The last client is gone (it ended, crashed or was killed): so is the server.
-                    self.context._stop.set()
+                    self.context.stop()
 
     def accept(self):
         try:
@@ -570,7 +582,7 @@ def run_server(prog_id, display_name, make_application, argv):
         return 1
 
     def stop_on_signal(_signum, _frame):
-        context._stop.set()
+        context.stop()
 
     try:
         signal.signal(signal.SIGTERM, stop_on_signal)
@@ -605,10 +617,10 @@ def run_server(prog_id, display_name, make_application, argv):
         idle_deadline = time.monotonic() + _idle_seconds() if started_by_client else None
         while not context._stop.is_set():
             try:
-                readable, _, _ = select.select([listener], [], [], _TICK_SECONDS)
+                readable, _, _ = select.select([listener, context._wake_read], [], [], _TICK_SECONDS)
             except (OSError, ValueError):
                 break
-            if readable:
+            if listener in readable:
                 server.accept()
             if started_by_client:
                 if os.getppid() != parent:

@@ -29,6 +29,7 @@ SOFFICE_BIN = os.environ.get("DOCVANE_SOFFICE_BIN", "/usr/lib/libreoffice/progra
 RESTART_EXIT_CODE = 81
 START_TIMEOUT_SECONDS = 60.0
 TERMINATE_GRACE_SECONDS = 5.0
+SPAWN_WAIT_SECONDS = 2.0
 _PR_SET_PDEATHSIG = 1
 
 
@@ -171,11 +172,16 @@ class Office:
         # The document the office's own Basic functions work on (see layout.py).
         self.bound_document = None
         self._template = profile_template.template_path(SOFFICE_BIN)
+        self._version = profile_template.office_version(SOFFICE_BIN)
         self.seeded = False  # started from a kept profile
         self.starts = 0
         self._profile_keeper = None
         self._keeper = threading.Thread(target=self._keep, name="office-keeper", daemon=True)
         self._keeper.start()
+        # Until the office process is under way: its start (a fifth of a second) then overlaps the
+        # server's getting ready and the client's first calls. Left to itself, the keeper would wait
+        # for the interpreter while those calls hold it, and the office would start after them.
+        self._started.wait(SPAWN_WAIT_SECONDS)
 
     @property
     def work_folder(self):
@@ -214,6 +220,7 @@ class Office:
             self.seeded = profile_template.seed(self._template, self._profile())
             environment = dict(os.environ, TMPDIR=os.path.join(self._folder, "tmp"))
             while not self._stopping:
+                profile_template.mark_version_seen(self._profile(), self._version)
                 self._process = subprocess.Popen(self._command(), stdin=subprocess.DEVNULL,
                                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                                  preexec_fn=_die_with_parent, env=environment)

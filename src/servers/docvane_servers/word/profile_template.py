@@ -6,6 +6,7 @@ started and answers is kept (per office build) in the user's cache, and later se
 copy of it; their own folder stays private, so no two offices ever share a profile.
 """
 import os
+import re
 import shutil
 import tempfile
 
@@ -57,3 +58,62 @@ def discard(template):
     """Removes a kept profile an office could not start with."""
     if template is not None:
         shutil.rmtree(template, ignore_errors=True)
+
+
+# A profile the office has never seen its own version in counts as upgraded, and an upgraded office
+# first runs its graphics self-tests: some 300 MiB of bitmaps drawn and compared, two thirds of a
+# second of every start. Only a start with a window records the version, so a headless office would
+# test again on every start; the profile is told beforehand that this version has been there.
+_VERSION = re.compile(r'<prop oor:name="ooSetupVersion">\s*<value>([0-9]+\.[0-9]+)</value>')
+_SEEN = re.compile(r'oor:name="ooSetupLastVersion"')
+_ITEMS_END = "</oor:items>"
+_EMPTY_ITEMS = ('<?xml version="1.0" encoding="UTF-8"?>\n<oor:items xmlns:oor="http://openoffice.org/2001/registry" '
+                'xmlns:xs="http://www.w3.org/2001/XMLSchema" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance">\n'
+                + _ITEMS_END + "\n")
+
+
+def office_version(office_binary):
+    """The office build's "major.minor" as its installation states it; None when it cannot be read."""
+    registry = os.path.join(os.path.dirname(os.path.dirname(office_binary)), "share", "registry", "main.xcd")
+    try:
+        with open(registry, encoding="utf-8", errors="replace") as stream:
+            match = _VERSION.search(stream.read())
+    except OSError:
+        return None
+    return match.group(1) if match else None
+
+
+def mark_version_seen(profile, version):
+    """Records version as the last one the profile has seen, unless it records one already; the
+    profile's other settings stay as they are. False when the profile could not be written (the
+    office then only starts slower)."""
+    if not version or not re.fullmatch(r"[0-9]+\.[0-9]+", version):
+        return False
+    path = os.path.join(profile, "user", "registrymodifications.xcu")
+    try:
+        with open(path, encoding="utf-8") as stream:
+            text = stream.read()
+    except FileNotFoundError:
+        text = _EMPTY_ITEMS
+    except (OSError, UnicodeDecodeError):
+        return False
+    if _SEEN.search(text):
+        return True
+    end = text.rfind(_ITEMS_END)
+    if end < 0:
+        return False  # not a settings file the office wrote: left alone
+    item = ('<item oor:path="/org.openoffice.Setup/Product"><prop oor:name="ooSetupLastVersion" oor:op="fuse">'
+            "<value>%s</value></prop></item>\n" % version)
+    staging = path + ".docvane"
+    try:
+        os.makedirs(os.path.dirname(path), mode=0o700, exist_ok=True)
+        with open(staging, "w", encoding="utf-8") as stream:
+            stream.write(text[:end] + item + text[end:])
+        os.replace(staging, path)
+    except OSError:
+        try:
+            os.unlink(staging)
+        except OSError:
+            pass
+        return False
+    return True
