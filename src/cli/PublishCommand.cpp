@@ -49,6 +49,11 @@ class PublishConsole : public ConsoleChannel {
             report_->OnViewsRefreshed();
         }
     }
+    void FileWorkedAside(std::size_t index, std::chrono::steady_clock::duration worked) override {
+        if (report_ != nullptr) {
+            report_->OnFileWorkedAside(index, worked);
+        }
+    }
     void ElapsedTime(bool show) override {
         if (!show) {
             stop_.RunEnded();

@@ -120,6 +120,13 @@ void RunReport::OnViewsRefreshed() {
     }
 }
 
+void RunReport::OnFileWorkedAside(std::size_t index, std::chrono::steady_clock::duration worked) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (index < files_.size()) {
+        files_[index].seconds += Seconds(worked);
+    }
+}
+
 void RunReport::OnCombinedPdf(const CombinedPdfSummary& summary) {
     std::lock_guard<std::mutex> lock(mutex_);
     combined_ = summary;

@@ -24,6 +24,8 @@ class RunReport {
     // What the main-window channel hears during the run (on the worker thread).
     void OnLine(int kind, const std::string& line);
     void OnViewsRefreshed();
+    // A lane's work on the file, before its turn: counted into the file's time with its placing.
+    void OnFileWorkedAside(std::size_t index, std::chrono::steady_clock::duration worked);
     void OnCombinedPdf(const CombinedPdfSummary& summary);
 
     // After the run: takes every file's status after it and writes the report atomically. False with

@@ -21,6 +21,7 @@
 #include "output/PublishDigest.h"
 #include "pdf/CombinedPdf.h"
 #include "project/DocvaneDoc.h"
+#include "run/Clock.h"
 #include "run/Log.h"
 #include "run/MainWindowChannel.h"
 #include "run/PublishState.h"
@@ -77,6 +78,7 @@ struct PublishRun::FileSlot {
     std::string folder;  // the lane's private temporary folder for this file
     std::vector<CapturedLine> lines;
     std::vector<DeferredPlacing> placings;
+    Clock::Duration worked{};  // by the lane, every attempt together
     Step result = Step::Continue;
     bool handedOut = false;
     bool ready = false;              // under laneMutex_
@@ -504,8 +506,10 @@ bool PublishRun::HandOut(std::size_t index) {
     FileSlot* slot = slots_[index].get();
     slot->handedOut = true;
     lane->Post([this, lane, slot] {
+        const Clock::TimePoint began = GetClock().Now();
         PublishOnLane(*lane, *slot);
         std::lock_guard<std::mutex> lock(laneMutex_);
+        slot->worked = GetClock().Now() - began;
         slot->ready = true;
         if (slot->result == Step::Ended) {
             failedAt_ = std::min(failedAt_, slot->index);
@@ -596,6 +600,9 @@ PublishRun::Commit PublishRun::CommitFile(std::size_t index) {
     LogInfo(file.statusText);
     file.statusColor = kColourPublishing;
     sink_.RefreshViews(&project_);
+    if (laneWork) {
+        sink_.FileWorkedAside(index, slot.worked);
+    }
     const FileDoc before = file;
     if (!laneWork) {
         if (PublishFile(file) == Step::Ended) {

@@ -1,6 +1,7 @@
 """docvane-cli publishing a mixed project (drawings, documents, ready PDFs) on several files at once,
 against the same run one file at a time: the same log, the same results and the same saved project;
 a failing file in the middle; servers killed in the middle of a file; Stop; no process left behind."""
+import json
 import os
 import re
 import shutil
@@ -159,9 +160,18 @@ class ParallelPublishTest(unittest.TestCase):
         runs = {}
         for jobs in ("1", "3"):
             project = self.project("jobs" + jobs, self.MIXED)
-            code, lines = self.publish(project, "--jobs", jobs)
+            report = self.path("report-%s.json" % jobs)
+            code, lines = self.publish(project, "--jobs", jobs, "--report", report)
             root = os.path.dirname(project)
             self.assertNothingLeft(root)
+            with open(report, encoding="utf-8") as stream:
+                timed = json.load(stream)
+            # The files' own times cover the work on them, wherever it was done: one at a time they add
+            # up to most of the run, side by side to more than half of it even so (not only the moments
+            # their results were placed).
+            worked = [entry["seconds"] for entry in timed["files"] if not entry["path"].endswith(".pdf")]
+            self.assertTrue(all(seconds > 0 for seconds in worked), worked)
+            self.assertGreater(sum(worked), timed["seconds"] / 2, (jobs, worked, timed["seconds"]))
             runs[jobs] = (code, self.log(lines, root), self.saved(project),
                           acad.pdf_text(os.path.join(root, "out", "Общий.pdf")),
                           sorted(os.listdir(os.path.join(root, "out", "PDF"))),

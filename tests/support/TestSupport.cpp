@@ -99,6 +99,15 @@ void RecordingChannel::ElapsedTime(bool show) {
     std::lock_guard<std::mutex> lock(mutex_);
     events_.push_back("elapsed:" + std::to_string(show ? 1 : 0));
 }
+void RecordingChannel::FileWorkedAside(std::size_t index, std::chrono::steady_clock::duration worked) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back("aside:" + std::to_string(index));
+    workedAside_.push_back(worked);
+}
+std::vector<std::chrono::steady_clock::duration> RecordingChannel::WorkedAside() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return workedAside_;
+}
 void RecordingChannel::RefreshRibbon() {
     std::lock_guard<std::mutex> lock(mutex_);
     events_.push_back("ribbon");

@@ -1,5 +1,7 @@
 #pragma once
 // Helpers shared by the tests: a temporary folder, files with set times, a recording channel.
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -57,17 +59,20 @@ class RecordingChannel : public MainWindowChannel {
     void PublishStateChanged(RunState state) override;
     void RefreshViews(CDocvaneDoc* project) override;
     void ElapsedTime(bool show) override;
+    void FileWorkedAside(std::size_t index, std::chrono::steady_clock::duration worked) override;
     void RefreshRibbon() override;
 
     std::vector<std::pair<int, std::string>> Lines() const;
     std::vector<std::string> Texts() const;
     std::vector<std::string> Events() const;  // every call in order, as short text
+    std::vector<std::chrono::steady_clock::duration> WorkedAside() const;
     void Clear();
 
   private:
     mutable std::mutex mutex_;
     std::vector<std::pair<int, std::string>> lines_;
     std::vector<std::string> events_;
+    std::vector<std::chrono::steady_clock::duration> workedAside_;
 };
 
 // Points the settings at a private folder for the test's lifetime and restores the built-in defaults.

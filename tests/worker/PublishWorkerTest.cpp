@@ -323,6 +323,43 @@ TEST_F(PublishWorkerTest, TheEmergencyStopReachesTheServersOfEveryLane) {
     EXPECT_FALSE(GetPublishState().running);
 }
 
+TEST_F(PublishWorkerTest, ALanesWorkOnAFileIsTimedWhenTheFileIsPlacedInItsTurn) {
+    AddDrawing("Plan.dwg", {"A1"});
+    AddPdf("Ready.pdf");
+    AddDrawing("Section.dwg", {"B1"});
+    bed.table.knowsProcesses = true;
+    bed.configureStarted = [this](FakeAcadServer& server) {
+        for (const auto& [path, drawing] : drawings) {
+            server.AddDrawing(path, drawing);
+        }
+    };
+    PublishWorkerWithJobs(&project, false, 2);
+    const auto events = bed.channel.Events();
+    std::vector<std::string> asides;
+    for (const auto& event : events) {
+        if (event.rfind("aside:", 0) == 0) {
+            asides.push_back(event);
+        }
+    }
+    // Once for each file a lane worked on, in list order; the ready PDF is copied in its turn.
+    EXPECT_THAT(asides, ElementsAre("aside:0", "aside:2")) << ::testing::PrintToString(events);
+    for (const auto& worked : bed.channel.WorkedAside()) {
+        EXPECT_GT(worked.count(), 0);
+    }
+    // Between the file's status and the lines of its work, which are shown when it is placed.
+    for (const auto& [index, name] : {std::pair<int, std::string>{0, "Plan"}, {2, "Section"}}) {
+        const auto aside = std::find(events.begin(), events.end(), "aside:" + std::to_string(index));
+        const auto openLine =
+            std::find(events.begin(), events.end(), "log:[?] Открываю файл: " + Src(name + ".dwg"));
+        ASSERT_NE(openLine, events.end()) << name;
+        EXPECT_LT(aside, openLine) << name;
+        const std::string status =
+            "log:[?] Опубликованный файл не найден, требуется перепубликация: " + Out("PDF/" + name + ".pdf");
+        EXPECT_NE(std::find(events.begin(), aside, status), aside) << name;
+    }
+    EXPECT_EQ(bed.channel.Texts().back(), "[+] Публикация окончена.");
+}
+
 TEST_F(PublishWorkerTest, AWarningMakesTheFinalLineAWarning) {
     FileDoc& ready = AddPdf("Ready.pdf");
     ready.xrefsAfter.emplace_back(bed.dir / "refs/Gone.dwg", &project, &ready);
