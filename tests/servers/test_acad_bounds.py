@@ -317,6 +317,26 @@ class ServerTracesTest(unittest.TestCase):
         result = subprocess.run([sys.executable, "-c", program], env=environment, capture_output=True, text=True)
         self.assertEqual([str(1500 * 1024), inherited], result.stdout.split(), result.stderr)
 
+    def test_a_failure_counts_as_the_memory_bound_only_when_the_process_reached_it(self):
+        # A C routine whose allocation fails under the cap may end in a SystemError instead of a
+        # MemoryError; the cap is set in a child, as a server sets it on itself.
+        program = (
+            "import resource, sys\n"
+            f"sys.path.insert(0, {os.path.join(HERE, '..', '..', 'src', 'servers')!r})\n"
+            "from docvane_servers.acad import limits\n"
+            "peak = limits._address_space_peak()\n"
+            "before = [limits.out_of_memory(e) for e in (MemoryError(), SystemError(), ValueError())]\n"
+            "hard = resource.getrlimit(resource.RLIMIT_AS)[1]\n"
+            "resource.setrlimit(resource.RLIMIT_AS, (int(peak * float(sys.argv[1])), hard))\n"
+            "after = [limits.out_of_memory(e) for e in (MemoryError(), SystemError(), ValueError())]\n"
+            "print(before, after)\n")
+        cases = [("1.02", "[True, False, False] [True, True, False]"),   # the cap is all but reached
+                 ("10", "[True, False, False] [True, False, False]")]   # far from it: a real fault
+        for factor, expected in cases:
+            with self.subTest(factor=factor):
+                result = subprocess.run([sys.executable, "-c", program, factor], capture_output=True, text=True)
+                self.assertEqual(result.stdout.strip(), expected, result.stderr)
+
     def test_a_drawing_too_large_for_the_memory_bound_fails_its_open_by_name(self):
         source = many_lines(os.path.join(self.folder, "huge.dxf"), 300_000)
         process, ready = start_server(self.runtime, {"DOCVANE_ACAD_MEMORY_MB": "400"})

@@ -10,7 +10,7 @@ from . import references
 from .diagnostics import complain
 from .version import VERSION
 from .drawing import MODEL, DrawingError
-from .limits import memory_message
+from .limits import memory_message, out_of_memory
 from .pdf_export import export_layouts
 from .saving import save_as
 
@@ -109,10 +109,11 @@ class CommandLine:
             action()
         except DrawingError as error:
             complain(str(error))
-        except MemoryError:
-            complain(memory_message(self.drawing.path))
         except Exception as error:  # a command that breaks must not end the server
-            complain(f"Ошибка выполнения команды: {type(error).__name__}: {error}")
+            if out_of_memory(error):
+                complain(memory_message(self.drawing.path))
+            else:
+                complain(f"Ошибка выполнения команды: {type(error).__name__}: {error}")
 
 
 def _plain(value):

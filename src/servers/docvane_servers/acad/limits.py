@@ -85,6 +85,35 @@ def release_memory_limit():
             pass
 
 
+def _address_space_peak():
+    """The most address space this process has held (bytes); None when it cannot be read."""
+    try:
+        with open("/proc/self/status", encoding="ascii", errors="replace") as status:
+            for line in status:
+                if line.startswith("VmPeak:"):
+                    return int(line.split()[1]) * 1024
+    except (OSError, ValueError, IndexError):
+        pass
+    return None
+
+
+def out_of_memory(error):
+    """Whether error is the address-space cap's doing. Besides MemoryError, a C routine whose allocation
+    fails under the cap may return without saying why, which the interpreter turns into a SystemError;
+    that one counts once the process has taken at least half of its cap. Without a cap, or far from
+    it, a SystemError is a fault of its own and is reported as one."""
+    if isinstance(error, MemoryError):
+        return True
+    if not isinstance(error, SystemError):
+        return False
+    try:
+        soft, _ = resource.getrlimit(resource.RLIMIT_AS)
+    except (ValueError, OSError):
+        return False
+    peak = _address_space_peak()
+    return soft != resource.RLIM_INFINITY and peak is not None and peak >= soft * 0.5
+
+
 def memory_message(path, limits=None):
     limits = limits or current()
     bound = f" (предел {limits.memory_mb} МБ)" if limits.memory_mb is not None else ""

@@ -130,7 +130,9 @@ class Documents(DispatchObject):
             limits.check_drawing_cost(drawing.doc, drawing.path)
         except drawing_module.DrawingError as error:
             _fail(error)
-        except MemoryError:
+        except (MemoryError, SystemError) as error:
+            if not limits.out_of_memory(error):
+                raise
             raise DispatchError(limits.memory_message(path)) from None
         document = DocumentObject(self.application, drawing)
         self.application.documents.append(document)

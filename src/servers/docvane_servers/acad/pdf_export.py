@@ -10,7 +10,7 @@ from . import fields
 from .cairo_backend import MM, CairoBackend
 from .diagnostics import complain
 from .drawing import MODEL, DrawingError
-from .limits import check_drawing_cost
+from .limits import check_drawing_cost, out_of_memory
 from .references import display_document
 from .saving import write_atomically
 
@@ -33,9 +33,9 @@ class TolerantFrontend(Frontend):
         try:
             with fields.showing_values(entity, self.values):
                 super().draw_entity(entity, properties)
-        except MemoryError:
-            raise  # not a damaged entity: the whole export ends, by name
         except Exception as error:  # a damaged entity must not end the export
+            if out_of_memory(error):
+                raise  # not a damaged entity: the whole export ends, by name
             stack = getattr(self.out, "entity_stack", None)
             if stack is not None:
                 del stack[depth:]
