@@ -136,16 +136,7 @@ class ParallelPublishTest(unittest.TestCase):
         self.assertEqual(temporaries, [])
 
     def offices(self):
-        marker = os.path.join(self.path("tmp"), "docvane-word-").encode()
-        found = set()
-        for pid in wd.soffice_processes():
-            try:
-                with open("/proc/%d/cmdline" % pid, "rb") as cmdline:
-                    if marker in cmdline.read():
-                        found.add(pid)
-            except OSError:
-                pass
-        return found
+        return wd.server_offices(self.path("tmp"))
 
     def saved(self, project):
         with open(project, encoding="utf-8") as stream:

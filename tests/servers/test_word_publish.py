@@ -66,20 +66,6 @@ def read_bytes(path):
         return source.read()
 
 
-def server_offices(temporary_folder):
-    """soffice.bin processes of word servers that kept their private folder in temporary_folder."""
-    found = set()
-    marker = os.path.join(temporary_folder, "docvane-word-").encode()
-    for pid in wd.soffice_processes():
-        try:
-            with open("/proc/%d/cmdline" % pid, "rb") as cmdline:
-                if marker in cmdline.read():
-                    found.add(pid)
-        except OSError:
-            pass
-    return found
-
-
 @unittest.skipUnless(os.access(CLI, os.X_OK), "docvane-cli is not built at " + CLI)
 class WordPublishTest(unittest.TestCase):
     def setUp(self):
@@ -98,7 +84,7 @@ class WordPublishTest(unittest.TestCase):
         os.mkdir(self.env["TMPDIR"])
 
     def new_offices(self):
-        return server_offices(self.env["TMPDIR"])
+        return wd.server_offices(self.env["TMPDIR"])
 
     def publish(self, project, on_line=None, options=()):
         code, lines = wd.publish_lines([CLI, "publish", project, "--full", *options], self.env, RUN_TIMEOUT, on_line)

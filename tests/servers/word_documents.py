@@ -86,6 +86,20 @@ def soffice_processes(pid=None):
     return found
 
 
+def server_offices(temporary_folder):
+    """soffice.bin processes of word servers that kept their private folder in temporary_folder."""
+    found = set()
+    marker = os.path.join(temporary_folder, "docvane-word-").encode()
+    for pid in soffice_processes():
+        try:
+            with open("/proc/%d/cmdline" % pid, "rb") as cmdline:
+                if marker in cmdline.read():
+                    found.add(pid)
+        except OSError:
+            pass
+    return found
+
+
 def office_children(server_pid):
     """soffice.bin processes started by the server process server_pid."""
     children = []
